@@ -1,0 +1,42 @@
+#pragma once
+// The armoured block: its fixed lines, its writer and the detection rule.
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "document_lines.h"
+
+namespace mus {
+
+inline constexpr std::string_view kStartLine =
+    "********************** START  Murmurscript **********************";
+inline constexpr std::string_view kEndLine =
+    "**********************  END   Murmurscript **********************";
+inline constexpr std::string_view kBlockTag = "MuS/";
+inline constexpr std::string_view kWriterVersion = "0120";
+
+inline constexpr std::int32_t kMaxTextLength = 22528;   // 22 x 1024 bytes
+inline constexpr std::int32_t kMaxPhraseLength = 16;    // bytes
+inline constexpr std::int32_t kGroupsPerLine = 16;
+inline constexpr std::int32_t kBodyLineLength = 65;     // "C" + 16 groups of 4
+
+// Receives each line of a block in order, without its CR LF.
+using LineSink = std::function<void(std::string_view line)>;
+
+// Writes the block for `text` (1..kMaxTextLength bytes), `phrase` (0..16
+// bytes, already folded to upper case) and `method` (0 or 1), one line at a
+// time from the START line to the END line. Seeds Keystream() itself, twice.
+void WriteArmouredBlock(std::string_view text, std::string_view phrase,
+                        std::int32_t method, const LineSink& sink);
+
+// True when the line's first four characters are exactly the block tag.
+inline bool StartsWithBlockTag(std::string_view line) noexcept
+{
+    return line.substr(0, kBlockTag.size()) == kBlockTag;
+}
+
+// The document holds a block when at least two of its lines begin with the tag.
+bool IsEncryptedText(const DocumentLines& lines);
+
+} // namespace mus

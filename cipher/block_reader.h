@@ -1,0 +1,84 @@
+#pragma once
+// Reading an armoured block out of a document, in stages, with no user
+// interface: the Decrypt command and `mus decrypt` put the dialogs, boxes and
+// cursor between the stages.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "document_lines.h"
+
+namespace mus {
+
+enum class Refusal {
+    EmptyDocument,      // "There is no text to decrypt."
+    NoHeaderAndFooter,  // fewer than two lines begin with the block tag
+    InvalidHeader,      // includes a negative text length
+    UnsupportedMethod,  // method above 1; message names the formatted version
+    PhraseCancelled,    // the user gave up at the phrase prompt (no message)
+};
+
+struct BlockHeader {
+    std::int32_t headerLine = 0;   // 0-based line indices
+    std::int32_t crcLine = 0;
+    std::int32_t version = 0;
+    std::int32_t method = 0;
+    std::int32_t phraseLength = 0;  // P
+    std::int32_t textLength = 0;    // L
+    std::int32_t storedCrc = 0;     // 0: the block carries no CRC information
+};
+
+struct HeaderResult {
+    std::optional<Refusal> refusal;  // empty when `header` is usable
+    BlockHeader header;
+};
+
+// Steps up to the method test: empty document, locating the header and CRC
+// lines, validating the header, refusing a method above 1.
+HeaderResult ReadHeader(const DocumentLines& lines);
+
+// The message box text for a refusal (empty for PhraseCancelled).
+std::string RefusalMessage(Refusal refusal, const BlockHeader& header);
+
+// True when `phrase` (as entered, already upper case) is the block's phrase.
+bool PhraseMatches(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase);
+
+struct DecodedText {
+    std::string text;          // decoded bytes (first L, or what was read), cut at a zero byte
+    bool endedEarly = false;   // the body ran out before every text group was read
+    bool crcMissing = false;   // complete, stored CRC value 0
+    bool crcDiffers = false;   // complete, stored value differs from the computed one
+};
+
+// Decodes the text groups (IntegerOverflow when a crafted body overflows the
+// computed CRC value). Reading ends early at the CRC line.
+DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase);
+
+// Lenient number reading of the header and CRC fields; never fails.
+std::int32_t ReadNumber(std::string_view text);
+
+// The version field as the unsupported-method message names it: 120 -> "1.20".
+std::string FormatVersion(std::int32_t version);
+
+// Asks for the phrase of a protected block, one attempt at a time.
+class PhrasePrompt {
+public:
+    virtual ~PhrasePrompt() = default;
+    // The entered phrase, or nothing when the user gave up.
+    virtual std::optional<std::string> Ask() = 0;
+    // The entered phrase did not match; true to ask again.
+    virtual bool RetryAfterMismatch() = 0;
+};
+
+struct ReadOutcome {
+    std::optional<Refusal> refusal;  // set when nothing was decoded
+    BlockHeader header;
+    DecodedText decoded;             // valid when refusal is empty
+};
+
+// All stages in order, for callers without a busy cursor to set.
+ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt);
+
+} // namespace mus

@@ -1,0 +1,51 @@
+#pragma once
+// The document as the cipher commands see it: its byte length and its logical
+// lines (the text between line breaks, never lines as a display wraps them).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mus {
+
+// Only this much of one line is ever read.
+inline constexpr std::int32_t kMaxLineLength = 4096;
+
+class DocumentLines {
+public:
+    virtual ~DocumentLines() = default;
+
+    // Bytes of the whole text, each line break counting two (CR LF).
+    virtual std::int64_t TextLength() const = 0;
+
+    // Number of lines; an empty last line after a final line break is not counted.
+    virtual std::int32_t LineCount() const = 0;
+
+    // Line `index` (0-based) without its line break, at most kMaxLineLength
+    // bytes of it; empty past the last line. The view stays valid until the
+    // next call of Line on the same object.
+    virtual std::string_view Line(std::int32_t index) const = 0;
+};
+
+// Lines over a byte string whose line breaks are CR LF, lone CR or lone LF.
+// The string must outlive this object.
+class TextLines final : public DocumentLines {
+public:
+    explicit TextLines(std::string_view text);
+
+    std::int64_t TextLength() const override;
+    std::int32_t LineCount() const override;
+    std::string_view Line(std::int32_t index) const override;
+
+private:
+    std::string_view text_;
+    std::int64_t length_ = 0;           // with every break counted as two bytes
+    std::vector<std::string_view> lines_;
+};
+
+// Every lone CR and every lone LF becomes CR LF; a CR LF pair stays one break
+// (so LF CR becomes two breaks).
+std::string NormaliseLineBreaks(std::string_view text);
+
+} // namespace mus
