@@ -1,0 +1,46 @@
+#pragma once
+// The vocabulary of message boxes and alert sounds, shared by the commands
+// (which have no user interface of their own) and the window that shows them.
+
+#include <cstdint>
+
+namespace mus {
+
+enum class BoxKind { Warning, Error, Information, Confirm };
+
+// Buttons stand left to right in this order whenever present.
+enum class Button : std::uint16_t {
+    Yes = 1 << 0,
+    No = 1 << 1,
+    Ok = 1 << 2,
+    Cancel = 1 << 3,
+    Abort = 1 << 4,
+    Retry = 1 << 5,
+    Ignore = 1 << 6,
+    All = 1 << 7,
+    Help = 1 << 8,
+};
+
+using Buttons = std::uint16_t;  // a set of Button values
+
+constexpr Buttons operator|(Button a, Button b) { return static_cast<Buttons>(static_cast<Buttons>(a) | static_cast<Buttons>(b)); }
+constexpr bool Has(Buttons set, Button b) { return (set & static_cast<Buttons>(b)) != 0; }
+
+// The button that closed a box.
+enum class Answer { Ok, Cancel, Abort, Retry, Ignore, Yes, No, All };
+
+// Enter: OK if present, else Yes, else Retry.
+constexpr Button DefaultButton(Buttons set)
+{
+    return Has(set, Button::Ok) ? Button::Ok : Has(set, Button::Yes) ? Button::Yes : Button::Retry;
+}
+
+// Escape: Cancel if present, else No, else OK.
+constexpr Answer EscapeAnswer(Buttons set)
+{
+    return Has(set, Button::Cancel) ? Answer::Cancel : Has(set, Button::No) ? Answer::No : Answer::Ok;
+}
+
+enum class AlertSound { Stop, Question, Exclamation };
+
+} // namespace mus
