@@ -36,6 +36,14 @@ inline bool StartsWithBlockTag(std::string_view line) noexcept
     return line.substr(0, kBlockTag.size()) == kBlockTag;
 }
 
+// The first two lines (0-based) that begin with the block tag, -1 where the
+// document has none: the header line and the CRC line of its first block.
+struct TaggedLines {
+    std::int32_t first = -1;
+    std::int32_t second = -1;
+};
+TaggedLines FindTaggedLines(const DocumentLines& lines);
+
 // The document holds a block when at least two of its lines begin with the tag.
 bool IsEncryptedText(const DocumentLines& lines);
 

@@ -1,0 +1,255 @@
+#include "cipher/block_reader.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "cipher/armoured_block.h"
+#include "cipher/errors.h"
+#include "cipher/group_codec.h"
+#include "cipher/keystream.h"
+#include "cipher/messages.h"
+
+namespace mus {
+
+namespace {
+
+constexpr std::uint32_t kByteBound = 256;
+constexpr std::size_t kShortestHeaderLine = 15;
+constexpr std::int32_t kFirstGroupPosition = 2;  // 1-based, after the "C"
+constexpr std::int32_t kHighestMethod = 1;       // the value of "01"
+
+// ceil(n / 3) by integer division; none for a count of 0 or below.
+std::int32_t GroupCount(std::int32_t n)
+{
+    if (n <= 0) return 0;
+    return n / 3 + (n % 3 > 0 ? 1 : 0);
+}
+
+// Reads the number before the next "/" of `rest` and removes it together with
+// that "/". False when `rest` holds no "/".
+bool TakeField(std::string_view& rest, std::int32_t& value)
+{
+    const auto slash = rest.find('/');
+    if (slash == std::string_view::npos) return false;
+    value = ReadNumber(rest.substr(0, slash));
+    rest.remove_prefix(slash + 1);
+    return true;
+}
+
+int DigitValue(char c, int base)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (base == 16 && c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (base == 16 && c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::int32_t ReadNumber(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    int base = 10;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    } else if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    }
+    std::int32_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = DigitValue(text[i], base);
+        if (digit < 0) break;
+        // A digit that would take the value beyond the 32-bit range is not
+        // read: the number ends before it.
+        std::int32_t next;
+        if (__builtin_mul_overflow(value, base, &next) || __builtin_add_overflow(next, digit, &next)) break;
+        value = next;
+    }
+    // The sign counts only when the number was read to its end.
+    if (negative && i == text.size()) return -value;
+    return value;
+}
+
+std::string FormatVersion(std::int32_t version)
+{
+    const std::int64_t v = version;
+    const std::int64_t magnitude = std::llabs(v);
+    std::string out = v < 0 ? "-" : "";
+    out += std::to_string(magnitude / 100);
+    out += '.';
+    out += static_cast<char>('0' + magnitude % 100 / 10);
+    out += static_cast<char>('0' + magnitude % 10);
+    return out;
+}
+
+HeaderResult ReadHeader(const DocumentLines& lines)
+{
+    HeaderResult result;
+    if (lines.TextLength() == 0) {
+        result.refusal = Refusal::EmptyDocument;
+        return result;
+    }
+    const TaggedLines tagged = FindTaggedLines(lines);
+    if (tagged.second < 0) {
+        result.refusal = Refusal::NoHeaderAndFooter;
+        return result;
+    }
+    BlockHeader& header = result.header;
+    header.headerLine = tagged.first;
+    header.crcLine = tagged.second;
+
+    const std::string headerText(lines.Line(header.headerLine));
+    const std::string_view crcText = lines.Line(header.crcLine);
+    header.storedCrc = ReadNumber(crcText.substr(crcText.find('/') + 1));
+
+    std::string_view rest = headerText;
+    bool valid = rest.size() >= kShortestHeaderLine;
+    if (valid) {
+        rest.remove_prefix(rest.find('/') + 1);
+        valid = TakeField(rest, header.version) && TakeField(rest, header.method) &&
+                TakeField(rest, header.phraseLength) && rest.find('/') == std::string_view::npos;
+    }
+    if (valid) {
+        header.textLength = ReadNumber(rest);
+        valid = header.textLength >= 0;
+    }
+    if (!valid) {
+        result.refusal = Refusal::InvalidHeader;
+        return result;
+    }
+    if (header.method > kHighestMethod) result.refusal = Refusal::UnsupportedMethod;
+    return result;
+}
+
+std::string RefusalMessage(Refusal refusal, const BlockHeader& header)
+{
+    switch (refusal) {
+    case Refusal::EmptyDocument: return std::string(msg::kNoTextToDecrypt);
+    case Refusal::NoHeaderAndFooter: return std::string(msg::kNoHeaderAndFooter);
+    case Refusal::InvalidHeader: return std::string(msg::kInvalidHeader);
+    case Refusal::UnsupportedMethod:
+        return std::string(msg::kUnsupportedMethodPrefix) + FormatVersion(header.version) + ".";
+    case Refusal::PhraseCancelled: break;
+    }
+    return {};
+}
+
+bool PhraseMatches(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase)
+{
+    if (phrase.size() != static_cast<std::size_t>(std::max(header.phraseLength, 0))) return false;
+    // The first body line must lie above the CRC line.
+    const std::int32_t firstBody = header.headerLine + 1;
+    const std::string_view line = firstBody < header.crcLine ? lines.Line(firstBody) : std::string_view{};
+
+    KeystreamGenerator& keystream = Keystream();
+    keystream.Seed(PhraseSeed(phrase));
+    const std::int32_t groups = GroupCount(header.phraseLength);
+    std::string stored;
+    stored.reserve(static_cast<std::size_t>(groups) * 3);
+    std::size_t start = kFirstGroupPosition - 1;  // 0-based
+    for (std::int32_t g = 0; g < groups; ++g, start += 4) {
+        if (line.size() < start + 4) return false;
+        const Triple triple = DecodeGroup(line.data() + start, header.method);
+        for (const std::uint8_t b : triple)
+            stored += static_cast<char>(b ^ keystream.Draw(kByteBound));
+    }
+    stored.resize(phrase.size());
+    return stored == phrase;
+}
+
+DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase)
+{
+    KeystreamGenerator keystream;
+    keystream.Seed(PhraseSeed(phrase));
+
+    const std::int32_t groups = GroupCount(header.textLength);
+    // The output grows with what is decoded; room is taken up front only for
+    // as many groups as the lines above the CRC line can hold.
+    const std::int64_t bodyLines = std::max<std::int64_t>(header.crcLine - header.headerLine - 1, 0);
+    const std::int64_t room = std::min<std::int64_t>(groups, bodyLines * kGroupsPerLine) * 3;
+    std::string output;
+    output.reserve(static_cast<std::size_t>(room));
+
+    std::int32_t computedCrc = 0;
+    std::int32_t position = header.phraseLength > 0 ? kFirstGroupPosition + 4 * GroupCount(header.phraseLength)
+                                                     : kFirstGroupPosition;
+    std::int32_t lineIndex = header.headerLine + 1;
+    std::string_view line;
+    std::int32_t lineRead = -1;
+    bool endedEarly = false;
+    for (std::int32_t g = 0; g < groups; ++g) {
+        // Reading ends early at the CRC line: a body line lies above it.
+        if (lineIndex >= header.crcLine) {
+            endedEarly = true;
+            break;
+        }
+        if (lineRead != lineIndex) {
+            line = lines.Line(lineIndex);
+            lineRead = lineIndex;
+        }
+        if (static_cast<std::int64_t>(line.size()) < static_cast<std::int64_t>(position) + 3) {
+            endedEarly = true;
+            break;
+        }
+        const Triple triple = DecodeGroup(line.data() + position - 1, header.method);
+        position += 4;
+        if (position > kBodyLineLength) {
+            position = kFirstGroupPosition;
+            ++lineIndex;
+        }
+        computedCrc = CheckedAdd(computedCrc, triple[0] + 2 * triple[1] + 3 * triple[2]);
+        for (const std::uint8_t b : triple)
+            output += static_cast<char>(b ^ keystream.Draw(kByteBound));
+    }
+    Keystream().Seed(static_cast<std::int32_t>(keystream.State()));
+
+    DecodedText decoded;
+    decoded.endedEarly = endedEarly;
+    if (!endedEarly) {
+        output.resize(static_cast<std::size_t>(header.textLength));
+        decoded.crcMissing = header.storedCrc == 0;
+        decoded.crcDiffers = !decoded.crcMissing && header.storedCrc != computedCrc;
+    }
+    // The editor takes a zero-terminated text: a decoded zero byte ends it.
+    const auto zero = output.find('\0');
+    if (zero != std::string::npos) output.resize(zero);
+    decoded.text = std::move(output);
+    return decoded;
+}
+
+ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt)
+{
+    ReadOutcome outcome;
+    const HeaderResult read = ReadHeader(lines);
+    outcome.header = read.header;
+    if (read.refusal) {
+        outcome.refusal = read.refusal;
+        return outcome;
+    }
+    std::string phrase;
+    if (outcome.header.phraseLength > 0) {
+        for (;;) {
+            std::optional<std::string> entered = prompt.Ask();
+            if (!entered) {
+                outcome.refusal = Refusal::PhraseCancelled;
+                return outcome;
+            }
+            if (PhraseMatches(lines, outcome.header, *entered)) {
+                phrase = std::move(*entered);
+                break;
+            }
+            if (!prompt.RetryAfterMismatch()) {
+                outcome.refusal = Refusal::PhraseCancelled;
+                return outcome;
+            }
+        }
+    }
+    outcome.decoded = DecodeText(lines, outcome.header, phrase);
+    return outcome;
+}
+
+} // namespace mus
