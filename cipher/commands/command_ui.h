@@ -1,0 +1,107 @@
+#pragma once
+// What the Encrypt and Decrypt commands need of the world around them: the
+// user (dialogs, message boxes, sounds, the busy cursor) and the document.
+// The window implements both with real widgets; the tests with scripted fakes.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cipher/document_lines.h"
+#include "cipher/errors.h"
+#include "cipher/commands/dialog_types.h"
+
+namespace mus {
+
+// One phrase dialog. Every showing starts with an empty entry.
+class PhraseDialog {
+public:
+    virtual ~PhraseDialog() = default;
+
+    // Shows the dialog with `prompt`; the entered phrase (already folded to
+    // upper case, at most 16 bytes) on OK, nothing on Cancel.
+    virtual std::optional<std::string> Ask(std::string_view prompt) = 0;
+};
+
+class CommandUser {
+public:
+    virtual ~CommandUser() = default;
+
+    // Creates the method dialog, checks "Method 01", shows it and destroys it:
+    // the chosen method code on OK, nothing otherwise.
+    virtual std::optional<std::int32_t> AskForMethod() = 0;
+
+    // A new phrase dialog; destroying the object destroys the dialog.
+    virtual std::unique_ptr<PhraseDialog> CreatePhraseDialog() = 0;
+
+    // A modal message box; the answer is the button that closed it. The box
+    // plays no sound of its own.
+    virtual Answer ShowBox(BoxKind kind, std::string_view text, Buttons buttons) = 0;
+
+    virtual void PlaySound(AlertSound sound) = 0;
+
+    // The hourglass over the whole application, or the normal cursor.
+    virtual void SetBusyCursor(bool busy) = 0;
+
+    // The alert sound, then the box it announces.
+    Answer Alert(AlertSound sound, BoxKind kind, std::string_view text, Buttons buttons)
+    {
+        PlaySound(sound);
+        return ShowBox(kind, text, buttons);
+    }
+};
+
+// The hourglass for the lifetime of the object, or until Release().
+class BusyCursor {
+public:
+    explicit BusyCursor(CommandUser& user) : user_(&user) { user_->SetBusyCursor(true); }
+    ~BusyCursor() { Release(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+    void Release()
+    {
+        if (user_ != nullptr) {
+            user_->SetBusyCursor(false);
+            user_ = nullptr;
+        }
+    }
+
+private:
+    CommandUser* user_;
+};
+
+// A failure of loading text into the editor, which the Encrypt command shows
+// in its own error box.
+class LoadFailure : public Failure {
+public:
+    using Failure::Failure;
+};
+
+inline constexpr std::string_view kTextExceedsCapacity = "Text exceeds memo capacity";
+
+// The editor's document: its length and logical lines (DocumentLines), its
+// bytes, and replacing it in one step.
+class CommandDocument : public DocumentLines {
+public:
+    // The whole text, every line break as CR LF; TextLength() bytes.
+    virtual std::string Text() const = 0;
+
+    // Replaces the whole text in one step (the editor's change notification
+    // follows); false when the editor cannot hold the text.
+    virtual bool SetText(std::string_view bytes) = 0;
+
+    // Makes `bytes` the whole text. Nothing happens when the text already is
+    // exactly these bytes; LoadFailure "Text exceeds memo capacity" when the
+    // editor refuses them.
+    void LoadText(std::string_view bytes);
+
+    // Makes the zero-terminated string in `buffer` (its first zero byte, or
+    // its end, ends it) the whole text. Failure "Text exceeds memo capacity"
+    // when the editor refuses it.
+    void ReplaceWithBuffer(std::string_view buffer);
+};
+
+} // namespace mus
