@@ -1,0 +1,357 @@
+// mus: encrypts a text into an armoured block, decrypts a block back into its
+// text, and tells whether a text holds a block, for scripts and terminals.
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cipher/armoured_block.h"
+#include "cipher/block_reader.h"
+#include "cipher/document_lines.h"
+#include "cipher/errors.h"
+#include "cipher/group_codec.h"
+#include "cipher/messages.h"
+#include "cipher/phrase.h"
+#include "terminal.h"
+
+namespace mus::cli {
+namespace {
+
+// Exit statuses.
+constexpr int kDone = 0;
+constexpr int kWarning = 1;      // decrypted, with a warning
+constexpr int kRefused = 2;      // refused or given up: nothing written
+constexpr int kUsage = 64;
+constexpr int kNoInput = 66;     // an input file that cannot be read
+constexpr int kOutputError = 74; // standard output cannot be written
+
+constexpr std::string_view kHelp =
+    "Usage: mus encrypt [--method 00|01] [--phrase-file FILE] [--force] [FILE]\n"
+    "       mus decrypt [--phrase-file FILE] [FILE]\n"
+    "       mus detect [FILE]\n"
+    "       mus --help | --version\n"
+    "\n"
+    "encrypt  reads the text from FILE or standard input and writes its armoured\n"
+    "         block to standard output (Method 01 unless --method 00 is given).\n"
+    "         A text that already holds a block is encrypted again only with --force.\n"
+    "decrypt  reads a document that holds a block and writes the decrypted text.\n"
+    "detect   exits 0 when the text holds a block, 1 when it does not.\n"
+    "\n"
+    "The phrase comes from --phrase-file (one attempt per line; encrypt uses the\n"
+    "first), else it is asked for on the terminal; without either there is none.\n"
+    "A phrase is converted to upper case and holds at most 16 bytes.\n"
+    "\n"
+    "Exit status: 0 done; 1 decrypted with a warning; 2 refused or given up;\n"
+    "64 usage error; 66 input cannot be read; 74 output cannot be written.\n";
+
+// Ends the run with a status; the message, if any, has been written already.
+struct Exit {
+    int status;
+};
+
+void Message(std::string_view text)
+{
+    std::string line(text);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+[[noreturn]] void UsageError(const std::string& problem)
+{
+    Message("mus: " + problem);
+    Message("Try 'mus --help'.");
+    throw Exit{kUsage};
+}
+
+[[noreturn]] void Refuse(std::string_view message)
+{
+    if (!message.empty()) Message(message);
+    throw Exit{kRefused};
+}
+
+// The whole content of FILE, or of standard input for "-" or no FILE.
+std::string ReadInput(const std::optional<std::string>& path)
+{
+    const bool standardInput = !path || *path == "-";
+    std::FILE* file = standardInput ? stdin : std::fopen(path->c_str(), "rb");
+    const std::string name = standardInput ? "standard input" : *path;
+    if (!file) {
+        Message("mus: cannot read " + name + ": " + std::strerror(errno));
+        throw Exit{kNoInput};
+    }
+    std::string content;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    if (!standardInput) std::fclose(file);
+    if (failed) {
+        Message("mus: cannot read " + name + ": " + std::strerror(error));
+        throw Exit{kNoInput};
+    }
+    return content;
+}
+
+void WriteOutput(std::string_view bytes)
+{
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
+        Message(std::string("mus: cannot write to standard output: ") + std::strerror(errno));
+        throw Exit{kOutputError};
+    }
+}
+
+void FlushOutput()
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        Message(std::string("mus: cannot write to standard output: ") + std::strerror(errno));
+        throw Exit{kOutputError};
+    }
+}
+
+std::string CheckedPhrase(std::string_view entered)
+{
+    std::string phrase = FoldPhrase(entered);
+    if (phrase.size() > static_cast<std::size_t>(kMaxPhraseLength))
+        UsageError("a phrase holds at most 16 bytes (after conversion to upper case)");
+    return phrase;
+}
+
+// Every line of a phrase file, without its line break, converted to upper case.
+std::vector<std::string> ReadPhraseFile(const std::string& path)
+{
+    if (path == "-") UsageError("the phrase file cannot be standard input");
+    const std::string content = ReadInput(path);
+    std::vector<std::string> phrases;
+    const TextLines lines(content);
+    for (std::int32_t i = 0; i < lines.LineCount(); ++i) phrases.push_back(CheckedPhrase(lines.Line(i)));
+    return phrases;
+}
+
+struct Options {
+    std::string command;
+    std::int32_t method = kMethod01;
+    std::optional<std::string> phraseFile;
+    bool force = false;
+    std::optional<std::string> file;
+};
+
+Options ParseArguments(int argc, char** argv)
+{
+    Options options;
+    if (argc < 2) UsageError("no command given");
+    options.command = argv[1];
+    if (options.command == "--help" || options.command == "-h") {
+        WriteOutput(kHelp);
+        FlushOutput();
+        throw Exit{kDone};
+    }
+    if (options.command == "--version") {
+        WriteOutput("mus " MUS_VERSION "\n");
+        FlushOutput();
+        throw Exit{kDone};
+    }
+    if (options.command != "encrypt" && options.command != "decrypt" && options.command != "detect")
+        UsageError("unknown command '" + options.command + "'");
+
+    bool onlyFiles = false;
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::optional<std::string> value;
+        if (!onlyFiles && arg.size() > 2 && arg.starts_with("--")) {
+            if (arg == "--") {
+                onlyFiles = true;
+                continue;
+            }
+            const auto equals = arg.find('=');
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+                arg.resize(equals);
+            }
+            const bool takesValue = (arg == "--method" && options.command == "encrypt") ||
+                                    (arg == "--phrase-file" && options.command != "detect");
+            const bool flag = arg == "--force" && options.command == "encrypt";
+            if (!takesValue && !flag) UsageError("unknown option '" + arg + "' for " + options.command);
+            if (flag) {
+                if (value) UsageError("option '--force' takes no value");
+                options.force = true;
+                continue;
+            }
+            if (!value) {
+                if (i + 1 >= argc) UsageError("option '" + arg + "' needs a value");
+                value = argv[++i];
+            }
+            if (arg == "--method") {
+                if (*value == "00") options.method = kMethod00;
+                else if (*value == "01") options.method = kMethod01;
+                else UsageError("the method is 00 or 01, not '" + *value + "'");
+            } else {
+                options.phraseFile = *value;
+            }
+            continue;
+        }
+        if (!onlyFiles && arg.size() > 1 && arg[0] == '-') UsageError("unknown option '" + arg + "'");
+        if (options.file) UsageError("only one FILE may be given");
+        options.file = arg;
+    }
+    return options;
+}
+
+// --------------------------------------------------------------- encrypt
+
+// The phrase of a new block: the first line of the phrase file, else asked
+// for twice on the terminal, else none.
+std::string EncryptPhrase(const std::optional<std::vector<std::string>>& fromFile)
+{
+    if (fromFile) return fromFile->empty() ? std::string() : fromFile->front();
+    const auto terminal = Terminal::Open();
+    if (!terminal) return {};
+    for (;;) {
+        const auto first = terminal->AskHidden(msg::kPromptPhrase);
+        if (!first) Refuse({});
+        const std::string phrase = CheckedPhrase(*first);
+        if (phrase.empty()) return phrase;
+        const auto second = terminal->AskHidden(msg::kPromptConfirm);
+        if (!second) Refuse({});
+        if (CheckedPhrase(*second) == phrase) return phrase;
+        Message(msg::kPhrasesDoNotMatch);
+    }
+}
+
+int Encrypt(const Options& options)
+{
+    std::optional<std::vector<std::string>> phrases;
+    if (options.phraseFile) phrases = ReadPhraseFile(*options.phraseFile);
+    const std::string input = ReadInput(options.file);
+    if (input.find('\0') != std::string::npos)
+        Refuse("mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted.");
+    const std::string text = NormaliseLineBreaks(input);
+    if (text.empty()) Refuse(msg::kNoTextToEncrypt);
+    if (text.size() > static_cast<std::size_t>(kMaxTextLength)) Refuse(msg::kTextTooLong);
+    if (!options.force && IsEncryptedText(TextLines(text))) Refuse("This text is already encrypted.");
+
+    const std::string phrase = EncryptPhrase(phrases);
+    std::string line;
+    WriteArmouredBlock(text, phrase, options.method, [&line](std::string_view block) {
+        line.assign(block);
+        line += "\r\n";
+        WriteOutput(line);
+    });
+    FlushOutput();
+    return kDone;
+}
+
+// --------------------------------------------------------------- decrypt
+
+// Phrase attempts from the lines of a phrase file, in order.
+class FilePrompt final : public PhrasePrompt {
+public:
+    explicit FilePrompt(std::vector<std::string> phrases) : phrases_(std::move(phrases)) {}
+
+    std::optional<std::string> Ask() override
+    {
+        if (next_ >= phrases_.size()) return std::nullopt;
+        return phrases_[next_++];
+    }
+
+    bool RetryAfterMismatch() override
+    {
+        Message(msg::kPhraseMismatch);
+        return true;
+    }
+
+private:
+    std::vector<std::string> phrases_;
+    std::size_t next_ = 0;
+};
+
+// Phrase attempts typed on the terminal; end of input gives up. Without a
+// terminal the user has given up at once.
+class TerminalPrompt final : public PhrasePrompt {
+public:
+    TerminalPrompt() : terminal_(Terminal::Open()) {}
+
+    std::optional<std::string> Ask() override
+    {
+        if (!terminal_) return std::nullopt;
+        const auto entered = terminal_->AskHidden(msg::kPromptProtected);
+        if (!entered) return std::nullopt;
+        return CheckedPhrase(*entered);
+    }
+
+    bool RetryAfterMismatch() override
+    {
+        Message(msg::kPhraseMismatch);
+        return true;
+    }
+
+private:
+    std::unique_ptr<Terminal> terminal_;
+};
+
+int Decrypt(const Options& options)
+{
+    std::unique_ptr<PhrasePrompt> prompt;
+    if (options.phraseFile)
+        prompt = std::make_unique<FilePrompt>(ReadPhraseFile(*options.phraseFile));
+    else
+        prompt = std::make_unique<TerminalPrompt>();
+    const std::string document = NormaliseLineBreaks(ReadInput(options.file));
+    const ReadOutcome outcome = ReadArmouredBlock(TextLines(document), *prompt);
+    if (outcome.refusal) Refuse(RefusalMessage(*outcome.refusal, outcome.header));
+
+    WriteOutput(outcome.decoded.text);
+    FlushOutput();
+    if (outcome.decoded.endedEarly) {
+        Message(msg::kEndedEarly);
+        return kWarning;
+    }
+    if (outcome.decoded.crcMissing) {
+        Message(msg::kCrcMissing);
+        return kWarning;
+    }
+    if (outcome.decoded.crcDiffers) {
+        Message(msg::kCrcError);
+        return kWarning;
+    }
+    return kDone;
+}
+
+int Detect(const Options& options)
+{
+    const std::string text = ReadInput(options.file);
+    return IsEncryptedText(TextLines(text)) ? kDone : kWarning;
+}
+
+int Run(int argc, char** argv)
+{
+    try {
+        const Options options = ParseArguments(argc, argv);
+        if (options.command == "encrypt") return Encrypt(options);
+        if (options.command == "decrypt") return Decrypt(options);
+        return Detect(options);
+    } catch (const Exit& exit) {
+        return exit.status;
+    } catch (const Failure& failure) {
+        Message(failure.what());
+        return kRefused;
+    }
+}
+
+} // namespace
+} // namespace mus::cli
+
+int main(int argc, char** argv)
+{
+    // A closed pipe on standard output is a failed write (74), not a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    return mus::cli::Run(argc, argv);
+}

@@ -1,0 +1,282 @@
+// Runs the built `mus` without a controlling terminal and checks its standard
+// output bytes, its standard error lines and its exit status.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cipher/armoured_block.h"
+#include "cipher/document_lines.h"
+#include "cipher/messages.h"
+#include "cipher/phrase.h"
+
+namespace mus {
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::vector<std::string> errLines;
+};
+
+class MusRunner {
+public:
+    MusRunner()
+    {
+        char pattern[] = "/tmp/mus-cli-test-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (!made) std::abort();
+        dir_ = made;
+    }
+    ~MusRunner() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+    std::string Write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+
+    static std::string Read(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    // Runs mus with `args` and `input` on standard input, in a new session so
+    // that /dev/tty cannot be opened. `out` replaces the standard output file.
+    Result Run(const std::vector<std::string>& args, const std::string& input = {},
+               const char* out = nullptr) const
+    {
+        const std::string in = Write(".stdin", input);
+        const std::string outPath = out ? out : Path(".stdout");
+        const std::string errPath = Path(".stderr");
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setsid();
+            const int i = open(in.c_str(), O_RDONLY);
+            const int o = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int e = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(i, 0);
+            dup2(o, 1);
+            dup2(e, 2);
+            std::vector<char*> argv{const_cast<char*>(MUS_BINARY)};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(MUS_BINARY, argv.data());
+            _exit(127);
+        }
+        int wstatus = 0;
+        waitpid(pid, &wstatus, 0);
+        Result result;
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+        if (!out) result.out = Read(outPath);
+        std::istringstream err(Read(errPath));
+        for (std::string line; std::getline(err, line);) result.errLines.push_back(line);
+        return result;
+    }
+
+private:
+    std::string dir_;
+};
+
+std::string ExpectedBlock(std::string_view text, std::string_view phrase, std::int32_t method)
+{
+    std::string block;
+    WriteArmouredBlock(NormaliseLineBreaks(text), FoldPhrase(phrase), method, [&](std::string_view line) {
+        block += line;
+        block += "\r\n";
+    });
+    return block;
+}
+
+using Lines = std::vector<std::string>;
+
+// ------------------------------------------------------------------ table
+
+struct CliRow {
+    const char* name;
+    std::vector<std::string> args;       // "@NAME" stands for the path of file NAME
+    std::map<std::string, std::string> files;
+    std::string input;
+    int status;
+    std::string out;
+    Lines err;
+};
+
+void PrintTo(const CliRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class CliTableTest : public testing::TestWithParam<CliRow> {};
+
+TEST_P(CliTableTest, WritesTheExpectedBytesMessagesAndStatus)
+{
+    const CliRow& row = GetParam();
+    MusRunner mus;
+    for (const auto& [name, bytes] : row.files) mus.Write(name, bytes);
+    std::vector<std::string> args;
+    for (const auto& a : row.args) args.push_back(a.starts_with("@") ? mus.Path(a.substr(1)) : a);
+    const Result result = mus.Run(args, row.input);
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(result.out, row.out);
+    EXPECT_EQ(result.errLines, row.err);
+}
+
+const std::string kBlockAbc = ExpectedBlock("abc", "", 1);
+const std::string kBlockKey = ExpectedBlock("Hello\r\nW\xC3\xB6rld", "k\xC3\xA9y", 1);
+const std::string kMismatch(msg::kPhraseMismatch);
+
+std::vector<CliRow> Rows()
+{
+    std::vector<CliRow> rows;
+    // encrypt
+    rows.push_back({"encrypt from stdin", {"encrypt"}, {}, "abc", 0, kBlockAbc, {}});
+    rows.push_back({"encrypt a file with method 00", {"encrypt", "--method", "00", "@t"}, {{"t", "abc"}}, "", 0,
+                    ExpectedBlock("abc", "", 0), {}});
+    rows.push_back({"encrypt, --method=01 form", {"encrypt", "--method=01"}, {}, "abc", 0, kBlockAbc, {}});
+    rows.push_back({"encrypt with the first line of a phrase file, folded",
+                    {"encrypt", "--phrase-file", "@p"}, {{"p", "k\xC3\xA9y\r\nother\r\n"}},
+                    "Hello\nW\xC3\xB6rld", 0, kBlockKey, {}});
+    rows.push_back({"encrypt with an empty phrase file", {"encrypt", "--phrase-file", "@p"}, {{"p", ""}}, "abc", 0,
+                    kBlockAbc, {}});
+    rows.push_back({"encrypt, lone CR and LF become CR LF", {"encrypt"}, {}, "a\rb\nc\r\n", 0,
+                    ExpectedBlock("a\r\nb\r\nc\r\n", "", 1), {}});
+    rows.push_back({"encrypt nothing", {"encrypt"}, {}, "", 2, "", {std::string(msg::kNoTextToEncrypt)}});
+    rows.push_back({"encrypt 22528 bytes", {"encrypt"}, {}, std::string(22528, 'x'), 0,
+                    ExpectedBlock(std::string(22528, 'x'), "", 1), {}});
+    rows.push_back({"encrypt 22529 bytes", {"encrypt"}, {}, std::string(22529, 'x'), 2, "",
+                    {std::string(msg::kTextTooLong)}});
+    rows.push_back({"line breaks count two bytes", {"encrypt"}, {}, std::string(11264, '\n') + "x", 2, "",
+                    {std::string(msg::kTextTooLong)}});
+    rows.push_back({"encrypt a text with a zero byte", {"encrypt"}, {}, std::string("a\0b", 3), 2, "",
+                    {"mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted."}});
+    rows.push_back({"encrypt a block again without --force", {"encrypt"}, {}, kBlockAbc, 2, "",
+                    {"This text is already encrypted."}});
+    rows.push_back({"encrypt a block again with --force", {"encrypt", "--force"}, {}, kBlockAbc, 0,
+                    ExpectedBlock(kBlockAbc, "", 1), {}});
+    rows.push_back({"phrase of 17 bytes", {"encrypt", "--phrase-file", "@p"}, {{"p", std::string(17, 'a')}}, "abc",
+                    64, "", {"mus: a phrase holds at most 16 bytes (after conversion to upper case)",
+                             "Try 'mus --help'."}});
+    rows.push_back({"phrase of 16 bytes", {"encrypt", "--phrase-file", "@p"}, {{"p", std::string(16, 'a')}}, "abc",
+                    0, ExpectedBlock("abc", std::string(16, 'A'), 1), {}});
+    rows.push_back({"bad method", {"encrypt", "--method", "02"}, {}, "abc", 64, "",
+                    {"mus: the method is 00 or 01, not '02'", "Try 'mus --help'."}});
+    rows.push_back({"--force is for encrypt only", {"decrypt", "--force"}, {}, "", 64, "",
+                    {"mus: unknown option '--force' for decrypt", "Try 'mus --help'."}});
+    rows.push_back({"two files", {"detect", "a", "b"}, {}, "", 64, "",
+                    {"mus: only one FILE may be given", "Try 'mus --help'."}});
+    rows.push_back({"no command", {}, {}, "", 64, "", {"mus: no command given", "Try 'mus --help'."}});
+    rows.push_back({"unknown command", {"scramble"}, {}, "", 64, "",
+                    {"mus: unknown command 'scramble'", "Try 'mus --help'."}});
+    rows.push_back({"version", {"--version"}, {}, "", 0, "mus 1.20\n", {}});
+
+    // decrypt
+    rows.push_back({"decrypt, no phrase", {"decrypt"}, {}, kBlockAbc, 0, "abc", {}});
+    rows.push_back({"decrypt non-ASCII text with CR LF, phrase folded",
+                    {"decrypt", "--phrase-file", "@p", "@b"}, {{"p", "K\xC3\xA9Y"}, {"b", kBlockKey}}, "", 0,
+                    "Hello\r\nW\xC3\xB6rld", {}});
+    rows.push_back({"decrypt a block with LF breaks", {"decrypt"}, {}, "x\nMuS/0120/01/0/3\nCx2uq\nMuS/882\n", 0,
+                    "abc", {}});
+    rows.push_back({"decrypt, wrong phrases then the right one",
+                    {"decrypt", "--phrase-file", "@p"}, {{"p", "nope\n\nkey\n"}}, ExpectedBlock("x", "key", 0),
+                    0, "x", {kMismatch, kMismatch}});
+    rows.push_back({"decrypt, phrase file runs out", {"decrypt", "--phrase-file", "@p"}, {{"p", "nope\r"}},
+                    ExpectedBlock("x", "key", 1), 2, "", {kMismatch}});
+    rows.push_back({"decrypt, empty phrase file gives up", {"decrypt", "--phrase-file", "@p"}, {{"p", ""}},
+                    ExpectedBlock("x", "key", 1), 2, "", {}});
+    rows.push_back({"decrypt without a terminal gives up", {"decrypt"}, {}, ExpectedBlock("x", "key", 1), 2, "", {}});
+    rows.push_back({"decrypt nothing", {"decrypt"}, {}, "", 2, "", {std::string(msg::kNoTextToDecrypt)}});
+    rows.push_back({"decrypt plain text", {"decrypt"}, {}, "just text\n", 2, "", {std::string(msg::kNoHeaderAndFooter)}});
+    rows.push_back({"decrypt invalid header", {"decrypt"}, {}, "MuS/0120/1/0/1\nCEAqq\nMuS/209\n", 2, "",
+                    {std::string(msg::kInvalidHeader)}});
+    rows.push_back({"decrypt method 02", {"decrypt"}, {}, "MuS/0130/02/0/1\nCEAqq\nMuS/209\n", 2, "",
+                    {"Cannot handle the encryption method used to encrypt this text.  Try using Murmurscript version 1.30."}});
+    rows.push_back({"decrypt, CRC missing", {"decrypt"}, {}, "MuS/0120/01/0/3\nCx2uq\nMuS/\n", 1, "abc",
+                    {std::string(msg::kCrcMissing)}});
+    rows.push_back({"decrypt, CRC differs", {"decrypt"}, {}, "MuS/0120/01/0/3\nCx2uq\nMuS/883\n", 1, "abc",
+                    {std::string(msg::kCrcError)}});
+    rows.push_back({"decrypt, ended early", {"decrypt"}, {}, "MuS/0120/01/0/6\nCx2uq\nMuS/882\n", 1, "abc",
+                    {std::string(msg::kEndedEarly)}});
+    rows.push_back({"decrypt, no line-break conversion of the output", {"decrypt"}, {},
+                    ExpectedBlock("a\r\nb", "", 1), 0, "a\r\nb", {}});
+    rows.push_back({"decrypt, integer overflow", {"decrypt"}, {},
+                    [] {
+                        std::string d = "MuS/0120/00/0/2000000000\n";
+                        for (int i = 0; i < 87800; ++i) d += "C" + std::string(64, '~') + "\n";
+                        return d + "MuS/1\n";
+                    }(),
+                    2, "", {"Integer overflow"}});
+
+    // detect
+    rows.push_back({"detect a block", {"detect"}, {}, kBlockAbc, 0, "", {}});
+    rows.push_back({"detect two tagged lines anywhere", {"detect", "@d"}, {{"d", "x\nMuS/\ny\nMuS/"}}, "", 0, "", {}});
+    rows.push_back({"detect plain text", {"detect"}, {}, "hello\n", 1, "", {}});
+    rows.push_back({"detect a quoted block", {"detect"}, {}, "> MuS/0120/01/0/3\n> MuS/882\n", 1, "", {}});
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, CliTableTest, testing::ValuesIn(Rows()));
+
+// ------------------------------------------------------------ other cases
+
+TEST(CliTest, UnreadableInputNamesTheFile)
+{
+    MusRunner mus;
+    const Result result = mus.Run({"decrypt", mus.Path("missing")});
+    EXPECT_EQ(result.status, 66);
+    ASSERT_EQ(result.errLines.size(), 1u);
+    EXPECT_EQ(result.errLines[0], "mus: cannot read " + mus.Path("missing") + ": No such file or directory");
+}
+
+TEST(CliTest, FailedWriteExitsWith74)
+{
+    MusRunner mus;
+    const Result result = mus.Run({"encrypt"}, "abc", "/dev/full");
+    EXPECT_EQ(result.status, 74);
+    ASSERT_FALSE(result.errLines.empty());
+    EXPECT_TRUE(result.errLines[0].starts_with("mus: cannot write to standard output")) << result.errLines[0];
+}
+
+TEST(CliTest, HelpShowsTheUsage)
+{
+    MusRunner mus;
+    const Result result = mus.Run({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(result.out.starts_with("Usage: mus encrypt [--method 00|01] [--phrase-file FILE] [--force] [FILE]\n"));
+    EXPECT_TRUE(result.errLines.empty());
+}
+
+TEST(CliTest, EncryptThenDecryptRoundTripsEveryByteButZero)
+{
+    std::string text;
+    for (int b = 1; b < 256; ++b) text += static_cast<char>(b);
+    text += "\r\n\xE2\x82\xAC \xF0\x9F\x94\x92 end";
+    const std::string expected = NormaliseLineBreaks(text);
+    MusRunner mus;
+    const std::string phrase = mus.Write("p", "sch\xC3\xB6n\n");
+    for (const char* method : {"00", "01"}) {
+        const Result block = mus.Run({"encrypt", "--method", method, "--phrase-file", phrase}, text);
+        ASSERT_EQ(block.status, 0);
+        const Result plain = mus.Run({"decrypt", "--phrase-file", phrase}, block.out);
+        EXPECT_EQ(plain.status, 0);
+        EXPECT_EQ(plain.out, expected);
+        EXPECT_TRUE(plain.errLines.empty());
+    }
+}
+
+} // namespace
+} // namespace mus
