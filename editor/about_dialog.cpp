@@ -1,0 +1,153 @@
+#include "editor/about_dialog.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QSysInfo>
+
+#include "editor/fonts.h"
+
+namespace {
+
+constexpr int kColumnX = 248;
+constexpr int kColumnWidth = 217;
+
+QLabel* ColumnLine(QWidget* parent, const QString& text, int y, const char* name)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setGeometry(kColumnX, y, kColumnWidth, 16);
+    // A line that does not fit the column is drawn smaller, never cut off.
+    QFont font = label->font();
+    while (label->fontMetrics().horizontalAdvance(text) > kColumnWidth && font.pixelSize() > 9) {
+        font.setPixelSize(font.pixelSize() - 1);
+        label->setFont(font);
+    }
+    return label;
+}
+
+QPixmap Picture()
+{
+    QPixmap picture(223, 173);
+    picture.fill(QColor(0x1f, 0x2a, 0x44));
+    QPainter painter(&picture);
+    const QIcon icon(QStringLiteral(":/icons/murmurscript.svg"));
+    icon.paint(&painter, QRect(47, 8, 128, 128));
+    QFont font(QString::fromLatin1(mus::kEditorFace));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPixelSize(11);
+    painter.setFont(font);
+    painter.setPen(QColor(0xd8, 0xe0, 0xf0));
+    painter.drawText(QRect(0, 140, 223, 30), Qt::AlignCenter, QStringLiteral("MuS/0120/01/0/3\nCx2uq"));
+    return picture;
+}
+
+} // namespace
+
+frm_About::frm_About(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frm_About"));
+    setWindowTitle(QStringLiteral("About"));
+    setFixedSize(474, 227);
+    setFont(mus::DesignFontPixels(mus::kAboutFace, 13));
+    if (parent != nullptr) setWindowModality(Qt::WindowModal);
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("pan_Picture"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(1);
+    panel->setGeometry(8, 8, 225, 175);
+    auto* picture = new QLabel(panel);
+    picture->setObjectName(QStringLiteral("img_Picture"));
+    picture->setGeometry(1, 1, 223, 173);
+    picture->setPixmap(Picture());
+
+    // The product name twice, white behind and black one pixel up and left,
+    // so that it stands out in relief.
+    QFont title = mus::DesignFontPixels(mus::kTitleFace, 29);
+    title.setStyleHint(QFont::Serif);
+    title.setBold(true);
+    title.setItalic(true);
+    for (int i = 0; i < 2; ++i) {
+        auto* name = new QLabel(QStringLiteral("Murmurscript"), this);
+        name->setFont(title);
+        name->setAlignment(Qt::AlignCenter);
+        QPalette palette = name->palette();
+        palette.setColor(QPalette::WindowText, i == 0 ? Qt::white : Qt::black);
+        name->setPalette(palette);
+        if (i == 0) {
+            name->setObjectName(QStringLiteral("ProductName"));
+            name->setGeometry(253, 9, 210, 33);
+            ProductName = name;
+        } else {
+            name->setObjectName(QStringLiteral("ProductName2"));
+            name->setGeometry(252, 8, 210, 33);
+            ProductName2 = name;
+        }
+    }
+
+    lab_Version = new QLabel(this);
+    lab_Version->setObjectName(QStringLiteral("lab_Version"));
+    lab_Version->setFont(mus::DesignFontPoints(mus::kPanelFace, 8));
+    lab_Version->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lab_Version->setGeometry(kColumnX, 48, kColumnWidth, 17);
+
+    ColumnLine(this, QStringLiteral("Turns text into printable cipher blocks."), 64, "lab_Purpose");
+    auto* separator = new QFrame(this);
+    separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    separator->setGeometry(kColumnX, 93, kColumnWidth, 2);
+    ColumnLine(this, QStringLiteral("Free software: GPL-3.0-or-later."), 112, "lab_Licence");
+    ColumnLine(this, QStringLiteral("It comes with NO WARRANTY."), 128, "lab_Warranty");
+    const QString settings = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                             QStringLiteral("/Murmurscript/MUS.INI");
+    ColumnLine(this, QStringLiteral("Settings: $XDG_CONFIG_HOME/"), 152, "lab_Settings")->setToolTip(settings);
+    ColumnLine(this, QStringLiteral("Murmurscript/MUS.INI (~/.config)"), 168, "lab_Settings2")->setToolTip(settings);
+
+    auto* platformLabel = new QLabel(QStringLiteral("Version Platform:"), this);
+    platformLabel->setObjectName(QStringLiteral("lab_PlatformCaption"));
+    platformLabel->move(344, 200);
+    platformLabel->adjustSize();
+    lab_Platform = new QLabel(this);
+    lab_Platform->setObjectName(QStringLiteral("lab_Platform"));
+    QFont bold = font();
+    bold.setBold(true);
+    lab_Platform->setFont(bold);
+    lab_Platform->setGeometry(430, 200, 44, 16);
+
+    cmd_OK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    cmd_OK->setObjectName(QStringLiteral("cmd_OK"));
+    cmd_OK->setGeometry(191, 194, 90, 27);
+    cmd_OK->setDefault(true);
+    cmd_OK->setFocus();
+    connect(cmd_OK, &QPushButton::clicked, this, &QDialog::accept);
+
+    lab_Version->setText(QStringLiteral("Version 1.20 - Aug 9, 1996"));
+    lab_Platform->setText(PlatformText());
+
+    if (QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+QString frm_About::PlatformText()
+{
+    return QStringLiteral("%1-bit").arg(QSysInfo::WordSize);
+}
+
+void frm_About::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

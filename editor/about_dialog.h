@@ -1,0 +1,29 @@
+#pragma once
+// The About box frm_About: the product name in relief, the version line, the
+// platform the program was built for, and a few lines on what the program
+// does, its licence and where its settings live.
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+class frm_About final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frm_About(QWidget* parent = nullptr);
+
+    // "64-bit" or "32-bit": the word size of this build.
+    static QString PlatformText();
+
+    QLabel* ProductName = nullptr;     // white, behind
+    QLabel* ProductName2 = nullptr;    // black, on top
+    QLabel* lab_Version = nullptr;
+    QLabel* lab_Platform = nullptr;
+    QPushButton* cmd_OK = nullptr;
+
+protected:
+    // Escape does not close the box; OK, Enter and the close box do.
+    void keyPressEvent(QKeyEvent* event) override;
+};

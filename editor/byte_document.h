@@ -1,0 +1,101 @@
+#pragma once
+// The editor's document seen as bytes: the whole text as UTF-8 (through the
+// lossless mapping of byte_codec.h) with CR LF between lines, its length, its
+// logical lines, the selection's length, and replacing the whole text.
+//
+// The byte length and the number of lines that begin with the block tag are
+// kept per line and updated from the document's change notifications, so the
+// status routine, which runs on every mouse move, never copies the text.
+
+#include <QMetaObject>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cipher/document_lines.h"
+
+class QPlainTextEdit;
+class QTextBlock;
+
+namespace mus {
+
+// The most the editor holds, in bytes.
+inline constexpr std::int64_t kEditorCapacity = std::int64_t{256} << 20;   // 256 MiB
+
+// Failure "Text exceeds memo capacity" when `bytes` would not fit the editor.
+void CheckEditorCapacity(std::int64_t bytes);
+
+class ByteDocument final : public DocumentLines {
+public:
+    explicit ByteDocument(QPlainTextEdit& editor);
+    ~ByteDocument() override;
+    ByteDocument(const ByteDocument&) = delete;
+    ByteDocument& operator=(const ByteDocument&) = delete;
+
+    // Bytes of the whole text, each line break counting two (CR LF).
+    std::int64_t TextLength() const override;
+    // Logical lines; an empty last line after a final line break is not counted.
+    std::int32_t LineCount() const override;
+    // Line `index` without its break, at most kMaxLineLength bytes of it;
+    // empty past the last line. Valid until the next call.
+    std::string_view Line(std::int32_t index) const override;
+
+    // The whole text with CR LF line breaks.
+    std::string Text() const;
+
+    // Makes `bytes` the whole text (CR LF, lone CR and lone LF all end a
+    // line). Nothing happens when the text already is exactly `bytes`.
+    // Failure "Text exceeds memo capacity" when `bytes` is larger than the
+    // editor holds; the editor then keeps its text.
+    void SetText(std::string_view bytes);
+
+    // Makes the text up to the first zero byte of `buffer` (or all of it) the
+    // whole text, always replacing it. Same capacity rule as SetText.
+    void SetTextFromBuffer(std::string_view buffer);
+
+    // Bytes of the selection, line breaks counting two; 0 without one.
+    std::int64_t SelectionLength() const;
+    bool CanUndo() const;
+
+    // Lines beginning with the block tag, and whether there are two or more
+    // (the document holds an armoured block).
+    std::int32_t TaggedLineCount() const;
+    bool HoldsBlock() const { return TaggedLineCount() >= 2; }
+
+    // Goes up with every change of the text.
+    std::uint64_t Revision() const { return revision_; }
+
+    // The same figures counted from scratch over the whole text.
+    std::int64_t ScanTextLength() const;
+    std::int32_t ScanTaggedLineCount() const;
+
+private:
+    struct LineInfo {
+        std::int32_t bytes = 0;   // without the line break
+        bool tagged = false;
+    };
+
+    static LineInfo Measure(const QTextBlock& block);
+    void Rebuild();
+    void OnContentsChange(int position, int removed, int added);
+    void Replace(std::string_view bytes);
+
+    QPlainTextEdit& editor_;
+    QMetaObject::Connection connection_;
+    std::vector<LineInfo> lines_;   // one per text block
+    std::int64_t bytes_ = 0;        // sum of lines_[i].bytes
+    std::int32_t tagged_ = 0;       // lines_ with tagged set
+    std::uint64_t revision_ = 0;
+
+    // The last selection measured, valid while the revision is the same.
+    mutable std::uint64_t selRevision_ = ~std::uint64_t{0};
+    mutable int selStart_ = 0;
+    mutable int selEnd_ = 0;
+    mutable std::int64_t selBytes_ = 0;
+
+    mutable std::string line_;      // the text Line() last returned
+};
+
+} // namespace mus

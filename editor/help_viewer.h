@@ -1,0 +1,68 @@
+#pragma once
+// The help viewer: a top-level window of its own (not modal) that shows the
+// help built into the program: a contents page, topics reached by their ID,
+// a keyword index with a search field, and a page on using help.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+
+class QLineEdit;
+class QListWidget;
+class QTextBrowser;
+class QToolButton;
+
+namespace mus {
+
+// One page of the help: its title, keywords and the topic IDs it holds.
+struct HelpPage {
+    QUrl url;
+    QString title;
+    QStringList keywords;
+    QStringList topicIds;
+};
+
+// Reads every page of the help under `root` (":/help").
+QList<HelpPage> ReadHelpPages(const QString& root);
+
+class HelpWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    // `helpFile` is the help file's name; only the built-in "MUS.HLP" exists.
+    explicit HelpWindow(const QString& helpFile, QWidget* parent = nullptr);
+
+    const QString& HelpFileName() const { return helpFile_; }
+    bool HelpFileFound() const { return found_; }
+
+    // Each shows the window; false when the help file was not found.
+    bool ShowContents();
+    bool ShowSearch();
+    bool ShowHelpOnHelp();
+    // False when no page holds the topic.
+    bool ShowTopic(const QString& topicId);
+
+    QUrl CurrentUrl() const;
+    const QList<HelpPage>& Pages() const { return pages_; }
+
+private:
+    void Present();
+    void FillIndex(const QString& filter);
+    void OpenIndexEntry();
+    void ShowMissingFile();
+
+    QString helpFile_;
+    bool found_ = false;
+    QList<HelpPage> pages_;
+    QTextBrowser* browser_ = nullptr;
+    QWidget* indexPanel_ = nullptr;
+    QLineEdit* keyword_ = nullptr;
+    QListWidget* index_ = nullptr;
+};
+
+// The open help window, if any (tests).
+HelpWindow* CurrentHelpWindow();
+
+} // namespace mus

@@ -1,0 +1,156 @@
+#pragma once
+// The main window frm_CText: editor, toolbar, menu bar and status bar. Its
+// command handlers live in several source files, one per family of commands:
+//   main_window.cpp      window, status, help menu, About
+//   file_commands.cpp    New, Open, Save, Exit
+//   edit_commands.cpp    Undo, Cut, Copy, Paste, Delete, Select All
+//   appearance.cpp       Font, Text Color, Background Color, Word Wrap, and
+//                        the appearance settings read and written at start and end
+//   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Decrypt
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QColorDialog;
+class QFileDialog;
+class QFontDialog;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+
+namespace mus {
+class ByteDocument;
+}
+
+class frm_CText : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Builds the window and runs FormCreate, which reads the appearance settings.
+    explicit frm_CText(QWidget* parent = nullptr);
+    // Runs FormDestroy, which writes the appearance settings.
+    ~frm_CText() override;
+
+    frm_CText(const frm_CText&) = delete;
+    frm_CText& operator=(const frm_CText&) = delete;
+
+    // The document as bytes: length, logical lines, whole-text replacement.
+    mus::ByteDocument& Document() { return *document_; }
+    const mus::ByteDocument& Document() const { return *document_; }
+
+    // ---- Controls, by their design names (each also its objectName) ----
+    QMenuBar* MainMenu1 = nullptr;
+    QToolBar* pan_Toolbar = nullptr;
+    QFrame* pan_CText = nullptr;
+    QPlainTextEdit* txt_CText = nullptr;
+    QStatusBar* pan_Status = nullptr;
+    QLabel* pan_Bytes = nullptr;
+    QLabel* pan_TextType = nullptr;
+
+    QToolButton* btn_New = nullptr;
+    QToolButton* btn_Open = nullptr;
+    QToolButton* btn_Save = nullptr;
+    QToolButton* btn_Cut = nullptr;
+    QToolButton* btn_Copy = nullptr;
+    QToolButton* btn_Paste = nullptr;
+    QToolButton* btn_SelectAll = nullptr;
+    QToolButton* btn_Delete = nullptr;
+    QToolButton* btn_Undo = nullptr;
+    QToolButton* btn_Encrypt = nullptr;
+    QToolButton* btn_Decrypt = nullptr;
+
+    // Menu items; never disabled. Only WordWrap1 is checkable.
+    QAction* New1 = nullptr;
+    QAction* OpenFile1 = nullptr;
+    QAction* SaveFileAs1 = nullptr;
+    QAction* Encrypt1 = nullptr;
+    QAction* EncryptUsingMethod1 = nullptr;
+    QAction* Decrypt1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Cut1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* SelectAll1 = nullptr;
+    QAction* Font1 = nullptr;
+    QAction* TextColor1 = nullptr;
+    QAction* BackgroundColor1 = nullptr;
+    QAction* WordWrap1 = nullptr;
+    QAction* Contents1 = nullptr;
+    QAction* SearchforHelpOn1 = nullptr;
+    QAction* HowtoUseHelp1 = nullptr;
+    QAction* About2 = nullptr;
+
+    // The window's dialogs, created by the command that first needs them
+    // (with this window as parent) and kept for later uses.
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    QFontDialog* FontDialog1 = nullptr;
+    QColorDialog* ColorDialog1 = nullptr;
+
+    // One-shot: the next Encrypt lets the user choose the method.
+    bool AskForMethod = false;
+
+    // ---- Handlers (each runs through the guarded wrapper when the user
+    // triggers it, so an escaping failure reaches the failure report) ----
+
+    // file_commands.cpp
+    void btn_NewClick();
+    void btn_OpenClick();
+    void btn_SaveClick();
+    void Exit1Click();
+
+    // edit_commands.cpp
+    void btn_UndoClick();
+    void btn_CutClick();
+    void btn_CopyClick();
+    void btn_PasteClick();
+    void btn_DeleteClick();
+    void btn_SelectAllClick();
+
+    // cipher_commands.cpp
+    void btn_EncryptClick();
+    void EncryptUsingMethod1Click();
+    void btn_DecryptClick();
+
+    // appearance.cpp
+    void Font1Click();
+    void TextColor1Click();
+    void BackgroundColor1Click();
+    void WordWrap1Click();
+    void LoadAppearance();   // FormCreate: reads the settings file
+    void SaveAppearance();   // FormDestroy: writes the settings file
+
+    // main_window.cpp
+    void Contents1Click();
+    void SearchforHelpOn1Click();
+    void HowtoUseHelp1Click();
+    void About2Click();
+    void UpdateStatus();
+    void txt_CTextChange();
+    void FormCreate();
+    void FormDestroy();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenu();
+    void BuildToolbar();
+    void BuildEditor();
+    void BuildStatusBar();
+    bool IsWindowShortcut(const QKeyEvent& key) const;
+
+    std::unique_ptr<mus::ByteDocument> document_;
+    bool destroyed_ = false;
+};
