@@ -1,0 +1,273 @@
+#include "cipher/commands/decrypt_command.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cipher/messages.h"
+#include "command_test_support.h"
+#include "scripted_ui.h"
+
+namespace mus::fake {
+namespace {
+
+const std::string kNew = "new phrase dialog";
+const std::string kGone = "phrase dialog destroyed";
+const std::string kAsk = PromptLine(msg::kPromptProtected);
+const Log kDecoded = {"busy cursor", "document replaced", "normal cursor"};
+const Log kMismatch = {SoundLine(AlertSound::Stop),
+                       BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhraseMismatch)};
+
+Log Concat(std::initializer_list<Log> parts)
+{
+    Log all;
+    for (const Log& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Log Warning(std::string_view text)
+{
+    return {SoundLine(AlertSound::Exclamation), BoxLine(BoxKind::Warning, "OK", text)};
+}
+
+std::string Replace(std::string text, std::string_view what, std::string_view with)
+{
+    const auto at = text.find(what);
+    if (at != std::string::npos) text.replace(at, what.size(), with);
+    return text;
+}
+
+// The block of "abc" without a phrase, Method 01.
+const std::string kAbcBody = "Cx2uq\r\nMuS/882\r\n";
+
+// ---------------------------------------------------------------------------
+// Refusals: a stop sound, one error box, the document untouched.
+
+struct RefusalRow {
+    std::string name;
+    std::string document;
+    std::string message;
+};
+
+void PrintTo(const RefusalRow& row, std::ostream* out) { *out << row.name; }
+
+class DecryptRefusal : public testing::TestWithParam<RefusalRow> {};
+
+TEST_P(DecryptRefusal, ShowsOneErrorBox)
+{
+    Log log;
+    ScriptedUser user(log);
+    ScriptedDocument document(log, GetParam().document);
+    DecryptCommand(user, document);
+    EXPECT_EQ(log, (Log{SoundLine(AlertSound::Stop), BoxLine(BoxKind::Error, "OK", GetParam().message)}));
+    EXPECT_EQ(document.Replacements(), 0);
+    EXPECT_FALSE(user.Busy());
+}
+
+const std::string kNoBlock(msg::kNoHeaderAndFooter);
+const std::string kBadHeader(msg::kInvalidHeader);
+const std::string kMethodPrefix(msg::kUnsupportedMethodPrefix);
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DecryptRefusal,
+    testing::Values(
+        RefusalRow{"EmptyDocument", "", std::string(msg::kNoTextToDecrypt)},
+        RefusalRow{"OnlyLineBreaks", "\r\n\r\n\r\n", kNoBlock},
+        RefusalRow{"OneTaggedLine", "MuS/0120/01/0/3\r\nCx2uq\r\n", kNoBlock},
+        RefusalRow{"TagInOtherCase", "mus/0120/01/0/3\r\nCx2uq\r\nMUS/882\r\n", kNoBlock},
+        RefusalRow{"QuotedBlock", "> MuS/0120/01/0/3\r\n> Cx2uq\r\n> MuS/882\r\n", kNoBlock},
+        RefusalRow{"IndentedBlock", " MuS/0120/01/0/3\r\n Cx2uq\r\n MuS/882\r\n", kNoBlock},
+        RefusalRow{"HeaderOf14Characters", "MuS/0120/1/0/3\r\n" + kAbcBody, kBadHeader},
+        RefusalRow{"HeaderWithFiveSlashes", "MuS/0120/01/0/3/\r\n" + kAbcBody, kBadHeader},
+        RefusalRow{"HeaderWithThreeSlashes", "MuS/0120/01/003xx\r\n" + kAbcBody, kBadHeader},
+        RefusalRow{"NegativeTextLength", "MuS/0120/01/0/-3\r\n" + kAbcBody, kBadHeader},
+        RefusalRow{"Method02", "MuS/0130/02/0/3\r\n" + kAbcBody, kMethodPrefix + "1.30."},
+        RefusalRow{"Method99", "MuS/0200/99/0/3\r\n" + kAbcBody, kMethodPrefix + "2.00."}),
+    [](const testing::TestParamInfo<RefusalRow>& info) { return info.param.name; });
+
+// ---------------------------------------------------------------------------
+// Runs that decode: the exchange, then the text, then any warning.
+
+struct DecodeRow {
+    std::string name;
+    std::string document;
+    std::vector<Step> script;
+    Log log;
+    std::string result;  // the document afterwards
+};
+
+void PrintTo(const DecodeRow& row, std::ostream* out) { *out << row.name; }
+
+class DecryptFlow : public testing::TestWithParam<DecodeRow> {};
+
+TEST_P(DecryptFlow, FollowsTheSteps)
+{
+    const DecodeRow& row = GetParam();
+    Log log;
+    ScriptedUser user(log);
+    ScriptedDocument document(log, row.document);
+    user.Script(row.script);
+
+    DecryptCommand(user, document);
+
+    EXPECT_EQ(log, row.log);
+    EXPECT_EQ(document.Bytes(), row.result);
+    EXPECT_FALSE(user.Busy());
+    EXPECT_EQ(user.PhraseDialogsAlive(), 0);
+    EXPECT_TRUE(user.ScriptUsedUp());
+}
+
+std::string CutLine(std::string block, int lineIndex, std::size_t length)
+{
+    std::size_t start = 0;
+    for (int i = 0; i < lineIndex; ++i) start = block.find("\r\n", start) + 2;
+    const std::size_t end = block.find("\r\n", start);
+    block.erase(start + length, end - start - length);
+    return block;
+}
+
+std::string WithoutCarriageReturns(std::string text)
+{
+    std::erase(text, '\r');
+    return text;
+}
+
+// Body lines start with some other character and carry junk after the 65th.
+std::string ScribbledBody(const std::string& block)
+{
+    std::string out;
+    std::size_t start = 0;
+    while (start < block.size()) {
+        const std::size_t end = block.find("\r\n", start);
+        std::string line = block.substr(start, end - start);
+        if (!line.empty() && line[0] == 'C') {
+            line[0] = 'X';
+            line += "junk after the body";
+        }
+        out += line + "\r\n";
+        start = end + 2;
+    }
+    return out;
+}
+
+std::vector<DecodeRow> DecodeRows()
+{
+    const std::string hello = BlockDocument("Hello");
+    const std::string protectedHello = BlockDocument("Hello", "ABC");
+    const std::string hundred = BlockDocument(std::string(100, 'x'));
+    const std::string helloCrc = hello.substr(hello.rfind("MuS/"));
+    return {
+        {"NoPhrase", hello, {}, kDecoded, "Hello"},
+        {"Method00", BlockDocument("Hello", "", 0), {}, kDecoded, "Hello"},
+        {"Version9999", Replace(hello, "MuS/0120/", "MuS/9999/"), {}, kDecoded, "Hello"},
+        {"TrailingBlanksAfterTextLength", "MuS/0120/01/0/3  \r\n" + kAbcBody, {}, kDecoded, "abc"},
+        {"FrameLinesMissing", "MuS/0120/01/0/3\r\n" + kAbcBody, {}, kDecoded, "abc"},
+        {"TextAroundTheBlockIsDropped", "before\r\n" + hello + "after\r\n", {}, kDecoded, "Hello"},
+        {"FirstOfTwoBlocks", BlockDocument("first") + BlockDocument("second"), {}, kDecoded, "first"},
+        {"TextLength4ReadsTwoGroups", BlockDocument("abcd"), {}, kDecoded, "abcd"},
+        {"LoneLineFeeds", WithoutCarriageReturns(hello), {}, kDecoded, "Hello"},
+        {"BodyLineFirstCharacterAndTailIgnored", ScribbledBody(hundred), {}, kDecoded, std::string(100, 'x')},
+        {"DecodedZeroByteEndsTheText", BlockDocument(std::string("ab\0cd", 5)), {}, kDecoded, "ab"},
+        {"CrcLineWithoutNumber", Replace(hello, helloCrc, "MuS/\r\n"), {}, Concat({kDecoded, Warning(msg::kCrcMissing)}),
+         "Hello"},
+        {"CrcValueDiffers", Replace(hello, helloCrc, "MuS/1\r\n"), {}, Concat({kDecoded, Warning(msg::kCrcError)}),
+         "Hello"},
+        {"TextLength0StoredCrc0", "MuS/0120/01/0/0\r\nC\r\nMuS/0\r\n", {}, Concat({kDecoded, Warning(msg::kCrcMissing)}),
+         ""},
+        {"TextLength0StoredCrc5", "MuS/0120/01/0/0\r\nC\r\nMuS/5\r\n", {}, Concat({kDecoded, Warning(msg::kCrcError)}),
+         ""},
+        // 34 groups: 16 on the first line, then a second line cut after 7
+        // groups (30 characters): 23 groups are read.
+        {"BodyLineCutShort", CutLine(hundred, 3, 30), {}, Concat({kDecoded, Warning(msg::kEndedEarly)}),
+         std::string(69, 'x')},
+        {"PhraseRight", protectedHello, {Phrase("ABC")}, Concat({{kNew, kAsk, kGone}, kDecoded}), "Hello"},
+        {"PhraseCancelled", protectedHello, {CancelPhrase()}, {kNew, kAsk, kGone}, protectedHello},
+        {"WrongPhraseThenCancel", protectedHello, {Phrase("ABD"), Reply(Answer::Cancel)},
+         Concat({{kNew, kAsk, kGone}, kMismatch}), protectedHello},
+        {"PhraseOneCharacterShort", protectedHello, {Phrase("AB"), Reply(Answer::Cancel)},
+         Concat({{kNew, kAsk, kGone}, kMismatch}), protectedHello},
+        {"WrongPhraseRetryRightPhraseInANewDialog", protectedHello,
+         {Phrase("XYZ"), Reply(Answer::Retry), Phrase("ABC")},
+         Concat({{kNew, kAsk, kGone}, kMismatch, {kNew, kAsk, kGone}, kDecoded}), "Hello"},
+        {"WrongPhraseRetryCancel", protectedHello, {Phrase("XYZ"), Reply(Answer::Retry), CancelPhrase()},
+         Concat({{kNew, kAsk, kGone}, kMismatch, {kNew, kAsk, kGone}}), protectedHello},
+        {"PhraseLengthAbove16NeverMatches", Replace(protectedHello, "/01/3/", "/01/17/"),
+         {Phrase("ABCDEFGHIJKLMNOP"), Reply(Answer::Cancel)}, Concat({{kNew, kAsk, kGone}, kMismatch}),
+         Replace(protectedHello, "/01/3/", "/01/17/")},
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DecryptFlow, testing::ValuesIn(DecodeRows()),
+                         [](const testing::TestParamInfo<DecodeRow>& info) { return info.param.name; });
+
+TEST(DecryptCommandTest, ChangedCharacterGivesWrongBytesInItsTripleAndACrcWarning)
+{
+    std::string block = BlockDocument("Hello");
+    char& first = block[block.find("\r\nC") + 3];
+    first = first == 'B' ? 'C' : 'B';
+    Log log;
+    ScriptedUser user(log);
+    ScriptedDocument document(log, block);
+    DecryptCommand(user, document);
+
+    EXPECT_EQ(log, Concat({kDecoded, Warning(msg::kCrcError)}));
+    ASSERT_EQ(document.Bytes().size(), 5u);
+    EXPECT_NE(document.Bytes().substr(0, 3), "Hel");
+    EXPECT_EQ(document.Bytes().substr(3), "lo");
+}
+
+TEST(DecryptCommandTest, EditorRefusingTheTextIsAFailure)
+{
+    Log log;
+    ScriptedUser user(log);
+    ScriptedDocument document(log, BlockDocument(std::string(300, 'y')));
+    document.LimitCapacity(200);
+    try {
+        DecryptCommand(user, document);
+        ADD_FAILURE() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(std::string(failure.what()), "Text exceeds memo capacity");
+    }
+    EXPECT_FALSE(user.Busy());
+    EXPECT_EQ(log, (Log{"busy cursor", "normal cursor"}));
+}
+
+// ---------------------------------------------------------------------------
+// The document's replacement rules.
+
+TEST(CommandDocumentTest, LoadLeavesAnEqualTextAlone)
+{
+    Log log;
+    ScriptedDocument document(log, "same\r\n");
+    document.LoadText("same\r\n");
+    EXPECT_EQ(document.Replacements(), 0);
+    document.LoadText("same\r\nbut longer");
+    EXPECT_EQ(document.Replacements(), 1);
+    document.LoadText("same\r\nbut lOnger");  // same length, other bytes
+    EXPECT_EQ(document.Replacements(), 2);
+    EXPECT_EQ(document.Bytes(), "same\r\nbut lOnger");
+}
+
+TEST(CommandDocumentTest, LoadRefusedByTheEditorFails)
+{
+    Log log;
+    ScriptedDocument document(log, "old");
+    document.LimitCapacity(4);
+    EXPECT_THROW(document.LoadText("12345"), LoadFailure);
+    EXPECT_EQ(document.Bytes(), "old");
+}
+
+TEST(CommandDocumentTest, BufferEndsAtItsFirstZeroByte)
+{
+    Log log;
+    ScriptedDocument document(log, "old");
+    document.ReplaceWithBuffer(std::string_view("new\0rest", 8));
+    EXPECT_EQ(document.Bytes(), "new");
+    document.ReplaceWithBuffer("whole");
+    EXPECT_EQ(document.Bytes(), "whole");
+}
+
+} // namespace
+} // namespace mus::fake
