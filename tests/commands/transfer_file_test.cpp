@@ -25,16 +25,13 @@
 #include "cipher/commands/encrypt_command.h"
 #include "cipher/messages.h"
 #include "command_test_support.h"
+#include "io_failure.h"
 #include "scripted_ui.h"
 
 namespace mus::fake {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kRejectedBeforeWriting[] = {"new phrase dialog", PromptLine(msg::kPromptPhrase),
-                                              "phrase dialog destroyed", "busy cursor", "normal cursor"};
-const Log kIoFailureLog(std::begin(kRejectedBeforeWriting), std::end(kRejectedBeforeWriting));
 
 std::string ReadFile(const fs::path& path)
 {
@@ -200,29 +197,6 @@ TEST_F(TransferFileTest, DanglingLinkTargetIsNotCreated)
 // Failures of create, write and close reach the caller as IoError after the
 // file is gone and the cursor is back; the document keeps its text.
 
-std::optional<IoError> EncryptExpectingIoError(ScriptedUser& user, ScriptedDocument& document, TransferFiles& files)
-{
-    user.Script({Phrase("")});
-    bool askForMethod = false;
-    try {
-        EncryptCommand(user, document, askForMethod, files);
-    } catch (const IoError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
-void ExpectIoFailure(const std::optional<IoError>& error, int code, const std::string& message,
-                     const ScriptedUser& user, const ScriptedDocument& document, const Log& log)
-{
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->Code(), code);
-    EXPECT_EQ(std::string(error->what()), message);
-    EXPECT_EQ(log, kIoFailureLog);
-    EXPECT_FALSE(user.Busy());
-    EXPECT_EQ(document.Bytes(), "Hello");
-}
-
 TEST_F(TransferFileTest, RemovedCurrentDirectoryGivesCode3)
 {
     const fs::path gone = directory_.Path() / "gone";
@@ -294,11 +268,7 @@ TEST_F(TransferFileTest, WriteFailingHalfwayDeletesTheFile)
 
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::sigaction(SIGXFSZ, &previous, nullptr);
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->Code(), EFBIG);
-    EXPECT_EQ(log_, kIoFailureLog);
-    EXPECT_FALSE(user_.Busy());
-    EXPECT_EQ(document.Bytes(), std::string(4000, 'a'));
+    ExpectIoFailure(error, EFBIG, "I/O error " + std::to_string(EFBIG), user_, document, log_, std::string(4000, 'a'));
     EXPECT_FALSE(Exists(directory_.TransferPath()));
 }
 
@@ -440,28 +410,22 @@ TEST_F(TransferFileTest, LoadWithBreaksOtherThanCrLfIsNormalised)
 
 // ---------------------------------------------------------------------------
 // Permission cases as an unprivileged user: root passes every access check,
-// so these run this program again under setpriv, on one of the DISABLED_
-// tests below, in a directory prepared here.
+// so the helper program runs these under setpriv in a directory prepared here.
 
 constexpr uid_t kNobody = 65534;
-
-std::string SelfPath()
-{
-    return fs::read_symlink("/proc/self/exe").string();
-}
 
 bool HaveSetpriv()
 {
     return std::system("command -v setpriv >/dev/null 2>&1") == 0;
 }
 
-// Runs `test` of this program as the unprivileged user in `directory`;
+// Runs `test` of the helper program as the unprivileged user in `directory`;
 // true when it ran and passed.
 bool PassesAsNobody(const std::string& test, const fs::path& directory, std::string& output)
 {
     const std::string command = "MUS_NOBODY_DIR='" + directory.string() +
-                                "' setpriv --reuid=65534 --regid=65534 --clear-groups '" + SelfPath() +
-                                "' --gtest_also_run_disabled_tests --gtest_filter='AsNobody." + test + "' 2>&1";
+                                "' setpriv --reuid=65534 --regid=65534 --clear-groups '" MUS_AS_NOBODY_PROGRAM
+                                "' --gtest_filter='AsNobody." + test + "' 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return false;
     char chunk[512];
@@ -488,11 +452,11 @@ protected:
 TEST_F(Unprivileged, UnwritableDirectoryGivesCode5UntilItCanBeWritten)
 {
     std::string output;
-    EXPECT_TRUE(PassesAsNobody("DISABLED_UnwritableDirectory", directory_.Path(), output)) << output;
+    EXPECT_TRUE(PassesAsNobody("CannotCreate", directory_.Path(), output)) << output;
     EXPECT_FALSE(Exists(directory_.TransferPath()));
     fs::permissions(directory_.Path(), fs::perms::all);
     output.clear();
-    EXPECT_TRUE(PassesAsNobody("DISABLED_Encrypts", directory_.Path(), output)) << output;
+    EXPECT_TRUE(PassesAsNobody("Encrypts", directory_.Path(), output)) << output;
     EXPECT_FALSE(Exists(directory_.TransferPath()));
 }
 
@@ -503,43 +467,8 @@ TEST_F(Unprivileged, ReadOnlyFileGivesCode5)
     ASSERT_EQ(::chown(directory_.TransferPath().c_str(), kNobody, kNobody), 0);
     fs::permissions(directory_.TransferPath(), fs::perms::owner_read | fs::perms::others_read);
     std::string output;
-    EXPECT_TRUE(PassesAsNobody("DISABLED_ReadOnlyFile", directory_.Path(), output)) << output;
+    EXPECT_TRUE(PassesAsNobody("CannotCreate", directory_.Path(), output)) << output;
     EXPECT_EQ(ReadFile(directory_.TransferPath()), "read only");
-}
-
-// The halves that run as the unprivileged user.
-class AsNobody : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        const char* directory = std::getenv("MUS_NOBODY_DIR");
-        ASSERT_NE(directory, nullptr) << "runs only under Unprivileged.*";
-        ASSERT_EQ(::geteuid(), kNobody);
-        ASSERT_EQ(::chdir(directory), 0);
-    }
-    Log log_;
-    ScriptedUser user_{log_};
-    ScriptedDocument document_{log_, "Hello"};
-};
-
-TEST_F(AsNobody, DISABLED_UnwritableDirectory)
-{
-    SystemTransferFiles files;
-    ExpectIoFailure(EncryptExpectingIoError(user_, document_, files), 5, "File access denied", user_, document_, log_);
-}
-
-TEST_F(AsNobody, DISABLED_ReadOnlyFile)
-{
-    SystemTransferFiles files;
-    ExpectIoFailure(EncryptExpectingIoError(user_, document_, files), 5, "File access denied", user_, document_, log_);
-}
-
-TEST_F(AsNobody, DISABLED_Encrypts)
-{
-    user_.Script({Phrase("")});
-    bool askForMethod = false;
-    EncryptCommand(user_, document_, askForMethod);
-    EXPECT_EQ(document_.Bytes(), BlockDocument("Hello"));
 }
 
 } // namespace
