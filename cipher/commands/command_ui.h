@@ -73,35 +73,23 @@ private:
     CommandUser* user_;
 };
 
-// A failure of loading text into the editor, which the Encrypt command shows
-// in its own error box.
-class LoadFailure : public Failure {
-public:
-    using Failure::Failure;
-};
-
-inline constexpr std::string_view kTextExceedsCapacity = "Text exceeds memo capacity";
-
 // The editor's document: its length and logical lines (DocumentLines), its
-// bytes, and replacing it in one step.
+// bytes, and replacing it in one step. A replacement raises the editor's
+// change notification.
 class CommandDocument : public DocumentLines {
 public:
     // The whole text, every line break as CR LF; TextLength() bytes.
     virtual std::string Text() const = 0;
 
-    // Replaces the whole text in one step (the editor's change notification
-    // follows); false when the editor cannot hold the text.
-    virtual bool SetText(std::string_view bytes) = 0;
-
     // Makes `bytes` the whole text. Nothing happens when the text already is
-    // exactly these bytes; LoadFailure "Text exceeds memo capacity" when the
-    // editor refuses them.
-    void LoadText(std::string_view bytes);
+    // exactly these bytes. Failure "Text exceeds memo capacity" when the
+    // editor cannot hold them; it then keeps its text.
+    virtual void LoadText(std::string_view bytes) = 0;
 
-    // Makes the zero-terminated string in `buffer` (its first zero byte, or
-    // its end, ends it) the whole text. Failure "Text exceeds memo capacity"
-    // when the editor refuses it.
-    void ReplaceWithBuffer(std::string_view buffer);
+    // Makes the zero-terminated string in `buffer` (up to its first zero
+    // byte, or all of it) the whole text, always replacing it. The same
+    // failure as LoadText.
+    virtual void ReplaceWithBuffer(std::string_view buffer) = 0;
 };
 
 } // namespace mus

@@ -102,7 +102,9 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
         } else {
             user.Alert(AlertSound::Stop, BoxKind::Error, kNotVerified, ButtonSet(Button::Ok));
         }
-    } catch (const LoadFailure& failure) {
+    } catch (const Failure& failure) {
+        // The load's failures ("Cannot open file ...", "Text exceeds memo
+        // capacity") are shown here, without a sound, and the run goes on.
         user.ShowBox(BoxKind::Error, failure.what(), ButtonSet(Button::Ok));
     }
 

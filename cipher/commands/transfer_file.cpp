@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cipher/commands/command_ui.h"
 
 namespace mus {
 
@@ -141,13 +140,13 @@ public:
     std::string ReadAll() override
     {
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) throw LoadFailure(CannotOpenTransferFileMessage());
+        if (::fstat(fd_, &st) != 0) throw Failure(CannotOpenTransferFileMessage());
         std::string content(static_cast<std::size_t>(st.st_size), '\0');
         std::size_t got = 0;
         while (got < content.size()) {
             const ssize_t n = RetryOnInterrupt(
                 [&] { return ::pread(fd_, content.data() + got, content.size() - got, static_cast<off_t>(got)); });
-            if (n < 0) throw LoadFailure(CannotOpenTransferFileMessage());
+            if (n < 0) throw Failure(CannotOpenTransferFileMessage());
             if (n == 0) break;  // a shorter read is no error
             got += static_cast<std::size_t>(n);
         }

@@ -64,7 +64,7 @@ public:
     // the file holds the whole block.
     virtual void Finish() = 0;
 
-    // The file's whole content, read from its start; LoadFailure
+    // The file's whole content, read from its start; Failure
     // "Cannot open file ~MUS~TMP.TMP" when it cannot be read.
     virtual std::string ReadAll() = 0;
 };

@@ -234,40 +234,5 @@ TEST(DecryptCommandTest, EditorRefusingTheTextIsAFailure)
     EXPECT_EQ(log, (Log{"busy cursor", "normal cursor"}));
 }
 
-// ---------------------------------------------------------------------------
-// The document's replacement rules.
-
-TEST(CommandDocumentTest, LoadLeavesAnEqualTextAlone)
-{
-    Log log;
-    ScriptedDocument document(log, "same\r\n");
-    document.LoadText("same\r\n");
-    EXPECT_EQ(document.Replacements(), 0);
-    document.LoadText("same\r\nbut longer");
-    EXPECT_EQ(document.Replacements(), 1);
-    document.LoadText("same\r\nbut lOnger");  // same length, other bytes
-    EXPECT_EQ(document.Replacements(), 2);
-    EXPECT_EQ(document.Bytes(), "same\r\nbut lOnger");
-}
-
-TEST(CommandDocumentTest, LoadRefusedByTheEditorFails)
-{
-    Log log;
-    ScriptedDocument document(log, "old");
-    document.LimitCapacity(4);
-    EXPECT_THROW(document.LoadText("12345"), LoadFailure);
-    EXPECT_EQ(document.Bytes(), "old");
-}
-
-TEST(CommandDocumentTest, BufferEndsAtItsFirstZeroByte)
-{
-    Log log;
-    ScriptedDocument document(log, "old");
-    document.ReplaceWithBuffer(std::string_view("new\0rest", 8));
-    EXPECT_EQ(document.Bytes(), "new");
-    document.ReplaceWithBuffer("whole");
-    EXPECT_EQ(document.Bytes(), "whole");
-}
-
 } // namespace
 } // namespace mus::fake

@@ -185,16 +185,22 @@ public:
     std::string_view Line(std::int32_t index) const override { return lines_.Line(index); }
     std::string Text() const override { return text_; }
 
-    bool SetText(std::string_view bytes) override
+    void LoadText(std::string_view bytes) override
     {
-        if (capacity_ && bytes.size() > *capacity_) return false;
+        if (bytes != text_) Replace(bytes);
+    }
+
+    void ReplaceWithBuffer(std::string_view buffer) override { Replace(buffer.substr(0, buffer.find('\0'))); }
+
+private:
+    void Replace(std::string_view bytes)
+    {
+        if (capacity_ && bytes.size() > *capacity_) throw Failure("Text exceeds memo capacity");
         Type(std::string(bytes));
         ++replacements_;
         log_->push_back("document replaced");
-        return true;
     }
 
-private:
     Log* log_;
     std::string text_;
     TextLines lines_;

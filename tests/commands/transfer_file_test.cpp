@@ -295,7 +295,7 @@ private:
         void Finish() override { real_->Finish(); }
         std::string ReadAll() override
         {
-            if (faults_.readFails) throw LoadFailure(CannotOpenTransferFileMessage());
+            if (faults_.readFails) throw Failure(CannotOpenTransferFileMessage());
             std::string content = real_->ReadAll();
             if (faults_.corrupt) faults_.corrupt(content);
             return content;
