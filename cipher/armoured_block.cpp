@@ -1,11 +1,11 @@
 #include "cipher/armoured_block.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
 #include "cipher/errors.h"
-#include "cipher/group_codec.h"
-#include "cipher/keystream.h"
+#include "cipher/codec_detail.h"
 
 namespace mus {
 
@@ -30,12 +30,6 @@ std::string HeaderLine(std::int32_t method, std::size_t phraseLength, std::size_
     return line;
 }
 
-void AppendGroup(std::string& line, const Triple& triple, std::int32_t method)
-{
-    const Quad quad = EncodeGroup(triple, method);
-    line.append(quad.data(), quad.size());
-}
-
 } // namespace
 
 void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int32_t method,
@@ -55,49 +49,78 @@ void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int
     sink(HeaderLine(method, phraseLength, textLength));
 
     const std::int32_t seed = PhraseSeed(phrase);
-    // A local generator keeps the state in a register; the process-wide one
-    // is left as the text pass leaves it.
-    KeystreamGenerator keystream;
-    keystream.Seed(seed);
+    const detail::CharacterPairs& pairs = detail::PairsOf(method);
 
-    std::string line;
-    line.reserve(kBodyLineLength);
-    line += 'C';
+    // The current body line.
+    char line[kBodyLineLength];
+    std::size_t lineLength = 1;
+    line[0] = 'C';
 
     // Phrase pass: positions past the phrase are pad bytes and take no draw.
+    KeystreamGenerator keystream;
+    keystream.Seed(seed);
     for (std::size_t s = 0; s < phraseLength; s += 3) {
-        Triple triple{kPadByte, kPadByte, kPadByte};
+        std::uint8_t triple[3] = {kPadByte, kPadByte, kPadByte};
         for (std::size_t k = 0; k < 3 && s + k < phraseLength; ++k)
             triple[k] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(phrase[s + k]) ^
                                                   keystream.Draw(kByteBound));
-        AppendGroup(line, triple, method);
+        detail::Encode(triple[0], triple[1], triple[2], pairs, line + lineLength);
+        lineLength += 4;
     }
 
     // Text pass: the same keystream from its start, over the text followed by
-    // one zero byte; positions past that zero byte are pad bytes.
-    keystream.Seed(seed);
+    // one zero byte; positions past that zero byte are pad bytes. A full line
+    // is handed on only when another group follows it.
+    std::uint32_t state = static_cast<std::uint32_t>(seed);
     std::int32_t crc = 0;
-    for (std::size_t s = 0; s < textLength; s += 3) {
-        Triple triple{kPadByte, kPadByte, kPadByte};
-        for (std::size_t k = 0; k < 3 && s + k <= textLength; ++k) {
-            const std::uint8_t data = s + k < textLength ? static_cast<std::uint8_t>(text[s + k]) : 0;
-            triple[k] = static_cast<std::uint8_t>(data ^ keystream.Draw(kByteBound));
+    const auto emitIfFull = [&] {
+        if (lineLength == static_cast<std::size_t>(kBodyLineLength)) {
+            sink(std::string_view(line, lineLength));
+            lineLength = 1;
         }
-        if (line.size() == static_cast<std::size_t>(kBodyLineLength)) {
-            sink(line);
-            line.resize(1);
+    };
+    const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
+    // Groups of three text bytes, a line's worth at a time.
+    const std::size_t fullGroups = textLength / 3;
+    for (std::size_t done = 0; done < fullGroups;) {
+        emitIfFull();
+        const std::size_t free = (static_cast<std::size_t>(kBodyLineLength) - lineLength) / 4;
+        const std::size_t count = std::min(free, fullGroups - done);
+        const std::uint8_t* in = data + 3 * done;
+        char* out = line + lineLength;
+        for (std::size_t i = 0; i < count; ++i, in += 3, out += 4) {
+            const detail::ThreeDraws k = detail::DrawThree(state);
+            const auto b1 = static_cast<std::uint8_t>(in[0] ^ k.k1);
+            const auto b2 = static_cast<std::uint8_t>(in[1] ^ k.k2);
+            const auto b3 = static_cast<std::uint8_t>(in[2] ^ k.k3);
+            detail::Encode(b1, b2, b3, pairs, out);
+            crc = CheckedAdd(crc, b1 + 2 * b2 + 3 * b3);
         }
-        AppendGroup(line, triple, method);
+        lineLength += 4 * count;
+        done += count;
+    }
+    // The last group when the text leaves one or two bytes: they, the zero
+    // byte after them, and a pad byte where a third position is left.
+    if (textLength % 3 != 0) {
+        const std::size_t s = fullGroups * 3;
+        std::uint8_t triple[3] = {kPadByte, kPadByte, kPadByte};
+        keystream.Seed(static_cast<std::int32_t>(state));
+        for (std::size_t p = s; p <= textLength && p < s + 3; ++p)
+            triple[p - s] = static_cast<std::uint8_t>((p < textLength ? data[p] : 0) ^ keystream.Draw(kByteBound));
+        state = keystream.State();
+        emitIfFull();
+        detail::Encode(triple[0], triple[1], triple[2], pairs, line + lineLength);
+        lineLength += 4;
         crc = CheckedAdd(crc, triple[0] + 2 * triple[1] + 3 * triple[2]);
     }
-    sink(line);
+    sink(std::string_view(line, lineLength));
 
     std::string crcLine(kBlockTag);
     crcLine += std::to_string(crc);
     sink(crcLine);
     sink(kEndLine);
 
-    Keystream().Seed(static_cast<std::int32_t>(keystream.State()));
+    Keystream().Seed(static_cast<std::int32_t>(state));
 }
 
 TaggedLines FindTaggedLines(const DocumentLines& lines)

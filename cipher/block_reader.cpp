@@ -5,8 +5,7 @@
 
 #include "cipher/armoured_block.h"
 #include "cipher/errors.h"
-#include "cipher/group_codec.h"
-#include "cipher/keystream.h"
+#include "cipher/codec_detail.h"
 #include "cipher/messages.h"
 
 namespace mus {
@@ -163,49 +162,64 @@ bool PhraseMatches(const DocumentLines& lines, const BlockHeader& header, std::s
 
 DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase)
 {
-    KeystreamGenerator keystream;
-    keystream.Seed(PhraseSeed(phrase));
+    std::uint32_t state = static_cast<std::uint32_t>(PhraseSeed(phrase));
 
     const std::int32_t groups = GroupCount(header.textLength);
-    // The output grows with what is decoded; room is taken up front only for
-    // as many groups as the lines above the CRC line can hold.
+    // The output grows with what is decoded: it never takes room for more
+    // groups than the lines above the CRC line can hold, whatever the header
+    // claims.
     const std::int64_t bodyLines = std::max<std::int64_t>(header.crcLine - header.headerLine - 1, 0);
     const std::int64_t room = std::min<std::int64_t>(groups, bodyLines * kGroupsPerLine) * 3;
-    std::string output;
-    output.reserve(static_cast<std::size_t>(room));
+    std::string output(static_cast<std::size_t>(room), '\0');
+    char* out = output.data();
+    const char* const outEnd = out + output.size();
 
+    // A method code other than 0 and 1 turns every group into three zero bytes.
+    const detail::Values& values = detail::ValuesOf(header.method);
     std::int32_t computedCrc = 0;
     std::int32_t position = header.phraseLength > 0 ? kFirstGroupPosition + 4 * GroupCount(header.phraseLength)
                                                      : kFirstGroupPosition;
     std::int32_t lineIndex = header.headerLine + 1;
-    std::string_view line;
-    std::int32_t lineRead = -1;
+    std::int32_t read = 0;
     bool endedEarly = false;
-    for (std::int32_t g = 0; g < groups; ++g) {
+    while (read < groups) {
         // Reading ends early at the CRC line: a body line lies above it.
         if (lineIndex >= header.crcLine) {
             endedEarly = true;
             break;
         }
-        if (lineRead != lineIndex) {
-            line = lines.Line(lineIndex);
-            lineRead = lineIndex;
+        const std::string_view line = lines.Line(lineIndex);
+        // The groups at position, position + 4, ... up to the 65th character
+        // (at least the one at `position`), of which those the line holds
+        // in full are read.
+        const std::int64_t fit = position <= kBodyLineLength ? (kBodyLineLength - position) / 4 + 1 : 1;
+        const std::int64_t size = static_cast<std::int64_t>(line.size());
+        const std::int64_t whole = size >= position + 3 ? (size - position - 3) / 4 + 1 : 0;
+        const std::int64_t left = (outEnd - out) / 3;
+        const std::int64_t take = std::min({fit, whole, static_cast<std::int64_t>(groups - read), left});
+        const char* group = line.data() + position - 1;
+        for (std::int64_t i = 0; i < take; ++i, group += 4, out += 3) {
+            const Triple triple = detail::GroupBytes(detail::GroupValue(group, values));
+            computedCrc = CheckedAdd(computedCrc, triple[0] + 2 * triple[1] + 3 * triple[2]);
+            const detail::ThreeDraws k = detail::DrawThree(state);
+            out[0] = static_cast<char>(triple[0] ^ k.k1);
+            out[1] = static_cast<char>(triple[1] ^ k.k2);
+            out[2] = static_cast<char>(triple[2] ^ k.k3);
         }
-        if (static_cast<std::int64_t>(line.size()) < static_cast<std::int64_t>(position) + 3) {
+        read += static_cast<std::int32_t>(take);
+        if (read == groups) break;
+        // A line too short for its next group ends the block early. (The room
+        // always holds every group of the lines above the CRC line; it is
+        // tested only to guard the buffer.)
+        if (take < fit) {
             endedEarly = true;
             break;
         }
-        const Triple triple = DecodeGroup(line.data() + position - 1, header.method);
-        position += 4;
-        if (position > kBodyLineLength) {
-            position = kFirstGroupPosition;
-            ++lineIndex;
-        }
-        computedCrc = CheckedAdd(computedCrc, triple[0] + 2 * triple[1] + 3 * triple[2]);
-        for (const std::uint8_t b : triple)
-            output += static_cast<char>(b ^ keystream.Draw(kByteBound));
+        position = kFirstGroupPosition;
+        ++lineIndex;
     }
-    Keystream().Seed(static_cast<std::int32_t>(keystream.State()));
+    Keystream().Seed(static_cast<std::int32_t>(state));
+    output.resize(static_cast<std::size_t>(out - output.data()));
 
     DecodedText decoded;
     decoded.endedEarly = endedEarly;

@@ -1,33 +1,38 @@
 #include "cipher/document_lines.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace mus {
 
 TextLines::TextLines(std::string_view text) : text_(text)
 {
-    std::size_t start = 0;
-    std::size_t i = 0;
-    const std::size_t n = text.size();
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* start = begin;
+    // The next LF at or after `start`, found with memchr; a CR before it
+    // ends a line as well.
+    const char* lf = nullptr;
     std::int64_t loneBreaks = 0;
-    while (i < n) {
-        const char c = text[i];
-        if (c != '\r' && c != '\n') {
-            ++i;
-            continue;
+    while (start < end) {
+        if (!lf || lf < start) {
+            lf = static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(end - start)));
+            if (!lf) lf = end;
         }
-        lines_.push_back(text.substr(start, i - start));
-        if (c == '\r' && i + 1 < n && text[i + 1] == '\n') {
-            i += 2;
+        const char* cr = static_cast<const char*>(std::memchr(start, '\r', static_cast<std::size_t>(lf - start)));
+        const char* stop = cr ? cr : lf;
+        if (stop == end) break;
+        lines_.emplace_back(start, static_cast<std::size_t>(stop - start));
+        if (cr && cr + 1 == lf && lf != end) {
+            start = lf + 1;  // CR LF
         } else {
             ++loneBreaks;
-            ++i;
+            start = stop + 1;
         }
-        start = i;
     }
     // A last line after the final break counts only when it holds something.
-    if (start < n) lines_.push_back(text.substr(start));
-    length_ = static_cast<std::int64_t>(n) + loneBreaks;
+    if (start < end) lines_.emplace_back(start, static_cast<std::size_t>(end - start));
+    length_ = static_cast<std::int64_t>(text.size()) + loneBreaks;
 }
 
 std::int64_t TextLines::TextLength() const
