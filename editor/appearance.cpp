@@ -1,20 +1,117 @@
 // Font, Text Color, Background Color and Word Wrap, and the appearance
 // settings read when the window is created and written when it is destroyed.
 #include <QAction>
+#include <QApplication>
+#include <QColorDialog>
+#include <QFontDialog>
 #include <QPlainTextEdit>
 
+#include <algorithm>
+
 #include "editor/main_window.h"
+#include "editor/settings_store.h"
+#include "editor/stored_colors.h"
+
+namespace {
+
+// The font dialog's sizes.
+constexpr int kMinDialogPoints = 6;
+constexpr int kMaxDialogPoints = 32;
+// A stored size outside this range keeps the editor's size: a size of zero
+// or less is no size, and a huge one would only stall the drawing.
+constexpr int kMinStoredPoints = 1;
+constexpr int kMaxStoredPoints = 1000;
+
+// The font's size in whole points; a size set in pixels counts at the
+// editor's resolution (13 pixels are 10 points at 96 dots per inch).
+int FontPoints(const QFont& font, const QWidget& widget)
+{
+    if (font.pointSizeF() > 0) return qRound(font.pointSizeF());
+    return qRound(font.pixelSize() * 72.0 / widget.logicalDpiY());
+}
+
+// The desktop's colours for the editor, whatever the editor itself shows.
+QPalette DesktopPalette(const QPlainTextEdit* editor)
+{
+    return QApplication::palette(editor);
+}
+
+// Shows a colour dialog set to `shown`; the colour the user chose, if any,
+// and only when it differs from `shown`.
+std::optional<QColor> ChooseColor(QColorDialog* dialog, const QColor& shown)
+{
+    dialog->setCurrentColor(shown);
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    const QColor chosen = dialog->selectedColor();
+    if (!chosen.isValid() || chosen.rgb() == shown.rgb()) return std::nullopt;
+    return chosen;
+}
+
+// Both colour commands share the one dialog, made at its first use.
+void MakeColorDialog(QColorDialog*& dialog, QWidget* parent)
+{
+    if (dialog != nullptr) return;
+    dialog = new QColorDialog(parent);
+    dialog->setObjectName(QStringLiteral("ColorDialog1"));
+    dialog->setWindowTitle(QStringLiteral("Color"));
+    dialog->setOption(QColorDialog::DontUseNativeDialog);
+}
+
+} // namespace
+
+void frm_CText::ApplyColors()
+{
+    const QPalette desktop = DesktopPalette(txt_CText);
+    QPalette palette = txt_CText->palette();
+    palette.setColor(QPalette::Base, mus::ColorFromValue(BackColorValue, desktop));
+    palette.setColor(QPalette::Text, mus::ShownTextColor(FontColorValue, BackColorValue, desktop));
+    txt_CText->setPalette(palette);
+}
 
 void frm_CText::Font1Click()
 {
+    if (FontDialog1 == nullptr) {
+        FontDialog1 = new QFontDialog(this);
+        FontDialog1->setObjectName(QStringLiteral("FontDialog1"));
+        FontDialog1->setWindowTitle(QStringLiteral("Font"));
+        FontDialog1->setOption(QFontDialog::DontUseNativeDialog);
+    }
+    const QFont current = txt_CText->font();
+    FontDialog1->setCurrentFont(current);
+    if (FontDialog1->exec() != QDialog::Accepted) return;
+    // Qt's font dialog cannot limit its sizes or hide its effects: the size
+    // is kept within the dialog's range, and of the style only bold and
+    // italic are taken (no underline, no strike-out, no other weight).
+    const QFont chosen = FontDialog1->selectedFont();
+    QFont font = current;
+    font.setFamily(chosen.family());
+    font.setStyleName(QString());
+    font.setPointSize(std::clamp(FontPoints(chosen, *txt_CText), kMinDialogPoints, kMaxDialogPoints));
+    font.setBold(chosen.bold());
+    font.setItalic(chosen.italic());
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    txt_CText->setFont(font);
 }
 
 void frm_CText::TextColor1Click()
 {
+    MakeColorDialog(ColorDialog1, this);
+    const QPalette desktop = DesktopPalette(txt_CText);
+    if (auto chosen = ChooseColor(ColorDialog1, mus::ShownTextColor(FontColorValue, BackColorValue, desktop))) {
+        FontColorValue = mus::ValueFromColor(*chosen);
+        ApplyColors();
+    }
 }
 
 void frm_CText::BackgroundColor1Click()
 {
+    MakeColorDialog(ColorDialog1, this);
+    const QPalette desktop = DesktopPalette(txt_CText);
+    if (auto chosen = ChooseColor(ColorDialog1, mus::ColorFromValue(BackColorValue, desktop))) {
+        BackColorValue = mus::ValueFromColor(*chosen);
+        ApplyColors();
+    }
 }
 
 void frm_CText::WordWrap1Click()
@@ -25,10 +122,47 @@ void frm_CText::WordWrap1Click()
     txt_CText->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
 }
 
+namespace {
+
+mus::AppearanceSettings CurrentAppearance(const frm_CText& window)
+{
+    const QFont font = window.txt_CText->font();
+    mus::AppearanceSettings a;
+    a.fontName = font.family();
+    a.fontSize = FontPoints(font, *window.txt_CText);
+    a.fontColor = window.FontColorValue;
+    a.fontBold = font.bold();
+    a.fontItalic = font.italic();
+    a.wordWrap = window.WordWrap1->isChecked();
+    a.backColor = window.BackColorValue;
+    return a;
+}
+
+} // namespace
+
 void frm_CText::LoadAppearance()
 {
+    const mus::AppearanceSettings current = CurrentAppearance(*this);
+    const mus::AppearanceSettings stored = mus::ReadAppearance(mus::SettingsStore(), current);
+
+    QFont font = txt_CText->font();
+    font.setFamily(stored.fontName);
+    // The design size is set in pixels; it is only replaced by another size.
+    if (stored.fontSize != current.fontSize && stored.fontSize >= kMinStoredPoints &&
+        stored.fontSize <= kMaxStoredPoints)
+        font.setPointSize(stored.fontSize);
+    font.setBold(stored.fontBold);
+    font.setItalic(stored.fontItalic);
+    txt_CText->setFont(font);
+
+    FontColorValue = stored.fontColor;
+    BackColorValue = stored.backColor;
+    ApplyColors();
+    if (stored.wordWrap != current.wordWrap) WordWrap1Click();
 }
 
 void frm_CText::SaveAppearance()
 {
+    mus::SettingsStore store;
+    mus::WriteAppearance(store, CurrentAppearance(*this));
 }

@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <memory>
 
 class QAction;
@@ -108,6 +109,9 @@ public:
     void btn_OpenClick();
     void btn_SaveClick();
     void Exit1Click();
+    // Open's last step: reads the file at `path` into the editor as its whole
+    // text (line breaks made CR LF) and warns when a zero byte cut it short.
+    void OpenPath(const QString& path);
 
     // edit_commands.cpp
     void btn_UndoClick();
@@ -129,6 +133,11 @@ public:
     void WordWrap1Click();
     void LoadAppearance();   // FormCreate: reads the settings file
     void SaveAppearance();   // FormDestroy: writes the settings file
+    // The editor's text and background colours as stored (0x00BBGGRR, or
+    // negative for a desktop palette colour), and showing them.
+    std::int32_t FontColorValue = 0;
+    std::int32_t BackColorValue = std::int32_t(0x80000005u);   // the window background
+    void ApplyColors();
 
     // main_window.cpp
     void Contents1Click();
