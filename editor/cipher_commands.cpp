@@ -1,9 +1,14 @@
 // Encrypt, Encrypt With Specific Method and Decrypt.
+#include "cipher/commands/decrypt_command.h"
+#include "cipher/commands/encrypt_command.h"
 #include "editor/main_window.h"
+#include "editor/window_command_ui.h"
 
 void frm_CText::btn_EncryptClick()
 {
-    AskForMethod = false;
+    mus::WindowCommandUser own(*this);
+    mus::WindowDocument document(Document());
+    mus::EncryptCommand(CipherUser != nullptr ? *CipherUser : own, document, AskForMethod);
 }
 
 void frm_CText::EncryptUsingMethod1Click()
@@ -14,4 +19,7 @@ void frm_CText::EncryptUsingMethod1Click()
 
 void frm_CText::btn_DecryptClick()
 {
+    mus::WindowCommandUser own(*this);
+    mus::WindowDocument document(Document());
+    mus::DecryptCommand(CipherUser != nullptr ? *CipherUser : own, document);
 }

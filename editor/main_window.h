@@ -29,6 +29,7 @@ class QToolButton;
 
 namespace mus {
 class ByteDocument;
+class CommandUser;
 }
 
 class frm_CText : public QMainWindow {
@@ -100,6 +101,10 @@ public:
 
     // One-shot: the next Encrypt lets the user choose the method.
     bool AskForMethod = false;
+
+    // Whom Encrypt and Decrypt ask and tell; null: this window's own
+    // dialogs, boxes, sounds and cursor. Tests put a scripted user here.
+    mus::CommandUser* CipherUser = nullptr;
 
     // ---- Handlers (each runs through the guarded wrapper when the user
     // triggers it, so an escaping failure reaches the failure report) ----

@@ -1,0 +1,51 @@
+#include "editor/dialog_parts.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+namespace mus::dialog {
+
+namespace {
+
+QPushButton* Button(QWidget* dialog, const QFont& font, int x, int y, const char* name, const QString& caption,
+                    const char* themeIcon, QStyle::StandardPixmap fallback)
+{
+    auto* button = new QPushButton(QIcon::fromTheme(QString::fromLatin1(themeIcon), dialog->style()->standardIcon(fallback)),
+                                   caption, dialog);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFont(font);
+    button->setGeometry(x, y, 70, 27);
+    return button;
+}
+
+} // namespace
+
+QPushButton* OkButton(QWidget* dialog, const QFont& font, int x, int y)
+{
+    QPushButton* button =
+        Button(dialog, font, x, y, "cmd_OK", QStringLiteral("OK"), "dialog-ok", QStyle::SP_DialogOkButton);
+    button->setDefault(true);
+    return button;
+}
+
+QPushButton* CancelButton(QWidget* dialog, const QFont& font, int x, int y)
+{
+    return Button(dialog, font, x, y, "cmd_Cancel", QStringLiteral("Cancel"), "dialog-cancel",
+                  QStyle::SP_DialogCancelButton);
+}
+
+QPushButton* HelpButton(QWidget* dialog, const QFont& font, int x, int y)
+{
+    return Button(dialog, font, x, y, "HelpBtn", QStringLiteral("&Help"), "help-contents", QStyle::SP_DialogHelpButton);
+}
+
+void CentreOnScreen(QWidget& dialog)
+{
+    QScreen* screen = dialog.parentWidget() != nullptr ? dialog.parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen != nullptr) dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+}
+
+} // namespace mus::dialog
