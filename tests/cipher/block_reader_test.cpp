@@ -362,7 +362,8 @@ TEST(DecodeTextTest, CrcOverflowOfACraftedBodyRaisesIntegerOverflow)
 
 TEST(PhraseMatchesTest, ChecksTheStoredPhraseGroups)
 {
-    const TextLines lines(Block(kText, "PASSWORD"));
+    const std::string document = Block(kText, "PASSWORD");
+    const TextLines lines(document);
     const HeaderResult header = ReadHeader(lines);
     ASSERT_FALSE(header.refusal);
     EXPECT_TRUE(PhraseMatches(lines, header.header, "PASSWORD"));
