@@ -1,0 +1,166 @@
+// The help's content and its viewer: every page reachable and titled, every
+// link resolving, every topic ID present once, the index and the search.
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "editor/desktop.h"
+#include "editor/help_viewer.h"
+
+namespace {
+
+QString ReadPage(const QUrl& url)
+{
+    QFile file(QLatin1Char(':') + url.path());
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+class HelpTest : public QObject {
+    Q_OBJECT
+
+private:
+    QList<mus::HelpPage> pages_;
+
+private slots:
+    void initTestCase()
+    {
+        // The viewer loads the help resource; read the pages through it.
+        mus::desktop::SetHelpFile(QStringLiteral("MUS.HLP"));
+        QVERIFY(mus::desktop::ShowHelpContents());
+        pages_ = mus::CurrentHelpWindow()->Pages();
+        QVERIFY(pages_.size() >= 10);
+    }
+
+    void cleanup()
+    {
+        mus::desktop::SetHelpFile(QStringLiteral("MUS.HLP"));
+    }
+
+    void cleanupTestCase()
+    {
+        mus::desktop::CloseHelp();
+    }
+
+    void everyPageHasTitleAndKeywords()
+    {
+        for (const mus::HelpPage& page : pages_) {
+            QVERIFY2(!page.title.isEmpty(), qPrintable(page.url.toString()));
+            QVERIFY2(!page.keywords.isEmpty(), qPrintable(page.url.toString()));
+        }
+    }
+
+    void topicIdsExistOnce()
+    {
+        QStringList all;
+        for (const mus::HelpPage& page : pages_) all += page.topicIds;
+        QStringList expected = {"Help_EncodingMethod", "Help_Password1", "Help_Password2", "Help_Password3"};
+        all.sort();
+        QCOMPARE(all, expected);
+    }
+
+    // Every internal link leads to a page (and anchor) that exists, and every
+    // page can be reached from the contents.
+    void linksResolveAndReachEveryPage()
+    {
+        static const QRegularExpression link(QStringLiteral("<a href=\"([^\"#:]*)(?:#([^\"]*))?\""));
+        QSet<QString> names;
+        for (const mus::HelpPage& page : pages_) names << page.url.fileName();
+        QSet<QString> reached = {QStringLiteral("contents.html")};
+        QStringList queue = {QStringLiteral("contents.html")};
+        while (!queue.isEmpty()) {
+            const QString name = queue.takeFirst();
+            const QString html = ReadPage(QUrl(QStringLiteral("qrc:/help/") + name));
+            QVERIFY2(!html.isEmpty(), qPrintable(name));
+            for (auto it = link.globalMatch(html); it.hasNext();) {
+                const auto m = it.next();
+                const QString target = m.captured(1);
+                QVERIFY2(names.contains(target), qPrintable(name + QLatin1String(" -> ") + target));
+                if (!m.captured(2).isEmpty()) {
+                    const QString targetHtml = ReadPage(QUrl(QStringLiteral("qrc:/help/") + target));
+                    QVERIFY2(targetHtml.contains(QStringLiteral("name=\"%1\"").arg(m.captured(2))),
+                             qPrintable(target + QLatin1Char('#') + m.captured(2)));
+                }
+                if (!reached.contains(target)) {
+                    reached << target;
+                    queue << target;
+                }
+            }
+        }
+        QCOMPARE(reached, names);
+    }
+
+    // What the help must tell the user, each where a user would look for it.
+    void coversWhatItMust_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("text");
+        const char* const menuItems[] = {"New", "Open File", "Save File As", "Encrypt With Specific Method", "Decrypt",
+                                         "Exit"};
+        for (const char* item : menuItems) QTest::newRow(item) << "action_menu.html" << QString::fromLatin1(item);
+        for (const char* item : {"Undo", "Cut", "Copy", "Paste", "Delete", "Select All"}) {
+            QTest::newRow(item) << "edit_menu.html" << QString::fromLatin1(item);
+        }
+        for (const char* item : {"Font", "Text Color", "Background Color", "Word Wrap"}) {
+            QTest::newRow(item) << "options_menu.html" << QString::fromLatin1(item);
+        }
+        for (const char* item : {"Contents", "Search for Help On", "How to Use Help", "About"}) {
+            QTest::newRow(item) << "help_menu.html" << QString::fromLatin1(item);
+        }
+        QTest::newRow("phrase prompts") << "phrase.html" << "Re-enter phrase to confirm:";
+        QTest::newRow("methods") << "method.html" << "Method 00";
+        QTest::newRow("block tag") << "block.html" << "MuS/";
+        QTest::newRow("CRC warning") << "messages.html" << "CRC error.  Errors were present in the encrypted text.";
+        QTest::newRow("early end") << "messages.html" << "terminated unexpectedly";
+        QTest::newRow("capacity") << "messages.html" << "Text exceeds memo capacity.";
+        QTest::newRow("size limit") << "limits.html" << "22528";
+        QTest::newRow("settings place") << "settings.html" << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
+        QTest::newRow("no protection") << "security.html" << "no protection against\na determined attacker";
+        QTest::newRow("licence") << "licence.html" << "GNU General Public License";
+    }
+
+    void coversWhatItMust()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, text);
+        const QString html = ReadPage(QUrl(QStringLiteral("qrc:/help/") + page)).simplified();
+        QVERIFY2(html.contains(text.simplified()), qPrintable(page + QLatin1String(": ") + text));
+    }
+
+    void keywordSearch()
+    {
+        QVERIFY(mus::desktop::ShowHelpSearch());
+        mus::HelpWindow* help = mus::CurrentHelpWindow();
+        auto* keyword = help->findChild<QLineEdit*>(QStringLiteral("edt_HelpKeyword"));
+        auto* index = help->findChild<QListWidget*>(QStringLiteral("lst_HelpIndex"));
+        QVERIFY(keyword != nullptr && index != nullptr);
+        QVERIFY(keyword->text().isEmpty());
+        const int all = index->count();
+        QTest::keyClicks(keyword, QStringLiteral("CRC"));
+        QVERIFY(index->count() > 0 && index->count() < all);
+        QVERIFY(index->item(0)->text().startsWith(QLatin1String("CRC")));
+        QTest::keyClick(keyword, Qt::Key_Return);
+        QVERIFY(help->CurrentUrl().fileName() != QLatin1String("contents.html"));
+        const QString shown = ReadPage(help->CurrentUrl());
+        QVERIFY(shown.contains(QLatin1String("CRC")));
+    }
+
+    void missingHelpFileShowsTheViewersMessage()
+    {
+        mus::desktop::SetHelpFile(QStringLiteral("NOSUCH.HLP"));
+        QVERIFY(!mus::desktop::ShowHelpContents());
+        QVERIFY(!mus::desktop::HelpJump(QStringLiteral("Help_Password1")));
+        auto* browser = mus::CurrentHelpWindow()->findChild<QTextBrowser*>(QStringLiteral("txt_Help"));
+        QVERIFY(browser->toPlainText().contains(QLatin1String("NOSUCH.HLP")));
+    }
+};
+
+QTEST_MAIN(HelpTest)
+#include "editor_help_test.moc"
