@@ -1,6 +1,5 @@
 #include "editor/method_dialog.h"
 
-#include <QButtonGroup>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -20,7 +19,9 @@ frm_EncodeMethod::frm_EncodeMethod(QWidget* owner)
     QFont bold = mus::DesignFontPoints(mus::kPanelFace, 8);
     bold.setBold(true);
     setFont(bold);
-    const QFont normal = mus::DesignFontPoints(mus::kPanelFace, 8);
+    // Said explicitly, or the children would take the dialog's bold weight.
+    QFont normal = mus::DesignFontPoints(mus::kPanelFace, 8);
+    normal.setBold(false);
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -46,23 +47,26 @@ frm_EncodeMethod::frm_EncodeMethod(QWidget* owner)
     Label1 = note("Label1", "Requires version 1.0 or higher to decrypt.", 40);
     RadioButton2 = choice("RadioButton2", "Method 01", 64);
     Label2 = note("Label2", "Requires version 1.1 or higher to decrypt.", 80);
+    // Radio buttons of one parent form one group.
     RadioButton2->setChecked(true);
-    auto* group = new QButtonGroup(this);
-    group->addButton(RadioButton1);
-    group->addButton(RadioButton2);
 
     HelpBtn = mus::dialog::HelpButton(this, normal, 8, 116);
     CancelBtn = mus::dialog::CancelButton(this, normal, 162, 116);
     OKBtn = mus::dialog::OkButton(this, normal, 238, 116);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setFocus();
     mus::dialog::CentreOnScreen(*this);
 
     connect(OKBtn, &QPushButton::clicked, this, [this] { mus::desktop::RunGuarded(this, [this] { OKBtnClick(); }); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(HelpBtn, &QPushButton::clicked, this,
             [this] { mus::desktop::RunGuarded(this, [this] { HelpBtnClick(); }); });
+}
+
+void frm_EncodeMethod::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    OKBtn->setFocus();
 }
 
 void frm_EncodeMethod::OKBtnClick()

@@ -32,4 +32,8 @@ public:
     // the box "You must choose an encoding method." and the dialog stays.
     void OKBtnClick();
     void HelpBtnClick();
+
+protected:
+    // OKBtn has the focus when the dialog opens.
+    void showEvent(QShowEvent* event) override;
 };

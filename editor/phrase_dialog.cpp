@@ -56,7 +56,9 @@ frm_PWord::frm_PWord(QWidget* owner)
     QFont bold = mus::DesignFontPoints(mus::kPanelFace, 8);
     bold.setBold(true);
     setFont(bold);
-    const QFont normal = mus::DesignFontPoints(mus::kPanelFace, 8);
+    // Said explicitly, or the children would take the dialog's bold weight.
+    QFont normal = mus::DesignFontPoints(mus::kPanelFace, 8);
+    normal.setBold(false);
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
