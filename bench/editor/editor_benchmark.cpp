@@ -1,0 +1,120 @@
+// The status routine on a big document: 10 MB in 200,000 lines.
+//   (a) UpdateStatus with no change since the last call, as on a mouse move,
+//       without a selection and with a 1 MB selection (and, for comparison,
+//       with a 1 MB selection whose end moves at every call, as in a drag);
+//   (b) one character typed, then UpdateStatus, timed together.
+// Run headless: QT_QPA_PLATFORM=offscreen build/.../editor_benchmark
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QStandardPaths>
+#include <QTextCursor>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "editor/byte_document.h"
+#include "editor/main_window.h"
+
+namespace {
+
+constexpr int kLines = 200000;
+constexpr int kLineBytes = 48;   // plus CR LF: 50 bytes a line, 10,000,000 in all
+constexpr int kSelectionBytes = 1 << 20;
+
+std::unique_ptr<frm_CText> g_window;   // made by main(), before any benchmark
+
+std::unique_ptr<frm_CText> MakeWindow()
+{
+    auto w = std::make_unique<frm_CText>();
+    std::string text;
+    text.reserve(static_cast<std::size_t>(kLines) * (kLineBytes + 2));
+    std::mt19937 random(1);
+    for (int i = 0; i < kLines; ++i) {
+        if (i > 0) text += "\r\n";
+        for (int k = 0; k < kLineBytes; ++k) text += static_cast<char>('a' + random() % 26);
+    }
+    w->Document().SetText(text);
+    w->show();
+    QApplication::processEvents();
+    return w;
+}
+
+frm_CText& Window()
+{
+    return *g_window;
+}
+
+void Select(frm_CText& w, int start, int end)
+{
+    QTextCursor cursor = w.txt_CText->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    w.txt_CText->setTextCursor(cursor);
+}
+
+void BM_UpdateStatus_NoChange_NoSelection(benchmark::State& state)
+{
+    frm_CText& w = Window();
+    Select(w, 1000, 1000);
+    w.UpdateStatus();
+    for (auto _ : state) w.UpdateStatus();
+    state.counters["bytes"] = static_cast<double>(w.Document().TextLength());
+}
+BENCHMARK(BM_UpdateStatus_NoChange_NoSelection)->Unit(benchmark::kMicrosecond);
+
+void BM_UpdateStatus_NoChange_1MBSelection(benchmark::State& state)
+{
+    frm_CText& w = Window();
+    // 1 MiB of bytes: characters plus one more per line break (two bytes each).
+    const int start = 5000000 / 50 * 49;
+    Select(w, start, start + kSelectionBytes * 49 / 50);
+    w.UpdateStatus();
+    for (auto _ : state) w.UpdateStatus();
+    state.counters["selected"] = static_cast<double>(w.Document().SelectionLength());
+}
+BENCHMARK(BM_UpdateStatus_NoChange_1MBSelection)->Unit(benchmark::kMicrosecond);
+
+void BM_UpdateStatus_1MBSelectionMoving(benchmark::State& state)
+{
+    frm_CText& w = Window();
+    const int start = 5000000 / 50 * 49;
+    const int end = start + kSelectionBytes * 49 / 50;
+    int step = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Select(w, start, end + (++step & 1));
+        state.ResumeTiming();
+        w.UpdateStatus();
+    }
+    state.counters["selected"] = static_cast<double>(w.Document().SelectionLength());
+}
+BENCHMARK(BM_UpdateStatus_1MBSelectionMoving)->Unit(benchmark::kMicrosecond);
+
+void BM_InsertCharThenUpdateStatus(benchmark::State& state)
+{
+    frm_CText& w = Window();
+    Select(w, 4000000, 4000000);
+    for (auto _ : state) {
+        w.txt_CText->insertPlainText(QStringLiteral("x"));   // the change event runs UpdateStatus
+        w.UpdateStatus();
+    }
+    state.counters["bytes"] = static_cast<double>(w.Document().TextLength());
+}
+BENCHMARK(BM_InsertCharThenUpdateStatus)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);   // leave the user's settings alone
+    benchmark::Initialize(&argc, argv);
+    g_window = MakeWindow();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_window.reset();
+    return 0;
+}
