@@ -2,22 +2,35 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+
+#include "editor/command_line.h"
 #include "editor/desktop.h"
+#include "editor/file_drop.h"
 #include "editor/main_window.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    const mus::StartRequest start = mus::ParseCommandLine(QApplication::arguments());
+    if (!start.understood) {
+        std::fprintf(stderr, "%s\n", qPrintable(mus::UsageLine()));
+        return mus::kUsageExitStatus;
+    }
     // The name, not the display name: Qt would append a display name to every
     // window title, and the boxes must be titled exactly "Error", "Warning", ...
     QApplication::setApplicationName(QString::fromLatin1(mus::desktop::kApplicationTitle));
     mus::desktop::SetHelpFile(QString::fromLatin1(mus::desktop::kHelpFileName));
+    // Ties the windows to murmurscript.desktop (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("murmurscript"));
 
     int result = 0;
     {
         frm_CText window;
         QApplication::setWindowIcon(window.windowIcon());
+        mus::InstallFileDrop(window);
         window.show();
+        mus::OpenAtStart(window, start);
         result = QApplication::exec();
         mus::desktop::CloseHelp();
     }   // the window's destruction writes the settings

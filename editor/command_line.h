@@ -1,0 +1,36 @@
+#pragma once
+// The program's command line, `murmurscript [FILE]`: what a desktop's file
+// association needs. FILE is opened at start as the Open command would.
+
+#include <QString>
+#include <QStringList>
+
+class frm_CText;
+
+namespace mus {
+
+// The exit status for a command line the program does not understand.
+inline constexpr int kUsageExitStatus = 64;
+
+struct StartRequest {
+    // False: the arguments have another form; print UsageLine() and exit.
+    bool understood = true;
+    // The file to open at start; empty: start with an empty editor.
+    QString path;
+};
+
+// `arguments` as QCoreApplication::arguments() gives them: the program's
+// name first, Qt's own options (-platform, -style, ...) already taken out.
+// Accepted: nothing, one file name, or "--" and one file name (for a name
+// that begins with "-").
+StartRequest ParseCommandLine(const QStringList& arguments);
+
+// The short usage line, without a line break.
+QString UsageLine();
+
+// Opens the request's file into the window as Open does once the user has
+// chosen it; a failure shows in the general failure report and the window
+// starts empty. Does nothing when the request names no file.
+void OpenAtStart(frm_CText& window, const StartRequest& request);
+
+} // namespace mus

@@ -1,0 +1,123 @@
+// murmurscript [FILE]: what the command line is taken to mean, what the
+// program does with a command line it does not understand, and the file
+// opened at start.
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "editor/byte_document.h"
+#include "editor/command_line.h"
+#include "editor/main_window.h"
+#include "tests/support/desktop_probe.h"
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home_.isValid());
+        qputenv("XDG_CONFIG_HOME", home_.filePath("config").toLocal8Bit());
+    }
+
+    void parse_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("understood");
+        QTest::addColumn<QString>("path");
+
+        QTest::newRow("nothing") << QStringList{} << true << QString();
+        QTest::newRow("one file") << QStringList{"letter.mus"} << true << "letter.mus";
+        QTest::newRow("full path with blanks") << QStringList{"/tmp/a b/c.txt"} << true << "/tmp/a b/c.txt";
+        QTest::newRow("-- then a dashed name") << QStringList{"--", "-notes"} << true << "-notes";
+        QTest::newRow("-- then a plain name") << QStringList{"--", "x"} << true << "x";
+        QTest::newRow("two files") << QStringList{"a", "b"} << false << QString();
+        QTest::newRow("-- then two files") << QStringList{"--", "a", "b"} << false << QString();
+        QTest::newRow("-- alone") << QStringList{"--"} << false << QString();
+        QTest::newRow("an option") << QStringList{"-x"} << false << QString();
+        QTest::newRow("--help") << QStringList{"--help"} << false << QString();
+        QTest::newRow("option before a file") << QStringList{"-r", "a"} << false << QString();
+        QTest::newRow("standard input") << QStringList{"-"} << false << QString();
+        QTest::newRow("empty name") << QStringList{""} << false << QString();
+    }
+
+    void parse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, understood);
+        QFETCH(QString, path);
+        const mus::StartRequest request = mus::ParseCommandLine(QStringList{"murmurscript"} + arguments);
+        QCOMPARE(request.understood, understood);
+        QCOMPARE(request.path, path);
+    }
+
+    // The program itself: a usage line on standard error, exit status 64,
+    // and no window (the process ends on its own).
+    void programRefuses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("two files") << QStringList{"a.mus", "b.mus"};
+        QTest::newRow("--help") << QStringList{"--help"};
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"};
+    }
+
+    void programRefuses()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_CONFIG_HOME", home_.filePath("config"));
+        environment.insert("XDG_RUNTIME_DIR", home_.path());   // private (0700), so Qt does not complain
+        program.setProcessEnvironment(environment);
+        program.start(QString::fromUtf8(MUS_EDITOR_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), mus::kUsageExitStatus);
+        QCOMPARE(program.readAllStandardError(), QByteArray("Usage: murmurscript [FILE]\n"));
+        QCOMPARE(program.readAllStandardOutput(), QByteArray());
+    }
+
+    void opensFileAtStart()
+    {
+        const QString path = home_.filePath("mixed.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("one\ntwo\r\nthree\rfour");
+        file.close();
+
+        mus::test::DesktopProbe probe;
+        frm_CText window;
+        mus::OpenAtStart(window, mus::ParseCommandLine({"murmurscript", path}));
+        QCOMPARE(window.Document().Text(), std::string("one\r\ntwo\r\nthree\r\nfour"));
+        QCOMPARE(window.pan_Bytes->text(), QString(" 21 bytes"));
+        QCOMPARE(probe.events, QStringList());
+    }
+
+    void reportsUnreadableFile()
+    {
+        const QString path = home_.filePath("missing.mus");
+        mus::test::DesktopProbe probe;
+        frm_CText window;
+        mus::OpenAtStart(window, mus::ParseCommandLine({"murmurscript", path}));
+        QCOMPARE(probe.events, QStringList{"box:Error:Murmurscript:Cannot open file " + path + "."});
+        QCOMPARE(window.Document().TextLength(), 0);
+    }
+
+    void noFileLeavesEditorEmpty()
+    {
+        mus::test::DesktopProbe probe;
+        frm_CText window;
+        mus::OpenAtStart(window, mus::ParseCommandLine({"murmurscript"}));
+        QCOMPARE(window.Document().TextLength(), 0);
+        QCOMPARE(probe.events, QStringList());
+    }
+
+private:
+    QTemporaryDir home_;
+};
+
+QTEST_MAIN(CommandLineTest)
+#include "tst_command_line.moc"
