@@ -1,10 +1,14 @@
 #include "editor/dialog_parts.h"
 
+#include <QDialog>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+
+#include "editor/fonts.h"
 
 namespace mus::dialog {
 
@@ -42,10 +46,30 @@ QPushButton* HelpButton(QWidget* dialog, const QFont& font, int x, int y)
     return Button(dialog, font, x, y, "HelpBtn", QStringLiteral("&Help"), "help-contents", QStyle::SP_DialogHelpButton);
 }
 
-void CentreOnScreen(QWidget& dialog)
+QFont SetUp(QDialog& dialog, const char* name, const QString& title, QSize size)
 {
+    dialog.setObjectName(QString::fromLatin1(name));
+    dialog.setWindowTitle(title);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setFixedSize(size);
+    QFont bold = DesignFontPoints(kPanelFace, 8);
+    bold.setBold(true);
+    dialog.setFont(bold);
     QScreen* screen = dialog.parentWidget() != nullptr ? dialog.parentWidget()->screen() : QGuiApplication::primaryScreen();
     if (screen != nullptr) dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    // Said explicitly, or the children would take the dialog's bold weight.
+    QFont normal = DesignFontPoints(kPanelFace, 8);
+    normal.setBold(false);
+    return normal;
+}
+
+QFrame* Bevel(QWidget* dialog, const QRect& geometry)
+{
+    auto* bevel = new QFrame(dialog);
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    bevel->setGeometry(geometry);
+    return bevel;
 }
 
 } // namespace mus::dialog

@@ -7,26 +7,12 @@
 
 #include "editor/desktop.h"
 #include "editor/dialog_parts.h"
-#include "editor/fonts.h"
 
 frm_EncodeMethod::frm_EncodeMethod(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
-    setObjectName(QStringLiteral("frm_EncodeMethod"));
-    setWindowTitle(QStringLiteral("Encoding Method"));
-    setWindowModality(Qt::WindowModal);
-    setFixedSize(317, 150);
-    QFont bold = mus::DesignFontPoints(mus::kPanelFace, 8);
-    bold.setBold(true);
-    setFont(bold);
-    // Said explicitly, or the children would take the dialog's bold weight.
-    QFont normal = mus::DesignFontPoints(mus::kPanelFace, 8);
-    normal.setBold(false);
-
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel1->setGeometry(8, 8, 300, 97);
+    const QFont normal = mus::dialog::SetUp(*this, "frm_EncodeMethod", QStringLiteral("Encoding Method"), QSize(317, 150));
+    Bevel1 = mus::dialog::Bevel(this, QRect(8, 8, 300, 97));
 
     const auto choice = [this](const char* name, const char* caption, int y) {
         auto* radio = new QRadioButton(QString::fromLatin1(caption), this);
@@ -55,7 +41,6 @@ frm_EncodeMethod::frm_EncodeMethod(QWidget* owner)
     OKBtn = mus::dialog::OkButton(this, normal, 238, 116);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    mus::dialog::CentreOnScreen(*this);
 
     connect(OKBtn, &QPushButton::clicked, this, [this] { mus::desktop::RunGuarded(this, [this] { OKBtnClick(); }); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);

@@ -11,7 +11,6 @@
 #include "cipher/phrase.h"
 #include "editor/desktop.h"
 #include "editor/dialog_parts.h"
-#include "editor/fonts.h"
 
 namespace {
 
@@ -49,21 +48,8 @@ public:
 frm_PWord::frm_PWord(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
-    setObjectName(QStringLiteral("frm_PWord"));
-    setWindowTitle(QStringLiteral("Password Protection"));
-    setWindowModality(Qt::WindowModal);
-    setFixedSize(300, 118);
-    QFont bold = mus::DesignFontPoints(mus::kPanelFace, 8);
-    bold.setBold(true);
-    setFont(bold);
-    // Said explicitly, or the children would take the dialog's bold weight.
-    QFont normal = mus::DesignFontPoints(mus::kPanelFace, 8);
-    normal.setBold(false);
-
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel1->setGeometry(8, 8, 284, 65);
+    const QFont normal = mus::dialog::SetUp(*this, "frm_PWord", QStringLiteral("Password Protection"), QSize(300, 118));
+    Bevel1 = mus::dialog::Bevel(this, QRect(8, 8, 284, 65));
 
     lab_PWord = new QLabel(this);
     lab_PWord->setObjectName(QStringLiteral("lab_PWord"));
@@ -85,10 +71,7 @@ frm_PWord::frm_PWord(QWidget* owner)
     HelpBtn = mus::dialog::HelpButton(this, normal, 8, 84);
     cmd_Cancel = mus::dialog::CancelButton(this, normal, 146, 84);
     cmd_OK = mus::dialog::OkButton(this, normal, 222, 84);
-    cmd_OK->setObjectName(QStringLiteral("cmd_OK"));
-    cmd_Cancel->setObjectName(QStringLiteral("cmd_Cancel"));
 
-    mus::dialog::CentreOnScreen(*this);
 
     connect(cmd_OK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);

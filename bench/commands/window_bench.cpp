@@ -21,14 +21,6 @@ namespace {
 
 const std::string kPhrase = "ABCDEFGHIJKLMNOP";
 
-std::string LargestText()
-{
-    std::string text;
-    while (text.size() < 22528) text += "The quick brown fox jumps over the lazy dog.\r\n";
-    text.resize(22528);
-    return text;
-}
-
 void BM_WindowEncryptLargest(benchmark::State& state)
 {
     ScratchDirectory directory;

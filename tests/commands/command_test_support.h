@@ -24,6 +24,17 @@ inline std::string BlockDocument(std::string_view text, std::string_view phrase 
     return document;
 }
 
+// The largest text Encrypt takes: 22528 bytes of lines of prose.
+inline std::string LargestText()
+{
+    std::string text;
+    while (text.size() < static_cast<std::size_t>(kMaxTextLength)) {
+        text += "The quick brown fox jumps over the lazy dog.\r\n";
+    }
+    text.resize(static_cast<std::size_t>(kMaxTextLength));
+    return text;
+}
+
 // A fresh directory that is the current one for the object's lifetime.
 class ScratchDirectory {
 public:
