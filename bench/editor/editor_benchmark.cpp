@@ -55,27 +55,20 @@ void Select(frm_CText& w, int start, int end)
     w.txt_CText->setTextCursor(cursor);
 }
 
-void BM_UpdateStatus_NoChange_NoSelection(benchmark::State& state)
+// Argument: the selection's size, 0 or 1 MiB.
+void BM_UpdateStatus_NoChange(benchmark::State& state)
 {
     frm_CText& w = Window();
-    Select(w, 1000, 1000);
-    w.UpdateStatus();
-    for (auto _ : state) w.UpdateStatus();
-    state.counters["bytes"] = static_cast<double>(w.Document().TextLength());
-}
-BENCHMARK(BM_UpdateStatus_NoChange_NoSelection)->Unit(benchmark::kMicrosecond);
-
-void BM_UpdateStatus_NoChange_1MBSelection(benchmark::State& state)
-{
-    frm_CText& w = Window();
-    // 1 MiB of bytes: characters plus one more per line break (two bytes each).
+    // A line of 48 characters is 50 bytes with its break, so 49 characters
+    // of every 50 bytes are selected.
     const int start = 5000000 / 50 * 49;
-    Select(w, start, start + kSelectionBytes * 49 / 50);
+    Select(w, start, start + static_cast<int>(state.range(0)) * 49 / 50);
     w.UpdateStatus();
     for (auto _ : state) w.UpdateStatus();
     state.counters["selected"] = static_cast<double>(w.Document().SelectionLength());
+    state.counters["bytes"] = static_cast<double>(w.Document().TextLength());
 }
-BENCHMARK(BM_UpdateStatus_NoChange_1MBSelection)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UpdateStatus_NoChange)->Arg(0)->Arg(kSelectionBytes)->Unit(benchmark::kMicrosecond);
 
 void BM_UpdateStatus_1MBSelectionMoving(benchmark::State& state)
 {

@@ -23,17 +23,6 @@ inline QString SoundName(AlertSound sound)
     return {};
 }
 
-inline QString KindName(BoxKind kind)
-{
-    switch (kind) {
-    case BoxKind::Warning: return QStringLiteral("Warning");
-    case BoxKind::Error: return QStringLiteral("Error");
-    case BoxKind::Information: return QStringLiteral("Information");
-    case BoxKind::Confirm: return QStringLiteral("Confirm");
-    }
-    return {};
-}
-
 class DesktopProbe final : public desktop::Probe {
 public:
     DesktopProbe() : previous_(desktop::SetProbe(this)) {}
@@ -54,7 +43,7 @@ public:
     std::optional<Answer> BoxOpening(const QString& title, BoxKind kind, const QString& text,
                                      Buttons buttons) override
     {
-        events << QStringLiteral("box:%1:%2:%3").arg(KindName(kind), title, text);
+        events << QStringLiteral("box:%1:%2:%3").arg(desktop::BoxTitle(kind), title, text);
         lastButtons = buttons;
         if (showReal) return std::nullopt;
         if (answers.empty()) return EscapeAnswer(buttons);
