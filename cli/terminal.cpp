@@ -51,9 +51,8 @@ Terminal::~Terminal()
 
 std::optional<std::string> Terminal::AskHidden(std::string_view prompt)
 {
-    WriteAll(fd_, prompt);
-    WriteAll(fd_, " ");
-
+    // Echo goes off before the prompt appears, so that nothing typed after
+    // the prompt is shown or discarded.
     struct termios hidden;
     const bool isTerminal = tcgetattr(fd_, &gSaved) == 0;
     struct sigaction previous[std::size(kEndingSignals)];
@@ -69,6 +68,8 @@ std::optional<std::string> Terminal::AskHidden(std::string_view prompt)
         hidden.c_lflag |= ECHONL;
         tcsetattr(fd_, TCSAFLUSH, &hidden);
     }
+    WriteAll(fd_, prompt);
+    WriteAll(fd_, " ");
 
     std::string line;
     bool ended = false;
@@ -85,7 +86,7 @@ std::optional<std::string> Terminal::AskHidden(std::string_view prompt)
     }
 
     if (isTerminal) {
-        tcsetattr(fd_, TCSAFLUSH, &gSaved);
+        tcsetattr(fd_, TCSANOW, &gSaved);
         gRestoreFd = -1;
         for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
             sigaction(kEndingSignals[i], &previous[i], nullptr);
