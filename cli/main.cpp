@@ -1,7 +1,9 @@
 // mus: encrypts a text into an armoured block, decrypts a block back into its
 // text, and tells whether a text holds a block, for scripts and terminals.
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -125,14 +127,16 @@ std::string CheckedPhrase(std::string_view entered)
     return phrase;
 }
 
-// Every line of a phrase file, without its line break, converted to upper case.
-std::vector<std::string> ReadPhraseFile(const std::string& path)
+// The first `most` lines of a phrase file, each without its line break and
+// converted to upper case.
+std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t most)
 {
     if (path == "-") UsageError("the phrase file cannot be standard input");
     const std::string content = ReadInput(path);
     std::vector<std::string> phrases;
     const TextLines lines(content);
-    for (std::int32_t i = 0; i < lines.LineCount(); ++i) phrases.push_back(CheckedPhrase(lines.Line(i)));
+    for (std::int32_t i = 0; i < std::min(lines.LineCount(), most); ++i)
+        phrases.push_back(CheckedPhrase(lines.Line(i)));
     return phrases;
 }
 
@@ -229,7 +233,7 @@ std::string EncryptPhrase(const std::optional<std::vector<std::string>>& fromFil
 int Encrypt(const Options& options)
 {
     std::optional<std::vector<std::string>> phrases;
-    if (options.phraseFile) phrases = ReadPhraseFile(*options.phraseFile);
+    if (options.phraseFile) phrases = ReadPhraseFile(*options.phraseFile, 1);
     const std::string input = ReadInput(options.file);
     if (input.find('\0') != std::string::npos)
         Refuse("mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted.");
@@ -301,7 +305,7 @@ int Decrypt(const Options& options)
 {
     std::unique_ptr<PhrasePrompt> prompt;
     if (options.phraseFile)
-        prompt = std::make_unique<FilePrompt>(ReadPhraseFile(*options.phraseFile));
+        prompt = std::make_unique<FilePrompt>(ReadPhraseFile(*options.phraseFile, INT32_MAX));
     else
         prompt = std::make_unique<TerminalPrompt>();
     const std::string document = NormaliseLineBreaks(ReadInput(options.file));

@@ -171,6 +171,13 @@ std::vector<CliRow> Rows()
     rows.push_back({"phrase of 17 bytes", {"encrypt", "--phrase-file", "@p"}, {{"p", std::string(17, 'a')}}, "abc",
                     64, "", {"mus: a phrase holds at most 16 bytes (after conversion to upper case)",
                              "Try 'mus --help'."}});
+    rows.push_back({"encrypt reads only the first line of a phrase file",
+                    {"encrypt", "--phrase-file", "@p"}, {{"p", "key\n" + std::string(17, 'a') + "\n"}}, "abc", 0,
+                    ExpectedBlock("abc", "KEY", 1), {}});
+    rows.push_back({"decrypt refuses a phrase file with a line of 17 bytes",
+                    {"decrypt", "--phrase-file", "@p"}, {{"p", "key\n" + std::string(17, 'a') + "\n"}},
+                    ExpectedBlock("x", "key", 1), 64, "",
+                    {"mus: a phrase holds at most 16 bytes (after conversion to upper case)", "Try 'mus --help'."}});
     rows.push_back({"phrase of 16 bytes", {"encrypt", "--phrase-file", "@p"}, {{"p", std::string(16, 'a')}}, "abc",
                     0, ExpectedBlock("abc", std::string(16, 'A'), 1), {}});
     rows.push_back({"bad method", {"encrypt", "--method", "02"}, {}, "abc", 64, "",
