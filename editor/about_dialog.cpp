@@ -19,18 +19,24 @@ namespace {
 constexpr int kColumnX = 248;
 constexpr int kColumnWidth = 217;
 
+// A text that does not fit its box in the face that stands in for the design
+// face is drawn smaller, never cut off.
+void FitWidth(QLabel* label, int width)
+{
+    QFont font = label->font();
+    while (label->fontMetrics().horizontalAdvance(label->text()) > width && font.pixelSize() > 9) {
+        font.setPixelSize(font.pixelSize() - 1);
+        label->setFont(font);
+    }
+}
+
 QLabel* ColumnLine(QWidget* parent, const QString& text, int y, const char* name)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setGeometry(kColumnX, y, kColumnWidth, 16);
-    // A line that does not fit the column is drawn smaller, never cut off.
-    QFont font = label->font();
-    while (label->fontMetrics().horizontalAdvance(text) > kColumnWidth && font.pixelSize() > 9) {
-        font.setPixelSize(font.pixelSize() - 1);
-        label->setFont(font);
-    }
+    FitWidth(label, kColumnWidth);
     return label;
 }
 
@@ -84,6 +90,7 @@ frm_About::frm_About(QWidget* parent)
         QPalette palette = name->palette();
         palette.setColor(QPalette::WindowText, i == 0 ? Qt::white : Qt::black);
         name->setPalette(palette);
+        FitWidth(name, 210);
         if (i == 0) {
             name->setObjectName(QStringLiteral("ProductName"));
             name->setGeometry(253, 9, 210, 33);
@@ -114,14 +121,14 @@ frm_About::frm_About(QWidget* parent)
 
     auto* platformLabel = new QLabel(QStringLiteral("Version Platform:"), this);
     platformLabel->setObjectName(QStringLiteral("lab_PlatformCaption"));
-    platformLabel->move(344, 200);
-    platformLabel->adjustSize();
+    platformLabel->setGeometry(344, 200, 430 - 344 - 2, 16);
+    FitWidth(platformLabel, platformLabel->width());
     lab_Platform = new QLabel(this);
     lab_Platform->setObjectName(QStringLiteral("lab_Platform"));
     QFont bold = font();
     bold.setBold(true);
     lab_Platform->setFont(bold);
-    lab_Platform->setGeometry(430, 200, 44, 16);
+    lab_Platform->setGeometry(430, 200, width() - 430, 16);
 
     cmd_OK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
     cmd_OK->setObjectName(QStringLiteral("cmd_OK"));
@@ -132,6 +139,7 @@ frm_About::frm_About(QWidget* parent)
 
     lab_Version->setText(QStringLiteral("Version 1.20 - Aug 9, 1996"));
     lab_Platform->setText(PlatformText());
+    FitWidth(lab_Platform, lab_Platform->width());
 
     if (QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());

@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "editor/about_dialog.h"
 #include "editor/byte_document.h"
 #include "editor/desktop.h"
@@ -243,8 +245,12 @@ void frm_CText::BuildToolbar()
     btn_Decrypt = addButton("btn_Decrypt", "Decrypt", ToolbarIcon("document-decrypt", "decrypt"), kCipherButtonWidth,
                             &frm_CText::btn_DecryptClick);
     for (QToolButton* b : {btn_Encrypt, btn_Decrypt}) {
+        b->setFont(mus::DesignFontPoints(mus::kPanelFace, 8));
         b->setText(b->accessibleName());
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        // The design width, or more where the desktop's face needs it: the
+        // caption is never cut short.
+        b->setFixedWidth(std::max(kCipherButtonWidth, b->sizeHint().width()));
     }
 
     // The design state, which is what UpdateStatus gives for an empty editor.

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSet>
 #include <QTest>
 #include <QTextBrowser>
@@ -132,6 +133,16 @@ private slots:
         QFETCH(QString, text);
         const QString html = ReadPage(QUrl(QStringLiteral("qrc:/help/") + page)).simplified();
         QVERIFY2(html.contains(text.simplified()), qPrintable(page + QLatin1String(": ") + text));
+    }
+
+    // The jump shows the topic itself, not just the top of its page.
+    void jumpScrollsToTheTopic()
+    {
+        mus::desktop::CloseHelp();   // also from a viewer that is not open yet
+        QVERIFY(mus::desktop::HelpJump(QStringLiteral("Help_Password2")));
+        auto* browser = mus::CurrentHelpWindow()->findChild<QTextBrowser*>(QStringLiteral("txt_Help"));
+        QCOMPARE(browser->source().fragment(), QStringLiteral("Help_Password2"));
+        QTRY_VERIFY(browser->verticalScrollBar()->value() > 0);
     }
 
     void keywordSearch()
