@@ -136,6 +136,10 @@ private slots:
         QVERIFY(W().pan_Bytes->accessibleName().isEmpty());
         QVERIFY(W().pan_TextType->accessibleName().isEmpty());
         QVERIFY(W().txt_CText->hasFocus());
+        // A selection looks the same whether or not the editor has the focus.
+        const QPalette palette = W().txt_CText->palette();
+        QCOMPARE(palette.color(QPalette::Inactive, QPalette::Highlight),
+                 palette.color(QPalette::Active, QPalette::Highlight));
         // The design face keeps its name; where it is missing a fixed-pitch
         // face draws it, never a proportional one.
         QCOMPARE(W().txt_CText->font().family(), QStringLiteral("Fixedsys"));
@@ -512,6 +516,12 @@ private slots:
         QVERIFY(texts.contains(QStringLiteral("Version Platform:")));
         QVERIFY(texts.join(QLatin1Char(' ')).contains(QLatin1String("GPL-3.0-or-later")));
         QVERIFY(texts.join(QLatin1Char(' ')).contains(QLatin1String("MUS.INI")));
+
+        // The close box closes it too.
+        bool closed = false;
+        OnNextModal([&closed](QWidget* w) { closed = w->close(); });
+        W().About2Click();
+        QVERIFY(closed);
     }
 
     void helpMenu()
