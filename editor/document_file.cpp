@@ -59,7 +59,10 @@ void WriteDocumentFile(const QString& path, std::string_view bytes)
     // write it in place as a plain write would.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) throw Failure("Cannot create file " + FullPath(path));
-    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file.commit())
+    // commit() alone misses a flush that wrote only part of the buffer (a
+    // full disk): the flush is checked on its own, and the temporary file is
+    // then dropped instead of replacing the old file.
+    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file.flush() || !file.commit())
         throw Failure("Stream write error");
 }
 

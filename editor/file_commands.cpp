@@ -1,6 +1,8 @@
 // New, Open, Save and Exit.
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -61,9 +63,29 @@ void SelectFilter(QFileDialog* dialog, const QString& filter)
     if (auto* model = dialog->findChild<QFileSystemModel*>()) model->setNameFilters({QStringLiteral("*")});
 }
 
+const QString kDefaultSuffix = QStringLiteral("mus");
+
+// Qt's dialog adds the default suffix to every name without a dot, so in an
+// open dialog a file such as "README" could never be opened. A name that
+// exists as typed is taken as it is; any other still gets ".mus".
+class OpenFileDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+protected:
+    void accept() override
+    {
+        const auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const bool exists = name != nullptr && QFileInfo(directory(), name->text()).isFile();
+        setDefaultSuffix(exists ? QString() : kDefaultSuffix);
+        QFileDialog::accept();
+    }
+};
+
 QFileDialog* MakeFileDialog(QWidget* parent, const char* name, const char* title, QFileDialog::AcceptMode mode)
 {
-    auto* dialog = new QFileDialog(parent, QString::fromLatin1(title));
+    auto* dialog = mode == QFileDialog::AcceptOpen ? new OpenFileDialog(parent, QString::fromLatin1(title))
+                                                   : new QFileDialog(parent, QString::fromLatin1(title));
     dialog->setObjectName(QString::fromLatin1(name));
     // Qt's own dialog, the same on every desktop: a desktop's native dialog
     // would apply "*.*" literally. No dialog changes the current directory.
@@ -71,7 +93,6 @@ QFileDialog* MakeFileDialog(QWidget* parent, const char* name, const char* title
     dialog->setAcceptMode(mode);
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setNameFilters({kMusFilter, kTextFilter, kAllFilesFilter});
-    dialog->setDefaultSuffix(QStringLiteral("mus"));
     WidenAllFilesEntry(dialog);
     return dialog;
 }
@@ -82,6 +103,7 @@ QString RunFileDialog(QFileDialog* dialog)
 {
     // selectFile() ignores an empty name, so the name field is emptied itself.
     if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->clear();
+    dialog->setDefaultSuffix(kDefaultSuffix);
     if (dialog->exec() != QDialog::Accepted) return {};
     return dialog->selectedFiles().value(0);
 }

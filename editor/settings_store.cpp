@@ -225,7 +225,9 @@ void SettingsStore::Write(const QList<std::pair<QString, QString>>& values)
     // is followed to its target) and renames it over the old file only when
     // every byte was written: all keys change at once or none does.
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
+    // The flush is checked on its own: commit() misses one that wrote only
+    // part of the buffer (a full disk).
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.flush() || !file.commit())
         ThrowUnableToWrite();
     content_ = out;
 }

@@ -1,0 +1,596 @@
+// New, Open, Save, Exit and the edit commands, through the window's menu
+// items, shortcuts and toolbar buttons, with real file dialogs answered by
+// a timer and the boxes and sounds recorded by the desktop probe.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QImage>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QLabel>
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "cipher/errors.h"
+#include "editor/byte_document.h"
+#include "editor/document_file.h"
+#include "editor/main_window.h"
+#include "tests/filecmds/next_modal.h"
+#include "tests/support/desktop_probe.h"
+
+using namespace std::string_literals;
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+const char kChildFlag[] = "--write-document";
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+using mus::test::OnNextModal;
+
+// What a file dialog looked like when it opened.
+struct DialogSeen {
+    QString objectName;
+    QString title;
+    QString filter;
+    QString fileName;
+    QStringList filters;
+    QString suffix;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
+    bool confirmsOverwrite = false;
+    bool refused = false;
+};
+
+// Answers the next file dialog with `path`, or cancels it when `path` is
+// empty; `before` runs on the open dialog first.
+std::shared_ptr<DialogSeen> AnswerFileDialog(const QString& path,
+                                             std::function<void(QFileDialog*)> before = {})
+{
+    auto seen = std::make_shared<DialogSeen>();
+    OnNextModal<QFileDialog>([seen, path, before](QFileDialog* d) {
+        seen->objectName = d->objectName();
+        seen->title = d->windowTitle();
+        seen->filter = d->selectedNameFilter();
+        seen->fileName = d->findChild<QLineEdit*>("fileNameEdit")->text();
+        seen->filters = d->nameFilters();
+        seen->suffix = d->defaultSuffix();
+        seen->mode = d->acceptMode();
+        seen->fileMode = d->fileMode();
+        seen->confirmsOverwrite = !d->testOption(QFileDialog::DontConfirmOverwrite);
+        if (before) before(d);
+        if (path.isEmpty()) {
+            d->reject();
+            return;
+        }
+        // As typed: selectFile() leaves the name field alone while it has the focus.
+        d->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+        static_cast<QDialog*>(d)->accept();   // QFileDialog::accept, protected there
+        if (d->isVisible()) {   // the dialog refused the name: do not hang
+            seen->refused = true;
+            d->reject();
+        }
+    });
+    return seen;
+}
+
+// Says Yes to the file dialog's question whether to replace a file.
+void ConfirmReplace()
+{
+    OnNextModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+}
+
+// Writes `bytes` to `path` as the document file writer does; the failure
+// message, or an empty string. As root, which passes every permission check,
+// the write runs in a child process under an unprivileged user.
+QString WriteUnprivileged(const QString& path, const QByteArray& bytes)
+{
+    if (geteuid() != 0) {
+        try {
+            mus::WriteDocumentFile(path, bytes.toStdString());
+        } catch (const mus::Failure& e) {
+            return QString::fromUtf8(e.what());
+        }
+        return {};
+    }
+    QProcess child;
+    child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                            QCoreApplication::applicationFilePath(), kChildFlag, path, QString::fromLatin1(bytes.toHex())});
+    if (!child.waitForFinished(30000)) return "child did not finish";
+    if (child.exitCode() == 0) return {};
+    return QString::fromUtf8(child.readAllStandardOutput());
+}
+
+int ChildWrite(const char* path, const char* hex)
+{
+    try {
+        mus::WriteDocumentFile(QString::fromLocal8Bit(path), QByteArray::fromHex(hex).toStdString());
+    } catch (const mus::Failure& e) {
+        std::fputs(e.what(), stdout);
+        return 1;
+    }
+    return 0;
+}
+
+constexpr QFile::Permissions kReadOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
+constexpr QFile::Permissions kReadWrite = kReadOnly | QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup |
+                                          QFile::WriteOther;
+constexpr QFile::Permissions kFolderReadOnly = kReadOnly | QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup |
+                                               QFile::ExeOther;
+constexpr QFile::Permissions kFolderOpen = kFolderReadOnly | QFile::WriteOwner | QFile::WriteUser;
+
+const QString kStop = "sound:Stop";
+const QString kQuestion = "sound:Question";
+
+} // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home_;
+    QString dir_;   // a fresh folder for each test's files
+    std::unique_ptr<frm_CText> window_;
+    std::unique_ptr<mus::test::DesktopProbe> probe_;
+
+    frm_CText& W() { return *window_; }
+    QStringList& Events() { return probe_->events; }
+    std::string Text() { return W().Document().Text(); }
+
+    void SetText(const std::string& text)
+    {
+        W().Document().SetText(text);
+        Events().clear();
+    }
+
+    void Select(int from, int to)
+    {
+        QTextCursor cursor = W().txt_CText->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        W().txt_CText->setTextCursor(cursor);
+    }
+
+    QString File(const QString& name) const { return dir_ + '/' + name; }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home_.isValid());
+        QFile::setPermissions(home_.path(), kFolderReadOnly | QFile::WriteOwner);
+        qputenv("HOME", home_.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (home_.path() + "/config").toLocal8Bit());
+        QApplication::setApplicationName("Murmurscript");
+    }
+
+    void init()
+    {
+        static int n = 0;
+        dir_ = home_.path() + QStringLiteral("/t%1").arg(++n);
+        QVERIFY(QDir().mkpath(dir_));
+        probe_ = std::make_unique<mus::test::DesktopProbe>();
+        window_ = std::make_unique<frm_CText>();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        probe_.reset();
+        QCOMPARE(mus::test::DropUnusedAnswers(), 0);
+    }
+
+    // ---- New --------------------------------------------------------------
+
+    void newAsksOnlyWhenThereIsText()
+    {
+        W().btn_New->click();
+        QVERIFY(Events().isEmpty());
+
+        SetText("abc");
+        probe_->answers = {mus::Answer::No};
+        W().New1->trigger();
+        QCOMPARE(Text(), "abc"s);
+        QCOMPARE(Events(), QStringList({kQuestion, "box:Confirm:Confirm:Clear text for new document?"}));
+        QCOMPARE(probe_->lastButtons, mus::Button::Yes | mus::Button::No);
+
+        SetText("MuS/1\r\nMuS/2");
+        probe_->answers = {mus::Answer::Yes};
+        QTest::keyClick(W().txt_CText, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(Text(), ""s);
+        QCOMPARE(W().pan_Bytes->text(), " 0 bytes");
+        QCOMPARE(W().pan_TextType->text(), " Normal Text");
+    }
+
+    // ---- Open -------------------------------------------------------------
+
+    void openMakesLineBreaksCrLf_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<std::string>("text");
+        QTest::newRow("LF only") << QByteArray("one\ntwo\n") << "one\r\ntwo\r\n"s;
+        QTest::newRow("CR only") << QByteArray("one\rtwo") << "one\r\ntwo"s;
+        QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd\r\n") << "a\r\nb\r\nc\r\nd\r\n"s;
+        QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << "a\r\n\r\nb"s;
+        QTest::newRow("empty file") << QByteArray() << ""s;
+    }
+
+    void openMakesLineBreaksCrLf()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(std::string, text);
+        WriteBytes(File("in.txt"), file);
+        auto seen = AnswerFileDialog(File("in.txt"));
+        W().OpenFile1->trigger();
+        QCOMPARE(Text(), text);
+        QVERIFY(Events().isEmpty());
+        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" %1 byte%2").arg(text.size()).arg(text.size() == 1 ? "" : "s"));
+        QCOMPARE(seen->objectName, "OpenDialog1");
+        QCOMPARE(seen->title, "Open File");
+        QCOMPARE(seen->mode, QFileDialog::AcceptOpen);
+        QCOMPARE(seen->fileMode, QFileDialog::ExistingFile);
+        QCOMPARE(seen->filters, QStringList({"Murmurscript (*.mus)", "Text (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(seen->suffix, "mus");
+        QCOMPARE(seen->filter, "Murmurscript (*.mus)");
+    }
+
+    void openAsksBeforeReplacingText()
+    {
+        WriteBytes(File("new.txt"), "new");
+        SetText("old");
+
+        AnswerFileDialog({});   // Cancel: nothing at all
+        W().btn_Open->click();
+        QCOMPARE(Text(), "old"s);
+        QVERIFY(Events().isEmpty());
+
+        AnswerFileDialog(File("new.txt"));
+        probe_->answers = {mus::Answer::No};
+        // The offscreen platform leaves a closed dialog the active window.
+        W().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), window_.get());
+        QTest::keyClick(W().txt_CText, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(Text(), "old"s);
+        QCOMPARE(Events(),
+                 QStringList({kQuestion, "box:Confirm:Confirm:Replace existing text with the contents of the selected file?"}));
+
+        Events().clear();
+        auto seen = AnswerFileDialog(File("new.txt"));
+        probe_->answers = {mus::Answer::Yes};
+        W().OpenFile1->trigger();
+        QCOMPARE(Text(), "new"s);
+        QCOMPARE(Events().size(), 2);
+        QVERIFY(seen->fileName.isEmpty());   // the last name is not offered again
+    }
+
+    void openWarnsAboutAZeroByte()
+    {
+        WriteBytes(File("zero.txt"), QByteArray("ab\ncd\0ef\0", 9));
+        AnswerFileDialog(File("zero.txt"));
+        W().OpenFile1->trigger();
+        QCOMPARE(Text(), "ab\r\ncd"s);
+        QCOMPARE(Events(), QStringList({"sound:Exclamation",
+                                        "box:Warning:Warning:The file contains a zero byte at position 6.  "
+                                        "Only the text before it was loaded."}));
+    }
+
+    void openFailureKeepsTheText()
+    {
+        SetText("kept");
+        const QString missing = File("missing.txt");
+        QVERIFY(!mus::desktop::RunGuarded(&W(), [&] { W().OpenPath(missing); }));
+        QCOMPARE(Text(), "kept"s);
+        QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Cannot open file " + missing + "."}));
+    }
+
+    void openDialogRemembersTheFileType()
+    {
+        WriteBytes(File("README"), "no dot");
+        WriteBytes(File("a.mus"), "mus");
+        QStringList listed;
+        AnswerFileDialog({}, [&](QFileDialog* d) {
+            d->setDirectory(dir_);
+            auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+            types->setCurrentIndex(2);
+            emit types->activated(2);   // as the user's choice does
+            auto* view = d->findChild<QListView*>("listView");
+            (void)QTest::qWaitFor([&] {
+                listed.clear();
+                for (int i = 0; i < view->model()->rowCount(view->rootIndex()); ++i) {
+                    if (!view->isRowHidden(i)) listed << view->model()->index(i, 0, view->rootIndex()).data().toString();
+                }
+                return listed.size() == 2;
+            });
+        });
+        W().OpenFile1->trigger();
+        listed.sort();
+        QCOMPARE(listed, QStringList({"README", "a.mus"}));
+
+        auto seen = AnswerFileDialog(File("README"));
+        W().OpenFile1->trigger();
+        QVERIFY(!seen->refused);
+        QCOMPARE(seen->filter, "All Files (*.*)");
+        QCOMPARE(Text(), "no dot"s);
+    }
+
+    // ---- Save -------------------------------------------------------------
+
+    void saveRefusesAnEmptyText()
+    {
+        QTest::keyClick(W().txt_CText, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(Events(), QStringList({kStop, "box:Error:Error:There is no text that can be saved."}));
+        QCOMPARE(W().SaveDialog1, nullptr);
+    }
+
+    void saveOffersTheFileType_data()
+    {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("normal text") << "hello\r\nMuS/ once"s << "Text (*.txt)";
+        QTest::newRow("armoured block") << "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n"s << "Murmurscript (*.mus)";
+    }
+
+    void saveOffersTheFileType()
+    {
+        QFETCH(std::string, text);
+        QFETCH(QString, filter);
+        SetText(text);
+        auto seen = AnswerFileDialog({});   // Cancel writes nothing
+        W().btn_Save->click();
+        QCOMPARE(seen->filter, filter);
+        QCOMPARE(seen->objectName, "SaveDialog1");
+        QCOMPARE(seen->title, "Save File");
+        QCOMPARE(seen->mode, QFileDialog::AcceptSave);
+        QCOMPARE(seen->filters, QStringList({"Murmurscript (*.mus)", "Text (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(seen->suffix, "mus");
+        QVERIFY(seen->confirmsOverwrite);
+        QVERIFY(Events().isEmpty());
+        QVERIFY(QDir(dir_).isEmpty());
+        QCOMPARE(Text(), text);
+    }
+
+    void saveAllFilesKeepsTheTypedName()
+    {
+        SetText("text");
+        QString typed;
+        AnswerFileDialog({}, [&](QFileDialog* d) {
+            auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+            name->setText("notes.txt");
+            auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+            types->setCurrentIndex(2);
+            emit types->activated(2);
+            typed = name->text();
+        });
+        W().SaveFileAs1->trigger();
+        QCOMPARE(typed, "notes.txt");
+    }
+
+    void openThenSaveIsByteIdentical()
+    {
+        const QByteArray bytes("caf\xe9\r\n\xff\xfe\x80 \xc3\xa4 \xed\xa0\x80\r\n\xef\xbf\xbf\xf4\x90\x80\x80\r\nend");
+        WriteBytes(File("in.txt"), bytes);
+        AnswerFileDialog(File("in.txt"));
+        W().OpenFile1->trigger();
+        QCOMPARE(QByteArray::fromStdString(Text()), bytes);
+
+        AnswerFileDialog(File("out.txt"));
+        W().SaveFileAs1->trigger();
+        QCOMPARE(ReadBytes(File("out.txt")), bytes);
+
+        // Replacing a file, after the dialog's question.
+        WriteBytes(File("old.txt"), "a much longer old content that is replaced entirely");
+        AnswerFileDialog(File("old.txt"), [](QFileDialog*) { ConfirmReplace(); });
+        W().btn_Save->click();
+        QCOMPARE(ReadBytes(File("old.txt")), bytes);
+        QVERIFY(Events().isEmpty());
+        QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), 3);   // no temporary file left behind
+    }
+
+    void saveOfLfFileWritesCrLf()
+    {
+        WriteBytes(File("lf.txt"), "a\nb\n");
+        AnswerFileDialog(File("lf.txt"));
+        W().OpenFile1->trigger();
+        AnswerFileDialog(File("crlf.txt"));
+        W().SaveFileAs1->trigger();
+        QCOMPARE(ReadBytes(File("crlf.txt")), "a\r\nb\r\n");
+    }
+
+    void saveKeepsPermissionsAndLinks()
+    {
+        WriteBytes(File("target.txt"), "old");
+        const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(File("target.txt"), mode));
+        QVERIFY(QFile::link(File("target.txt"), File("link.txt")));
+        mus::WriteDocumentFile(File("link.txt"), "new");
+        QVERIFY(QFileInfo(File("link.txt")).isSymLink());
+        QCOMPARE(ReadBytes(File("target.txt")), "new");
+        QCOMPARE(QFileInfo(File("target.txt")).permissions(), mode);
+    }
+
+    void saveWithoutPermission_data()
+    {
+        QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<bool>("oldFile");
+        QTest::addColumn<bool>("oldWritable");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("read-only folder, read-only file") << false << true << false << false;
+        QTest::newRow("read-only folder, new file") << false << false << false << false;
+        QTest::newRow("read-only folder, writable file: written in place") << false << true << true << true;
+        QTest::newRow("writable folder, read-only file") << true << true << false << false;
+    }
+
+    void saveWithoutPermission()
+    {
+        QFETCH(bool, folderWritable);
+        QFETCH(bool, oldFile);
+        QFETCH(bool, oldWritable);
+        QFETCH(bool, saved);
+        const QString path = File("doc.txt");
+        const QByteArray old = "old content\r\n";
+        if (oldFile) {
+            WriteBytes(path, old);
+            QVERIFY(QFile::setPermissions(path, oldWritable ? kReadWrite : kReadOnly));
+        }
+        QFile::setPermissions(dir_, folderWritable ? kFolderOpen | QFile::WriteOther : kFolderReadOnly);
+        const QString message = WriteUnprivileged(path, "new\r\n");
+        QFile::setPermissions(dir_, kFolderOpen);
+        if (saved) {
+            QCOMPARE(message, QString());
+            QCOMPARE(ReadBytes(path), "new\r\n");
+        } else {
+            QCOMPARE(message, "Cannot create file " + path);
+            QCOMPARE(ReadBytes(path), oldFile ? old : QByteArray("<missing>"));
+        }
+        QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), oldFile || saved ? 1 : 0);
+    }
+
+    void failingWriteKeepsTheOldFile()
+    {
+        // A file size limit makes the write fail as a full disk would.
+        const QByteArray old = "the old file\r\n";
+        WriteBytes(File("old.txt"), old);
+        SetText(std::string(5000, 'x'));
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = 1000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        auto seen = AnswerFileDialog(File("old.txt"), [](QFileDialog*) { ConfirmReplace(); });
+        W().SaveFileAs1->trigger();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!seen->refused);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Stream write error."}));
+        QCOMPARE(ReadBytes(File("old.txt")), old);
+        QCOMPARE(QDir(dir_).entryList(QDir::Files), QStringList({"old.txt"}));
+    }
+
+    // ---- Exit -------------------------------------------------------------
+
+    void exitAsksNothing()
+    {
+        SetText("unsaved");
+        W().Exit1->trigger();
+        QVERIFY(!W().isVisible());
+        QVERIFY(Events().isEmpty());
+    }
+
+    // ---- Edit commands ------------------------------------------------------
+
+    // Each guard through its shortcut, with the editor focused: the sound,
+    // the box, and text, selection and clipboard as they were.
+    void guards_data()
+    {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Undo, Ctrl+Z") << ""s << int(Qt::Key_Z) << "No action can be undone at this time.";
+        QTest::newRow("Cut, Ctrl+X") << "abc"s << int(Qt::Key_X) << "You must select some text to cut to the clipboard.";
+        QTest::newRow("Copy, Ctrl+C") << "abc"s << int(Qt::Key_C)
+                                      << "You must select some text to copy to the clipboard.";
+        QTest::newRow("Paste, Ctrl+V, image only") << "abc"s << int(Qt::Key_V)
+                                                   << "The clipboard contains no text that can be pasted.";
+        QTest::newRow("Delete, Ctrl+Del") << "abc"s << int(Qt::Key_Delete) << "You must select some text to delete.";
+    }
+
+    void guards()
+    {
+        QFETCH(std::string, text);
+        QFETCH(int, key);
+        QFETCH(QString, message);
+        auto* image = new QMimeData;
+        image->setImageData(QImage(4, 4, QImage::Format_RGB32));
+        QApplication::clipboard()->setMimeData(image);
+        if (!text.empty()) QTest::keyClicks(W().txt_CText, QString::fromStdString(text));
+        Events().clear();
+        QVERIFY(W().txt_CText->hasFocus());
+        QTest::keyClick(W().txt_CText, Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(Events(), QStringList({kStop, "box:Error:Error:" + message}));
+        QCOMPARE(Text(), text);
+        QCOMPARE(W().Document().SelectionLength(), 0);
+        QVERIFY(!QApplication::clipboard()->mimeData()->hasText());
+        QVERIFY(QApplication::clipboard()->mimeData()->hasImage());
+    }
+
+    void editCommandsDoTheirWork()
+    {
+        QClipboard* clipboard = QApplication::clipboard();
+        QTest::keyClicks(W().txt_CText, "abcdef");
+
+        Select(1, 3);
+        QTest::keyClick(W().txt_CText, Qt::Key_C, Qt::ControlModifier);   // Copy
+        QCOMPARE(clipboard->text(), "bc");
+        QCOMPARE(Text(), "abcdef"s);
+
+        QTest::keyClick(W().txt_CText, Qt::Key_X, Qt::ControlModifier);   // Cut
+        QCOMPARE(clipboard->text(), "bc");
+        QCOMPARE(Text(), "adef"s);
+        QCOMPARE(W().pan_Bytes->text(), " 4 bytes");
+
+        Select(0, 1);
+        clipboard->setText("XY");
+        W().btn_Paste->click();   // Paste replaces the selection
+        QCOMPARE(Text(), "XYdef"s);
+
+        Select(2, 4);
+        W().Delete1->trigger();   // Delete leaves the clipboard alone
+        QCOMPARE(Text(), "XYf"s);
+        QCOMPARE(clipboard->text(), "XY");
+
+        QTest::keyClick(W().txt_CText, Qt::Key_Z, Qt::ControlModifier);   // Undo
+        QCOMPARE(Text(), "XYdef"s);
+        QCOMPARE(W().pan_Bytes->text(), " 5 bytes");
+
+        W().SelectAll1->trigger();
+        QCOMPARE(W().Document().SelectionLength(), 5);
+        QCOMPARE(W().pan_Bytes->text(), " 5 bytes, 5 bytes selected");
+        QVERIFY(W().btn_Cut->isEnabled());
+        QVERIFY(Events().isEmpty());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && qstrcmp(argv[1], kChildFlag) == 0) return ChildWrite(argv[2], argv[3]);
+    QApplication app(argc, argv);
+    FileCommandsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "file_commands_test.moc"
