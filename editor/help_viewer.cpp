@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 #include "editor/desktop.h"
 
