@@ -23,18 +23,17 @@
 #include <QToolButton>
 #include <QLabel>
 
-#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "cipher/errors.h"
 #include "editor/byte_document.h"
 #include "editor/document_file.h"
 #include "editor/main_window.h"
+#include "tests/filecmds/file_size_limit.h"
 #include "tests/filecmds/next_modal.h"
 #include "tests/support/desktop_probe.h"
 
@@ -485,17 +484,14 @@ private slots:
         const QByteArray old = "the old file\r\n";
         WriteBytes(File("old.txt"), old);
         SetText(std::string(5000, 'x'));
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = 1000;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-        auto seen = AnswerFileDialog(File("old.txt"), [](QFileDialog*) { ConfirmReplace(); });
-        W().SaveFileAs1->trigger();
-        setrlimit(RLIMIT_FSIZE, &saved);
+        std::shared_ptr<DialogSeen> seen;
+        {
+            mus::test::FileSizeLimit limit(1000);
+            QVERIFY(limit.Active());
+            seen = AnswerFileDialog(File("old.txt"), [](QFileDialog*) { ConfirmReplace(); });
+            W().SaveFileAs1->trigger();
+        }
         QVERIFY(!seen->refused);
-        std::signal(SIGXFSZ, previous);
         QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Stream write error."}));
         QCOMPARE(ReadBytes(File("old.txt")), old);
         QCOMPARE(QDir(dir_).entryList(QDir::Files), QStringList({"old.txt"}));

@@ -10,13 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "cipher/errors.h"
 #include "editor/settings_store.h"
+#include "tests/filecmds/file_size_limit.h"
 
 using mus::AppearanceSettings;
 using mus::SettingsStore;
@@ -346,21 +345,17 @@ private slots:
         // A file size limit stops the write part way, as a full disk would.
         const QByteArray old = "[Murmurscript]\nFontSize=20\n";
         WriteFile(IniPath(), old);
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = 40;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
         QString message;
-        try {
-            SettingsStore store;
-            mus::WriteAppearance(store, AppearanceSettings{});
-        } catch (const mus::Failure& e) {
-            message = QString::fromUtf8(e.what());
+        {
+            mus::test::FileSizeLimit limit(40);
+            QVERIFY(limit.Active());
+            try {
+                SettingsStore store;
+                mus::WriteAppearance(store, AppearanceSettings{});
+            } catch (const mus::Failure& e) {
+                message = QString::fromUtf8(e.what());
+            }
         }
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
         QCOMPARE(message, QString("Unable to write to MUS.INI"));
         QCOMPARE(ReadFile(IniPath()), old);
         QCOMPARE(QDir(home_.path() + "/Murmurscript").entryList(QDir::Files), QStringList({"MUS.INI"}));
