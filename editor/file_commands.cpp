@@ -126,6 +126,11 @@ void frm_CText::btn_OpenClick()
     // The dialog is kept, so it shows the file type last chosen in it.
     const QString path = RunFileDialog(OpenDialog1);
     if (path.isEmpty()) return;
+    OpenPathAsking(path);
+}
+
+void frm_CText::OpenPathAsking(const QString& path)
+{
     if (Document().TextLength() > 0 &&
         !Confirm(this, QStringLiteral("Replace existing text with the contents of the selected file?")))
         return;

@@ -87,14 +87,7 @@ QString DroppedFile(const QMimeData* data)
 
 void OpenDroppedFile(frm_CText& window, const QString& path)
 {
-    if (window.Document().TextLength() > 0) {
-        desktop::PlaySound(AlertSound::Question);
-        if (desktop::MessageBox(&window, BoxKind::Confirm,
-                                QStringLiteral("Replace existing text with the contents of the selected file?"),
-                                Button::Yes | Button::No) != Answer::Yes)
-            return;
-    }
-    window.OpenPath(path);
+    window.OpenPathAsking(path);
 }
 
 } // namespace mus

@@ -117,6 +117,9 @@ public:
     // Open's last step: reads the file at `path` into the editor as its whole
     // text (line breaks made CR LF) and warns when a zero byte cut it short.
     void OpenPath(const QString& path);
+    // Open after a file was chosen (by the dialog or by a drop): asks before
+    // replacing text the editor holds, then opens `path`.
+    void OpenPathAsking(const QString& path);
 
     // edit_commands.cpp
     void btn_UndoClick();
