@@ -33,6 +33,9 @@ public:
 class TextLines final : public DocumentLines {
 public:
     explicit TextLines(std::string_view text);
+    // The lines are views into the text: a temporary would leave them dangling.
+    explicit TextLines(std::string&&) = delete;
+    explicit TextLines(const char* text) : TextLines(std::string_view(text)) {}
 
     std::int64_t TextLength() const override;
     std::int32_t LineCount() const override;

@@ -321,7 +321,8 @@ TEST(ReadOutcomeTest, DecodedZeroByteEndsTheText)
                                   kMethod01);
     lines[2].replace(5, 4, quad.data(), 4);
     ScriptedPrompt prompt({}, {});
-    const ReadOutcome outcome = ReadArmouredBlock(TextLines(JoinLines(lines)), prompt);
+    const std::string document = JoinLines(lines);
+    const ReadOutcome outcome = ReadArmouredBlock(TextLines(document), prompt);
     ASSERT_FALSE(outcome.refusal);
     EXPECT_EQ(outcome.decoded.text, "abcx");
     EXPECT_TRUE(outcome.decoded.crcDiffers);
@@ -334,7 +335,8 @@ TEST(ReadOutcomeTest, ZeroCrcBlockIsReadAsMissingCrc)
     std::string text;
     for (int i = 0; i < 3; ++i) text += static_cast<char>(generator.Draw(256));
     ScriptedPrompt prompt({"A"}, {});
-    const ReadOutcome outcome = ReadArmouredBlock(TextLines(Block(text, "A")), prompt);
+    const std::string document = Block(text, "A");
+    const ReadOutcome outcome = ReadArmouredBlock(TextLines(document), prompt);
     ASSERT_FALSE(outcome.refusal);
     EXPECT_TRUE(outcome.decoded.crcMissing);
     EXPECT_FALSE(outcome.decoded.crcDiffers);
