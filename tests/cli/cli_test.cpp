@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -37,7 +38,11 @@ public:
         if (!made) std::abort();
         dir_ = made;
     }
-    ~MusRunner() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    ~MusRunner()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
 
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -64,7 +65,8 @@ public:
             waitpid(pid_, nullptr, 0);
         }
         if (master_ >= 0) close(master_);
-        std::system(("rm -rf '" + dir_ + "'").c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
     }
 
     // Waits until the terminal has shown `text`; false after five seconds.
