@@ -170,11 +170,11 @@ Options ParseArguments(int argc, char** argv)
     for (int i = 2; i < argc; ++i) {
         std::string arg = argv[i];
         std::optional<std::string> value;
+        if (!onlyFiles && arg == "--") {
+            onlyFiles = true;
+            continue;
+        }
         if (!onlyFiles && arg.size() > 2 && arg.starts_with("--")) {
-            if (arg == "--") {
-                onlyFiles = true;
-                continue;
-            }
             const auto equals = arg.find('=');
             if (equals != std::string::npos) {
                 value = arg.substr(equals + 1);

@@ -71,6 +71,8 @@ public:
         const pid_t pid = fork();
         if (pid == 0) {
             setsid();
+            // Relative FILE arguments name files of the test's directory.
+            if (chdir(dir_.c_str()) != 0) _exit(127);
             const int i = open(in.c_str(), O_RDONLY);
             const int o = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int e = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -189,6 +191,7 @@ std::vector<CliRow> Rows()
                     {"mus: the method is 00 or 01, not '02'", "Try 'mus --help'."}});
     rows.push_back({"--force is for encrypt only", {"decrypt", "--force"}, {}, "", 64, "",
                     {"mus: unknown option '--force' for decrypt", "Try 'mus --help'."}});
+    rows.push_back({"-- ends the options", {"encrypt", "--", "-x"}, {{"-x", "abc"}}, "", 0, kBlockAbc, {}});
     rows.push_back({"two files", {"detect", "a", "b"}, {}, "", 64, "",
                     {"mus: only one FILE may be given", "Try 'mus --help'."}});
     rows.push_back({"no command", {}, {}, "", 64, "", {"mus: no command given", "Try 'mus --help'."}});
