@@ -79,8 +79,9 @@ void Message(std::string_view text)
     throw Exit{kRefused};
 }
 
-// The whole content of FILE, or of standard input for "-" or no FILE.
-std::string ReadInput(const std::optional<std::string>& path)
+// The content of FILE, or of standard input for "-" or no FILE: all of it, or
+// its first `most` bytes.
+std::string ReadInput(const std::optional<std::string>& path, std::size_t most = SIZE_MAX)
 {
     const bool standardInput = !path || *path == "-";
     std::FILE* file = standardInput ? stdin : std::fopen(path->c_str(), "rb");
@@ -92,7 +93,9 @@ std::string ReadInput(const std::optional<std::string>& path)
     std::string content;
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
+    while (content.size() < most &&
+           (n = std::fread(buffer, 1, std::min(sizeof buffer, most - content.size()), file)) > 0)
+        content.append(buffer, n);
     const bool failed = std::ferror(file) != 0;
     const int error = errno;
     if (!standardInput) std::fclose(file);
@@ -234,7 +237,9 @@ int Encrypt(const Options& options)
 {
     std::optional<std::vector<std::string>> phrases;
     if (options.phraseFile) phrases = ReadPhraseFile(*options.phraseFile, 1);
-    const std::string input = ReadInput(options.file);
+    // Line breaks only grow in the normalising: a text with one byte over the
+    // limit is refused already, so an endless input is never read to its end.
+    const std::string input = ReadInput(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
     if (input.find('\0') != std::string::npos)
         Refuse("mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted.");
     const std::string text = NormaliseLineBreaks(input);

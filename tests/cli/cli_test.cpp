@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -257,6 +258,48 @@ TEST(CliTest, FailedWriteExitsWith74)
     EXPECT_EQ(result.status, 74);
     ASSERT_FALSE(result.errLines.empty());
     EXPECT_TRUE(result.errLines[0].starts_with("mus: cannot write to standard output")) << result.errLines[0];
+}
+
+TEST(CliTest, EncryptRefusesALongInputWithoutReadingToItsEnd)
+{
+    // One byte over the limit is written into a pipe whose writing end stays
+    // open: the input never ends (like /dev/zero), and the refusal must not
+    // wait for an end.
+    MusRunner mus;
+    const std::string errPath = mus.Path(".stderr");
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        const int e = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fds[0], 0);
+        dup2(e, 2);
+        close(fds[0]);
+        close(fds[1]);
+        char* argv[] = {const_cast<char*>(MUS_BINARY), const_cast<char*>("encrypt"), nullptr};
+        execv(MUS_BINARY, argv);
+        _exit(127);
+    }
+    close(fds[0]);
+    const std::string input(kMaxTextLength + 1, 'x');  // fits in the pipe's buffer
+    ASSERT_EQ(write(fds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+
+    int wstatus = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 100 && done == 0; ++i) {
+        done = waitpid(pid, &wstatus, WNOHANG);
+        if (done == 0) usleep(50000);
+    }
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &wstatus, 0);
+    }
+    close(fds[1]);
+    ASSERT_NE(done, 0) << "mus waited for the end of an endless input";
+    ASSERT_TRUE(WIFEXITED(wstatus));
+    EXPECT_EQ(WEXITSTATUS(wstatus), 2);
+    EXPECT_EQ(MusRunner::Read(errPath), std::string(msg::kTextTooLong) + "\n");
 }
 
 TEST(CliTest, CrcOverflowIsRefusedWithTheFailureMessage)
