@@ -38,6 +38,7 @@ constexpr int kToolbarHeight = 33;
 constexpr int kButtonSize = 25;
 constexpr int kCipherButtonWidth = 69;
 constexpr int kGroupGap = 13;
+constexpr int kTextTypeWidth = 88;
 
 QIcon ToolbarIcon(const char* themeName, const char* file)
 {
@@ -275,8 +276,14 @@ void frm_CText::BuildStatusBar()
         return label;
     };
     pan_Bytes = field("pan_Bytes", " 0 bytes");
-    pan_TextType = field("pan_TextType", " Normal Text");
-    pan_TextType->setFixedWidth(88);
+    // The design width, or more where the desktop's face needs it: the longer
+    // text, " Encrypted Text", is never cut short (a blank's width is kept
+    // after it, as before it).
+    pan_TextType = field("pan_TextType", " Encrypted Text");
+    const int needed =
+        pan_TextType->sizeHint().width() + pan_TextType->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    pan_TextType->setText(QStringLiteral(" Normal Text"));
+    pan_TextType->setFixedWidth(std::max(kTextTypeWidth, needed));
     pan_Status->addWidget(pan_Bytes, 1);
     pan_Status->addPermanentWidget(pan_TextType);
 }
