@@ -311,6 +311,16 @@ bool frm_CText::eventFilter(QObject* watched, QEvent* event)
             // accepted, lets the shortcut reach the window's action.
             if (IsWindowShortcut(*static_cast<QKeyEvent*>(event))) return true;
             break;
+        case QEvent::KeyPress:
+            // Shift+Enter would put a line separator (U+2028) into the text:
+            // it looks like a line break but is three bytes of one line, in
+            // the count, in a saved file and in an armoured block alike. It
+            // starts a new line as Enter does.
+            if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::InsertLineSeparator)) {
+                txt_CText->insertPlainText(QStringLiteral("\n"));
+                return true;
+            }
+            break;
         case QEvent::KeyRelease:
             mus::desktop::RunGuarded(this, [this] { UpdateStatus(); });
             break;

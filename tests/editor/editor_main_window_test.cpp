@@ -399,6 +399,18 @@ private slots:
         QVERIFY(W().txt_CText->hasFocus());
     }
 
+    // Shift+Enter starts a new line as Enter does: a line break of two bytes,
+    // not a line separator character inside one line.
+    void shiftEnterStartsALine()
+    {
+        QTest::keyClicks(W().txt_CText, QStringLiteral("a"));
+        QTest::keyClick(W().txt_CText, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(W().txt_CText, QStringLiteral("b"));
+        QCOMPARE(W().Document().Text(), "a\r\nb"s);
+        QCOMPARE(W().Document().LineCount(), 2);
+        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 4 bytes"));
+    }
+
     void shortcutsReachTheWindow_data()
     {
         QTest::addColumn<QString>("action");
