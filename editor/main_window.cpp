@@ -327,8 +327,18 @@ bool frm_CText::eventFilter(QObject* watched, QEvent* event)
         default:
             break;
         }
-    } else if (txt_CText != nullptr && watched == txt_CText->viewport() && event->type() == QEvent::MouseMove) {
-        mus::desktop::RunGuarded(this, [this] { UpdateStatus(); });
+    } else if (txt_CText != nullptr && watched == txt_CText->viewport()) {
+        if (event->type() == QEvent::MouseMove) {
+            // Catches selections dragged with the mouse.
+            mus::desktop::RunGuarded(this, [this] { UpdateStatus(); });
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            // A click changes the selection with no move after it: a
+            // double-click selects a word, a click drops the selection. The
+            // editor finishes a click inside a selection only in its own
+            // handling of the release, so the status runs right after that.
+            QMetaObject::invokeMethod(
+                this, [this] { mus::desktop::RunGuarded(this, [this] { UpdateStatus(); }); }, Qt::QueuedConnection);
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

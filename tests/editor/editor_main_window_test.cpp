@@ -383,6 +383,24 @@ private slots:
         QTRY_COMPARE(W().pan_Bytes->text(), QStringLiteral(" 6 bytes, 5 bytes selected"));
     }
 
+    // A click changes the selection without a move after it: the release
+    // shows it, whether the click dropped a selection or a double-click made one.
+    void statusFollowsClicks()
+    {
+        W().Document().SetText("abc def"s);
+        W().txt_CText->selectAll();
+        W().UpdateStatus();
+        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 7 bytes, 7 bytes selected"));
+        QTextCursor second(W().txt_CText->document());
+        second.setPosition(1);
+        const QPoint inFirstWord = W().txt_CText->cursorRect(second).center();
+        QTest::mouseClick(W().txt_CText->viewport(), Qt::LeftButton, {}, inFirstWord);
+        QTRY_COMPARE(W().pan_Bytes->text(), QStringLiteral(" 7 bytes"));
+        QTest::mouseDClick(W().txt_CText->viewport(), Qt::LeftButton, {}, inFirstWord);
+        QTest::mouseRelease(W().txt_CText->viewport(), Qt::LeftButton, {}, inFirstWord);
+        QTRY_COMPARE(W().pan_Bytes->text(), QStringLiteral(" 7 bytes, 3 bytes selected"));
+    }
+
     void appearanceLeavesStatusAlone()
     {
         W().Document().SetText("abc"s);
