@@ -12,12 +12,20 @@
 #include <QStyle>
 #include <QSysInfo>
 
+#include <algorithm>
+
 #include "editor/fonts.h"
 
 namespace {
 
 constexpr int kColumnX = 248;
 constexpr int kColumnWidth = 217;
+constexpr int kMargin = 8;
+constexpr int kLineHeight = 16;
+constexpr int kPlatformY = 200;
+constexpr int kPlatformCaptionX = 344;
+constexpr int kPlatformX = 430;
+constexpr int kCaptionGap = 4;
 
 // A text that does not fit its box in the face that stands in for the design
 // face is drawn smaller, never cut off.
@@ -121,14 +129,11 @@ frm_About::frm_About(QWidget* parent)
 
     auto* platformLabel = new QLabel(QStringLiteral("Version Platform:"), this);
     platformLabel->setObjectName(QStringLiteral("lab_PlatformCaption"));
-    platformLabel->setGeometry(344, 200, 430 - 344 - 2, 16);
-    FitWidth(platformLabel, platformLabel->width());
     lab_Platform = new QLabel(this);
     lab_Platform->setObjectName(QStringLiteral("lab_Platform"));
     QFont bold = font();
     bold.setBold(true);
     lab_Platform->setFont(bold);
-    lab_Platform->setGeometry(430, 200, width() - 430, 16);
 
     cmd_OK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
     cmd_OK->setObjectName(QStringLiteral("cmd_OK"));
@@ -139,11 +144,28 @@ frm_About::frm_About(QWidget* parent)
 
     lab_Version->setText(QStringLiteral("Version 1.20 - Aug 9, 1996"));
     lab_Platform->setText(PlatformText());
-    FitWidth(lab_Platform, lab_Platform->width());
+    PlacePlatformLine(platformLabel);
 
     if (QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+}
+
+// The caption and the platform text stand at their design places (344 and
+// 430) where they fit. A wider face moves them left, the text keeping the
+// dialog's margin from the right edge, so that neither is cut nor drawn
+// smaller; the caption never reaches the OK button.
+void frm_About::PlacePlatformLine(QLabel* caption)
+{
+    const int textWidth = lab_Platform->sizeHint().width();
+    const int textX = std::min(kPlatformX, width() - kMargin - textWidth);
+    lab_Platform->setGeometry(textX, kPlatformY, textWidth, kLineHeight);
+
+    const int captionRight = textX - kCaptionGap;
+    const int leftmost = cmd_OK->geometry().right() + 1 + kMargin;
+    const int captionX = std::max(leftmost, std::min(kPlatformCaptionX, captionRight - caption->sizeHint().width()));
+    caption->setGeometry(captionX, kPlatformY, captionRight - captionX, kLineHeight);
+    FitWidth(caption, caption->width());
 }
 
 QString frm_About::PlatformText()

@@ -26,4 +26,7 @@ public:
 protected:
     // Escape does not close the box; OK, Enter and the close box do.
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void PlacePlatformLine(QLabel* caption);
 };

@@ -76,6 +76,25 @@ public:
     }
 };
 
+// What is wrong with the About box's bottom line, or nothing: each label
+// holds its whole text in the dialog's face, the platform text keeps the
+// margin from the right edge, and neither touches its neighbour.
+QString PlatformLineProblems(const frm_About& about)
+{
+    const QLabel* text = about.lab_Platform;
+    const auto* caption = about.findChild<QLabel*>(QStringLiteral("lab_PlatformCaption"));
+    if (caption == nullptr) return QStringLiteral("no caption");
+    QStringList problems;
+    for (const QLabel* l : {text, caption}) {
+        if (l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width()) problems << l->text() + " cut";
+    }
+    if (text->font().pixelSize() != about.font().pixelSize()) problems << "platform text drawn smaller";
+    if (text->geometry().right() >= about.width() - 8) problems << "platform text in the right margin";
+    if (caption->geometry().right() >= text->geometry().left()) problems << "caption runs into the text";
+    if (caption->geometry().left() <= about.cmd_OK->geometry().right()) problems << "caption runs into OK";
+    return problems.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -534,7 +553,7 @@ private slots:
 
     void aboutBox()
     {
-        QString version, platform, caption;
+        QString version, platform, caption, platformLine;
         bool survivedEscape = false, okDefault = false, okFocused = false, modal = false;
         QStringList texts;
         OnNextModal([&](QWidget* w) {
@@ -547,6 +566,7 @@ private slots:
             okDefault = about->cmd_OK->isDefault();
             okFocused = about->cmd_OK->hasFocus();
             for (QLabel* l : about->findChildren<QLabel*>()) texts << l->text();
+            platformLine = PlatformLineProblems(*about);
             QTest::keyClick(about, Qt::Key_Escape);
             survivedEscape = about->isVisible();
             about->cmd_OK->click();
@@ -556,6 +576,7 @@ private slots:
         QVERIFY(modal);
         QCOMPARE(version, QStringLiteral("Version 1.20 - Aug 9, 1996"));
         QCOMPARE(platform, QStringLiteral("%1-bit").arg(sizeof(void*) * 8));
+        QVERIFY2(platformLine.isEmpty(), qPrintable(platformLine));
         QVERIFY(survivedEscape);
         QVERIFY(okDefault);
         QVERIFY(okFocused);
