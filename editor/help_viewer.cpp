@@ -1,9 +1,11 @@
 #include "editor/help_viewer.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -72,7 +74,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     InitHelpResource();
     setObjectName(QStringLiteral("frm_Help"));
     setWindowTitle(QStringLiteral("Murmurscript Help"));
-    resize(720, 520);
+    resize(780, 520);
 
     found_ = helpFile.compare(QLatin1String(desktop::kHelpFileName), Qt::CaseInsensitive) == 0;
     if (found_) pages_ = ReadHelpPages(kRoot);
@@ -109,7 +111,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     splitter->addWidget(indexPanel_);
     splitter->addWidget(browser_);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({200, 520});
+    splitter->setSizes({260, 520});
     indexPanel_->hide();
 
     auto* layout = new QVBoxLayout(this);
@@ -128,6 +130,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     forward->setEnabled(false);
     connect(keyword_, &QLineEdit::textChanged, this, &HelpWindow::FillIndex);
     connect(keyword_, &QLineEdit::returnPressed, this, &HelpWindow::OpenIndexEntry);
+    keyword_->installEventFilter(this);
     connect(index_, &QListWidget::itemActivated, this, &HelpWindow::OpenIndexEntry);
 
     if (found_) {
@@ -135,6 +138,23 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     } else {
         ShowMissingFile();
     }
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == keyword_ && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QCoreApplication::sendEvent(index_, event);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void HelpWindow::Present()

@@ -47,6 +47,10 @@ public:
     QUrl CurrentUrl() const;
     const QList<HelpPage>& Pages() const { return pages_; }
 
+protected:
+    // The arrow and page keys in the keyword field move through the index.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Present();
     void FillIndex(const QString& filter);

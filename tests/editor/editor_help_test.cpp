@@ -157,7 +157,13 @@ private slots:
         QTest::keyClicks(keyword, QStringLiteral("CRC"));
         QVERIFY(index->count() > 0 && index->count() < all);
         QVERIFY(index->item(0)->text().startsWith(QLatin1String("CRC")));
+        // The arrow keys pick an entry while the typing goes on in the field.
+        QCOMPARE(index->currentRow(), 0);
+        QTest::keyClick(keyword, Qt::Key_Down);
+        QCOMPARE(index->currentRow(), 1);
+        QCOMPARE(keyword->text(), QStringLiteral("CRC"));
         QTest::keyClick(keyword, Qt::Key_Return);
+        QCOMPARE(help->CurrentUrl(), index->item(1)->data(Qt::UserRole).toUrl());
         QVERIFY(help->CurrentUrl().fileName() != QLatin1String("contents.html"));
         const QString shown = ReadPage(help->CurrentUrl());
         QVERIFY(shown.contains(QLatin1String("CRC")));
