@@ -121,6 +121,10 @@ private slots:
         QTest::newRow("CRC warning") << "messages.html" << "CRC error.  Errors were present in the encrypted text.";
         QTest::newRow("early end") << "messages.html" << "terminated unexpectedly";
         QTest::newRow("capacity") << "messages.html" << "Text exceeds memo capacity.";
+        QTest::newRow("read error") << "messages.html" << "Stream read error.";
+        QTest::newRow("zero byte") << "messages.html" << "Only the text before it was loaded.";
+        QTest::newRow("file dropped") << "action_menu.html" << "drop it from a file manager";
+        QTest::newRow("file named at start") << "action_menu.html" << "murmurscript letter.mus";
         QTest::newRow("size limit") << "limits.html" << "22528";
         QTest::newRow("settings place") << "settings.html" << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
         QTest::newRow("no protection") << "security.html" << "no protection against\na determined attacker";
