@@ -289,6 +289,12 @@ std::vector<OutcomeRow> OutcomeRows()
     rows.push_back({"huge text length ends early at the CRC line",
                     Edited([](auto& l) { l[1] = "MuS/0120/01/3/2000000000"; }, kText + "!"), key, {},
                     std::nullopt, kText + "!", true, false, false, 1});
+    // A full first body line (6 phrase groups, 10 text groups), then the CRC
+    // line: a header that asks for more groups ends at the CRC line, which
+    // is never read as a body line, nor is the END line after it.
+    rows.push_back({"the CRC line is no body line",
+                    Edited([](auto& l) { l[1] = "MuS/0120/01/16/60"; }, std::string(30, 't'), "SIXTEEN CHARS OK"),
+                    {"SIXTEEN CHARS OK"}, {}, std::nullopt, std::string(30, 't'), true, false, false, 1});
     rows.push_back({"no body line at all", "MuS/0120/01/0/3\r\nMuS/882\r\nCx2uq\r\n", {}, {}, std::nullopt, "", true});
     rows.push_back({"negative method decodes zero groups", "MuS/0120/-1/0/3\r\nCx2uq\r\nMuS/882\r\n", {}, {},
                     std::nullopt, "", false, false, true});
@@ -373,6 +379,40 @@ TEST(PhraseMatchesTest, ChecksTheStoredPhraseGroups)
     EXPECT_FALSE(PhraseMatches(lines, header.header, "PASSWOR"));
     EXPECT_FALSE(PhraseMatches(lines, header.header, "password"));
     EXPECT_FALSE(PhraseMatches(lines, header.header, ""));
+}
+
+TEST(PhraseMatchesTest, NeverReadsThePhraseGroupsFromTheCrcLine)
+{
+    // Find a one-byte phrase and a character c such that the group "uS/" + c,
+    // which a CRC line "MuS/" + c... holds at positions 2 to 5, is that
+    // phrase's stored group.
+    std::optional<std::pair<char, char>> found;
+    for (const char c : kMethod01Alphabet) {
+        const std::string four = std::string("uS/") + c;
+        const Triple triple = DecodeGroup(four.data(), kMethod01);
+        for (int b = 1; b < 256 && !found; ++b) {
+            KeystreamGenerator generator;
+            generator.Seed(PhraseSeed(std::string(1, static_cast<char>(b))));
+            if ((triple[0] ^ generator.Draw(256)) == static_cast<std::uint32_t>(b)) found = {static_cast<char>(b), c};
+        }
+        if (found) break;
+    }
+    ASSERT_TRUE(found);
+    const std::string phrase(1, found->first);
+
+    // On a body line the group is the phrase's (its first character is never looked at) ...
+    const std::string body = std::string("MuS/0120/01/1/3\r\nXuS/") + found->second + "\r\nMuS/1\r\n";
+    const TextLines bodyLines(body);
+    const HeaderResult bodyHeader = ReadHeader(bodyLines);
+    ASSERT_FALSE(bodyHeader.refusal);
+    EXPECT_TRUE(PhraseMatches(bodyLines, bodyHeader.header, phrase));
+
+    // ... but the CRC line right below the header is no body line.
+    const std::string crc = std::string("MuS/0120/01/1/3\r\nMuS/") + found->second + "\r\n";
+    const TextLines crcLines(crc);
+    const HeaderResult crcHeader = ReadHeader(crcLines);
+    ASSERT_FALSE(crcHeader.refusal);
+    EXPECT_FALSE(PhraseMatches(crcLines, crcHeader.header, phrase));
 }
 
 // ------------------------------------------------------------- round trips
