@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QPlainTextEdit>
 
 #include <algorithm>
@@ -77,16 +78,29 @@ void frm_CText::Font1Click()
         FontDialog1->setOption(QFontDialog::DontUseNativeDialog);
     }
     const QFont current = txt_CText->font();
-    FontDialog1->setCurrentFont(current);
+    // The dialog lists installed faces and their own style names only: a
+    // design face such as "Fixedsys" is offered as the face drawn for it,
+    // and the style by the face's name for it ("Book", not "Normal"), or the
+    // dialog would select another face or its first style (often
+    // "Oblique"), which OK would then apply.
+    const QFontInfo drawn(current);
+    const QString drawnFace = drawn.family();
+    QFont offered = current;
+    offered.setFamily(drawnFace);
+    offered.setStyleName(drawn.styleName());
+    FontDialog1->setCurrentFont(offered);
     if (FontDialog1->exec() != QDialog::Accepted) return;
     // Qt's font dialog cannot limit its sizes or hide its effects: the size
     // is kept within the dialog's range, and of the style only bold and
     // italic are taken (no underline, no strike-out, no other weight).
     const QFont chosen = FontDialog1->selectedFont();
     QFont font = current;
-    font.setFamily(chosen.family());
+    // The face drawn for the design face keeps the design name.
+    if (chosen.family() != drawnFace) font.setFamily(chosen.family());
     font.setStyleName(QString());
-    font.setPointSize(std::clamp(FontPoints(chosen, *txt_CText), kMinDialogPoints, kMaxDialogPoints));
+    const int points = std::clamp(FontPoints(chosen, *txt_CText), kMinDialogPoints, kMaxDialogPoints);
+    // The design size is set in pixels; it is only replaced by another size.
+    if (points != FontPoints(current, *txt_CText)) font.setPointSize(points);
     font.setBold(chosen.bold());
     font.setItalic(chosen.italic());
     font.setUnderline(false);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -175,14 +176,14 @@ private slots:
     void choicesSurviveARestart()
     {
         Start();
-        QFont wanted("DejaVu Sans Mono", 40);
+        QFont wanted("DejaVu Serif", 40);
         wanted.setBold(true);
         wanted.setUnderline(true);
         wanted.setStrikeOut(true);
         ChooseFont(wanted);
         W().Font1->trigger();
         QFont font = W().txt_CText->font();
-        QCOMPARE(font.family(), "DejaVu Sans Mono");
+        QCOMPARE(font.family(), "DejaVu Serif");
         QCOMPARE(font.pointSize(), 32);   // the dialog's largest size
         QVERIFY(font.bold());
         QVERIFY(!font.underline());
@@ -200,9 +201,9 @@ private slots:
         QVERIFY(Wraps());
 
         Restart();
-        QCOMPARE(ReadBytes(IniPath()), Keys("DejaVu Sans Mono", 32, 255, 1, 0, 1, 0x800000));
+        QCOMPARE(ReadBytes(IniPath()), Keys("DejaVu Serif", 32, 255, 1, 0, 1, 0x800000));
         font = W().txt_CText->font();
-        QCOMPARE(font.family(), "DejaVu Sans Mono");
+        QCOMPARE(font.family(), "DejaVu Serif");
         QCOMPARE(font.pointSize(), 32);
         QVERIFY(font.bold());
         QVERIFY(!font.underline());
@@ -214,6 +215,35 @@ private slots:
         W().Font1->trigger();
         QCOMPARE(W().txt_CText->font().pointSize(), 6);   // the dialog's smallest size
         QVERIFY(probe_->events.isEmpty());
+    }
+
+    // The dialog opens on the face and style the editor draws, so OK
+    // without a change keeps the font: design name, size and style.
+    void fontDialogOkWithoutChangeKeepsTheFont_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::newRow("design face") << QByteArray();
+        QTest::newRow("installed face") << Keys("DejaVu Sans Mono", 12, 0, 0, 0, 0, kWindowBackground);
+        QTest::newRow("bold") << Keys("DejaVu Serif", 14, 0, 1, 0, 0, kWindowBackground);
+        QTest::newRow("design face, italic") << Keys("Fixedsys", 10, 0, 0, 1, 0, kWindowBackground);
+    }
+
+    void fontDialogOkWithoutChangeKeepsTheFont()
+    {
+        QFETCH(QByteArray, ini);
+        if (!ini.isEmpty()) WriteIni(ini);
+        Start();
+        const QFont before = W().txt_CText->font();
+        QString offered;
+        OnNextModal<QFontDialog>([&offered](QFontDialog* d) {
+            offered = d->currentFont().family();
+            d->accept();
+        });
+        W().Font1->trigger();
+        QCOMPARE(offered, QFontInfo(before).family());
+        QCOMPARE(W().txt_CText->font(), before);
+        window_.reset();
+        QCOMPARE(ReadBytes(IniPath()), ini.isEmpty() ? Keys("Fixedsys", 10, 0, 0, 0, 0, kWindowBackground) : ini);
     }
 
     void cancelOrTheSameColourChangesNothing()
