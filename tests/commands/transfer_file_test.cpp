@@ -173,7 +173,9 @@ TEST_P(PlantedName, IsReplacedWithoutTouchingAnythingElse)
 INSTANTIATE_TEST_SUITE_P(
     Rows, PlantedName,
     testing::Values(
-        Planted{"RegularFileWithOldContent", [](const fs::path& at, const fs::path&) { WriteFile(at, "old stuff"); }},
+        // Longer than the block, so that it shows whether the file was emptied.
+        Planted{"RegularFileWithOldContent",
+                [](const fs::path& at, const fs::path&) { WriteFile(at, std::string(40000, 'o')); }},
         Planted{"SymbolicLinkToAFile", [](const fs::path& at, const fs::path& victim) { fs::create_symlink(victim, at); }},
         Planted{"DanglingSymbolicLink",
                 [](const fs::path& at, const fs::path& victim) {
@@ -361,6 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
         Corruption{"ChangedCrcValue", [](std::string& s) { s[s.rfind("MuS/") + 4] ^= 0x01; }},
         Corruption{"ChangedTextLength", [](std::string& s) { s.insert(s.find("MuS/0120/01/4/") + 14, "1"); }},
         Corruption{"ShortRead", [](std::string& s) { s.resize(s.size() / 2); }},
+        Corruption{"ChangedStartLine", [](std::string& s) { s[0] = '#'; }},
         Corruption{"LostEndLine", [](std::string& s) { s.resize(s.rfind("*****  END") - 17); }},
         Corruption{"Empty", [](std::string& s) { s.clear(); }}),
     [](const testing::TestParamInfo<Corruption>& info) { return info.param.name; });
