@@ -45,7 +45,14 @@ void frm_CText::btn_PasteClick()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (data == nullptr || !data->hasText())
         return Refuse(this, "The clipboard contains no text that can be pasted.");
-    txt_CText->paste();
+    // The clipboard's text ends at its first zero character, as a
+    // zero-terminated text does: the editor holds no zero bytes, which would
+    // end a decrypted text early.
+    const QString text = data->text();
+    const qsizetype zero = text.indexOf(QChar(u'\0'));
+    if (zero < 0) return txt_CText->paste();
+    txt_CText->insertPlainText(text.left(zero));
+    txt_CText->ensureCursorVisible();
 }
 
 void frm_CText::btn_DeleteClick()

@@ -544,6 +544,19 @@ private slots:
         QVERIFY(QApplication::clipboard()->mimeData()->hasImage());
     }
 
+    // The editor holds no zero bytes (a zero byte would end a decrypted
+    // text there): the clipboard's text counts up to its first zero.
+    void pasteStopsAtAZeroCharacter()
+    {
+        SetText("[]");
+        Select(1, 1);
+        QApplication::clipboard()->setText(QString::fromUtf8("ab\0cd", 5));
+        QTest::keyClick(W().txt_CText, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Text(), "[ab]"s);
+        QCOMPARE(W().pan_Bytes->text(), " 4 bytes");
+        QVERIFY(Events().isEmpty());
+    }
+
     void editCommandsDoTheirWork()
     {
         QClipboard* clipboard = QApplication::clipboard();
