@@ -87,6 +87,14 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     QAction* back = toolbar->addAction(QStringLiteral("&Back"));
     QAction* forward = toolbar->addAction(QStringLiteral("&Forward"));
     QAction* howTo = toolbar->addAction(QStringLiteral("&How to Use Help"));
+    // Tool buttons take no focus, so each has a key of its own: the Alt+letter
+    // its caption marks, and the usual keys for Back and Forward.
+    for (QAction* a : {contents, search, howTo}) a->setShortcut(QKeySequence::mnemonic(a->text()));
+    back->setShortcuts(QKeySequence::Back);
+    forward->setShortcuts(QKeySequence::Forward);
+    for (QAction* a : {contents, search, back, forward, howTo}) {
+        a->setToolTip(QStringLiteral("%1 (%2)").arg(a->iconText(), a->shortcut().toString(QKeySequence::NativeText)));
+    }
 
     indexPanel_ = new QWidget(this);
     indexPanel_->setObjectName(QStringLiteral("HelpIndexPanel"));

@@ -173,6 +173,27 @@ private slots:
         QVERIFY(shown.contains(QLatin1String("CRC")));
     }
 
+    // The help window's buttons take no focus; their keys reach them.
+    void toolbarKeys()
+    {
+        mus::desktop::CloseHelp();
+        QVERIFY(mus::desktop::ShowHelpContents());
+        mus::HelpWindow* help = mus::CurrentHelpWindow();
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        auto* index = help->findChild<QWidget*>(QStringLiteral("HelpIndexPanel"));
+        QVERIFY(!index->isVisible());
+        QTest::keyClick(help, Qt::Key_I, Qt::AltModifier);
+        QVERIFY(index->isVisible());
+        QTest::keyClick(help, Qt::Key_H, Qt::AltModifier);
+        QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("howto.html"));
+        QTest::keyClick(help, Qt::Key_Left, Qt::AltModifier);
+        QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("contents.html"));
+        QTest::keyClick(help, Qt::Key_Right, Qt::AltModifier);
+        QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("howto.html"));
+        QTest::keyClick(help, Qt::Key_C, Qt::AltModifier);
+        QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("contents.html"));
+    }
+
     void missingHelpFileShowsTheViewersMessage()
     {
         mus::desktop::SetHelpFile(QStringLiteral("NOSUCH.HLP"));
