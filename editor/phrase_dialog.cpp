@@ -55,7 +55,8 @@ frm_PWord::frm_PWord(QWidget* owner)
     lab_PWord->setObjectName(QStringLiteral("lab_PWord"));
     lab_PWord->setFont(normal);
     lab_PWord->move(24, 24);
-    lab_PWord->resize(260, 14);
+    // Up to the frame's inner edge: the longest prompt needs all of it.
+    lab_PWord->resize(Bevel1->geometry().right() - 24 - 2, 14);
 
     txt_PWord = new QLineEdit(this);
     txt_PWord->setObjectName(QStringLiteral("txt_PWord"));

@@ -13,7 +13,9 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "cipher/messages.h"
 #include "editor/desktop.h"
 #include "editor/help_viewer.h"
 #include "editor/method_dialog.h"
@@ -91,6 +93,18 @@ private slots:
         QCOMPARE(dialog.txt_PWord->echoMode(), QLineEdit::Password);
         QCOMPARE(dialog.txt_PWord->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dialog.txt_PWord),
                  int('*'));
+    }
+
+    // The prompt is never cut short, and stays inside the frame.
+    void everyPromptFits()
+    {
+        frm_PWord dialog(owner_.get());
+        for (const std::string_view prompt :
+             {mus::msg::kPromptPhrase, mus::msg::kPromptConfirm, mus::msg::kPromptProtected}) {
+            dialog.lab_PWord->setText(QString::fromLatin1(prompt.data(), qsizetype(prompt.size())));
+            QVERIFY2(dialog.lab_PWord->sizeHint().width() <= dialog.lab_PWord->width(), prompt.data());
+        }
+        QVERIFY(dialog.Bevel1->geometry().contains(dialog.lab_PWord->geometry()));
     }
 
     void phraseEntryFolds_data()
