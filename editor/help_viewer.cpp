@@ -167,6 +167,8 @@ bool HelpWindow::eventFilter(QObject* watched, QEvent* event)
 
 void HelpWindow::Present()
 {
+    // A help window the user minimized comes back, keeping its other state.
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();

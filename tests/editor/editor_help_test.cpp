@@ -194,6 +194,18 @@ private slots:
         QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("contents.html"));
     }
 
+    // A help request brings back a help window the user minimized.
+    void requestRestoresAMinimizedWindow()
+    {
+        QVERIFY(mus::desktop::ShowHelpContents());
+        mus::HelpWindow* help = mus::CurrentHelpWindow();
+        help->showMinimized();
+        QVERIFY(help->isMinimized());
+        QVERIFY(mus::desktop::HelpJump(QStringLiteral("Help_EncodingMethod")));
+        QVERIFY(!help->isMinimized());
+        QVERIFY(help->isVisible());
+    }
+
     void missingHelpFileShowsTheViewersMessage()
     {
         mus::desktop::SetHelpFile(QStringLiteral("NOSUCH.HLP"));
