@@ -156,10 +156,13 @@ Options ParseArguments(int argc, char** argv)
     Options options;
     if (argc < 2) UsageError("no command given");
     options.command = argv[1];
-    if (options.command == "--help" || options.command == "-h") {
-        WriteOutput(kHelp);
-        FlushOutput();
-        throw Exit{kDone};
+    // --help asks for the help wherever it stands before "--".
+    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+        if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+            WriteOutput(kHelp);
+            FlushOutput();
+            throw Exit{kDone};
+        }
     }
     if (options.command == "--version") {
         WriteOutput("mus " MUS_VERSION "\n");

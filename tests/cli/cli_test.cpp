@@ -323,6 +323,16 @@ TEST(CliTest, HelpShowsTheUsage)
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(result.out.starts_with("Usage: mus encrypt [--method 00|01] [--phrase-file FILE] [--force] [FILE]\n"));
     EXPECT_TRUE(result.errLines.empty());
+    // The same after a command, whatever else is given, and nothing is read.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"encrypt", "--help"},
+                                                 {"decrypt", "missing-file", "-h"}, {"detect", "--bogus", "--help"}}) {
+        const Result after = mus.Run(args, "abc");
+        EXPECT_EQ(after.status, 0) << args[0];
+        EXPECT_EQ(after.out, result.out) << args[0];
+        EXPECT_TRUE(after.errLines.empty()) << args[0];
+    }
+    // After "--" it is a file name.
+    EXPECT_EQ(mus.Run({"detect", "--", "--help"}).status, 66);
 }
 
 TEST(CliTest, EncryptThenDecryptRoundTripsEveryByteButZero)
