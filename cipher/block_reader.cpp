@@ -165,14 +165,10 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
     std::uint32_t state = static_cast<std::uint32_t>(PhraseSeed(phrase));
 
     const std::int32_t groups = GroupCount(header.textLength);
-    // The output grows with what is decoded: it never takes room for more
-    // groups than the lines above the CRC line can hold, whatever the header
-    // claims.
-    const std::int64_t bodyLines = std::max<std::int64_t>(header.crcLine - header.headerLine - 1, 0);
-    const std::int64_t room = std::min<std::int64_t>(groups, bodyLines * kGroupsPerLine) * 3;
-    std::string output(static_cast<std::size_t>(room), '\0');
-    char* out = output.data();
-    const char* const outEnd = out + output.size();
+    // The output grows with what is decoded, whatever the header claims; room
+    // for the largest text a writer produces is taken at once.
+    std::string output;
+    output.reserve(static_cast<std::size_t>(std::min(groups, GroupCount(kMaxTextLength))) * 3);
 
     // A method code other than 0 and 1 turns every group into three zero bytes.
     const detail::Values& values = detail::ValuesOf(header.method);
@@ -195,9 +191,11 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
         const std::int64_t fit = position <= kBodyLineLength ? (kBodyLineLength - position) / 4 + 1 : 1;
         const std::int64_t size = static_cast<std::int64_t>(line.size());
         const std::int64_t whole = size >= position + 3 ? (size - position - 3) / 4 + 1 : 0;
-        const std::int64_t left = (outEnd - out) / 3;
-        const std::int64_t take = std::min({fit, whole, static_cast<std::int64_t>(groups - read), left});
-        const char* group = line.data() + position - 1;
+        const std::int64_t take = std::min({fit, whole, static_cast<std::int64_t>(groups - read)});
+        const std::size_t written = output.size();
+        output.resize(written + static_cast<std::size_t>(3 * take));
+        char* out = output.data() + written;
+        const char* group = take > 0 ? line.data() + position - 1 : nullptr;
         for (std::int64_t i = 0; i < take; ++i, group += 4, out += 3) {
             const Triple triple = detail::GroupBytes(detail::GroupValue(group, values));
             computedCrc = CheckedAdd(computedCrc, triple[0] + 2 * triple[1] + 3 * triple[2]);
@@ -208,9 +206,7 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
         }
         read += static_cast<std::int32_t>(take);
         if (read == groups) break;
-        // A line too short for its next group ends the block early. (The room
-        // always holds every group of the lines above the CRC line; it is
-        // tested only to guard the buffer.)
+        // A line too short for its next group ends the block early.
         if (take < fit) {
             endedEarly = true;
             break;
@@ -219,7 +215,6 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
         ++lineIndex;
     }
     Keystream().Seed(static_cast<std::int32_t>(state));
-    output.resize(static_cast<std::size_t>(out - output.data()));
 
     DecodedText decoded;
     decoded.endedEarly = endedEarly;

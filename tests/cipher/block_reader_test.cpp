@@ -368,6 +368,23 @@ TEST(DecodeTextTest, CrcOverflowOfACraftedBodyRaisesIntegerOverflow)
     }
 }
 
+TEST(DecodeTextTest, TakesNoRoomForGroupsThatAreNeverDecoded)
+{
+    // A header that claims 2,000,000,000 characters over 200,000 lines that
+    // hold no group: the reading ends at the first of them, and the text keeps
+    // no room for the 3.2 million groups those lines could have held.
+    std::string document = "MuS/0120/01/0/2000000000\r\n";
+    for (int i = 0; i < 200000; ++i) document += "C\r\n";
+    document += "MuS/1\r\n";
+    const TextLines lines(document);
+    const HeaderResult header = ReadHeader(lines);
+    ASSERT_FALSE(header.refusal);
+    const DecodedText decoded = DecodeText(lines, header.header, "");
+    EXPECT_TRUE(decoded.endedEarly);
+    EXPECT_EQ(decoded.text, "");
+    EXPECT_LT(decoded.text.capacity(), std::size_t{1} << 20);
+}
+
 TEST(PhraseMatchesTest, ChecksTheStoredPhraseGroups)
 {
     const std::string document = Block(kText, "PASSWORD");
