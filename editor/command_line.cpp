@@ -18,6 +18,24 @@ StartRequest ParseCommandLine(const QStringList& arguments)
     return {true, path};
 }
 
+bool MayHoldToolkitOptions(const QStringList& rawArguments)
+{
+    // The options QGuiApplication and QApplication take out of the command
+    // line, with one dash or two.
+    static const QStringList toolkitOptions{
+        "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger", "qwindowgeometry",
+        "qwindowicon", "qwindowtitle", "reverse", "session", "style", "stylesheet", "widgetcount",
+        "nograb", "dograb", "display", "geometry", "title", "name", "visual", "sync", "testability"};
+    for (const QString& argument : rawArguments.mid(1)) {
+        if (argument == QLatin1String("--")) break;
+        if (!argument.startsWith(QLatin1Char('-'))) continue;
+        QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        name = name.section(QLatin1Char('='), 0, 0);
+        if (toolkitOptions.contains(name)) return true;
+    }
+    return false;
+}
+
 QString UsageLine()
 {
     return QStringLiteral("Usage: murmurscript [FILE]");

@@ -25,6 +25,12 @@ struct StartRequest {
 // that begins with "-").
 StartRequest ParseCommandLine(const QStringList& arguments);
 
+// True when the raw command line (before the toolkit took its options out)
+// names one of the toolkit's own options, -platform or -style for instance.
+// Only then must the usage check wait for the toolkit; any other command
+// line is checked before it starts, so a wrong one needs no display.
+bool MayHoldToolkitOptions(const QStringList& rawArguments);
+
 // The short usage line, without a line break.
 QString UsageLine();
 

@@ -9,14 +9,26 @@
 #include "editor/file_drop.h"
 #include "editor/main_window.h"
 
+namespace {
+
+int RefuseCommandLine()
+{
+    std::fprintf(stderr, "%s\n", qPrintable(mus::UsageLine()));
+    return mus::kUsageExitStatus;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    QStringList raw;
+    for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+    // A wrong command line is told before the window system is needed.
+    if (!mus::ParseCommandLine(raw).understood && !mus::MayHoldToolkitOptions(raw)) return RefuseCommandLine();
+
     QApplication app(argc, argv);
     const mus::StartRequest start = mus::ParseCommandLine(QApplication::arguments());
-    if (!start.understood) {
-        std::fprintf(stderr, "%s\n", qPrintable(mus::UsageLine()));
-        return mus::kUsageExitStatus;
-    }
+    if (!start.understood) return RefuseCommandLine();
     // The name, not the display name: Qt would append a display name to every
     // window title, and the boxes must be titled exactly "Error", "Warning", ...
     QApplication::setApplicationName(QString::fromLatin1(mus::desktop::kApplicationTitle));

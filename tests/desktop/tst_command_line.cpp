@@ -54,21 +54,30 @@ private slots:
     }
 
     // The program itself: a usage line on standard error, exit status 64,
-    // and no window (the process ends on its own).
+    // and no window (the process ends on its own). Without a display too:
+    // only the toolkit's own options need the window system to be told apart.
     void programRefuses_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("two files") << QStringList{"a.mus", "b.mus"};
-        QTest::newRow("--help") << QStringList{"--help"};
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"};
+        QTest::addColumn<bool>("display");
+        QTest::newRow("two files") << QStringList{"a.mus", "b.mus"} << true;
+        QTest::newRow("--help") << QStringList{"--help"} << true;
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << true;
+        QTest::newRow("no display, two files") << QStringList{"a.mus", "b.mus"} << false;
+        QTest::newRow("no display, unknown option") << QStringList{"--frobnicate"} << false;
+        QTest::newRow("toolkit option, then an unknown one") << QStringList{"-platform", "offscreen", "-x"} << true;
     }
 
     void programRefuses()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, display);
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        if (display) environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("XDG_CONFIG_HOME", home_.filePath("config"));
         environment.insert("XDG_RUNTIME_DIR", home_.path());   // private (0700), so Qt does not complain
         program.setProcessEnvironment(environment);
