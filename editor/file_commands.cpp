@@ -65,6 +65,13 @@ void SelectFilter(QFileDialog* dialog, const QString& filter)
 
 const QString kDefaultSuffix = QStringLiteral("mus");
 
+// The extension a typed name without one gets: the chosen type's, so a
+// document saved as Text is "notes.txt"; "mus" otherwise.
+QString SuffixFor(const QString& filter)
+{
+    return filter == kTextFilter ? QStringLiteral("txt") : kDefaultSuffix;
+}
+
 // Qt's dialog adds the default suffix to every name without a dot, so in an
 // open dialog a file such as "README" could never be opened. A name that
 // exists as typed is taken as it is; any other still gets ".mus".
@@ -94,6 +101,10 @@ QFileDialog* MakeFileDialog(QWidget* parent, const char* name, const char* title
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setNameFilters({kMusFilter, kTextFilter, kAllFilesFilter});
     WidenAllFilesEntry(dialog);
+    if (mode == QFileDialog::AcceptSave) {
+        QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
+                         [dialog](const QString& filter) { dialog->setDefaultSuffix(SuffixFor(filter)); });
+    }
     return dialog;
 }
 
@@ -103,7 +114,7 @@ QString RunFileDialog(QFileDialog* dialog)
 {
     // selectFile() ignores an empty name, so the name field is emptied itself.
     if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->clear();
-    dialog->setDefaultSuffix(kDefaultSuffix);
+    dialog->setDefaultSuffix(SuffixFor(dialog->selectedNameFilter()));
     if (dialog->exec() != QDialog::Accepted) return {};
     return dialog->selectedFiles().value(0);
 }

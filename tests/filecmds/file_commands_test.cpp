@@ -359,14 +359,17 @@ private slots:
     {
         QTest::addColumn<std::string>("text");
         QTest::addColumn<QString>("filter");
-        QTest::newRow("normal text") << "hello\r\nMuS/ once"s << "Text (*.txt)";
-        QTest::newRow("armoured block") << "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n"s << "Murmurscript (*.mus)";
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("normal text") << "hello\r\nMuS/ once"s << "Text (*.txt)" << "txt";
+        QTest::newRow("armoured block") << "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n"s << "Murmurscript (*.mus)"
+                                        << "mus";
     }
 
     void saveOffersTheFileType()
     {
         QFETCH(std::string, text);
         QFETCH(QString, filter);
+        QFETCH(QString, suffix);
         SetText(text);
         auto seen = AnswerFileDialog({});   // Cancel writes nothing
         W().btn_Save->click();
@@ -375,11 +378,47 @@ private slots:
         QCOMPARE(seen->title, "Save File");
         QCOMPARE(seen->mode, QFileDialog::AcceptSave);
         QCOMPARE(seen->filters, QStringList({"Murmurscript (*.mus)", "Text (*.txt)", "All Files (*.*)"}));
-        QCOMPARE(seen->suffix, "mus");
+        QCOMPARE(seen->suffix, suffix);
         QVERIFY(seen->confirmsOverwrite);
         QVERIFY(Events().isEmpty());
         QVERIFY(QDir(dir_).isEmpty());
         QCOMPARE(Text(), text);
+    }
+
+    // A typed name without an extension takes the extension of the type
+    // chosen in the dialog.
+    void saveAddsTheChosenTypesExtension_data()
+    {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<int>("choose");   // entry picked by the user; -1: the one offered
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        const std::string block = "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n";
+        QTest::newRow("text as offered") << "plain"s << -1 << "notes" << "notes.txt";
+        QTest::newRow("block as offered") << block << -1 << "letter" << "letter.mus";
+        QTest::newRow("text saved as Murmurscript") << "plain"s << 0 << "notes" << "notes.mus";
+        QTest::newRow("block saved as Text") << block << 1 << "letter" << "letter.txt";
+        QTest::newRow("all files") << "plain"s << 2 << "notes" << "notes.mus";
+        QTest::newRow("own extension kept") << "plain"s << -1 << "notes.dat" << "notes.dat";
+    }
+
+    void saveAddsTheChosenTypesExtension()
+    {
+        QFETCH(std::string, text);
+        QFETCH(int, choose);
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        SetText(text);
+        AnswerFileDialog(QDir(dir_).filePath(typed), [choose](QFileDialog* d) {
+            if (choose < 0) return;
+            auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+            // What a click on the entry sends.
+            types->setCurrentIndex(choose);
+            emit types->activated(choose);
+            emit types->textActivated(types->itemText(choose));
+        });
+        W().btn_Save->click();
+        QCOMPARE(QDir(dir_).entryList(QDir::Files), QStringList{saved});
     }
 
     void saveAllFilesKeepsTheTypedName()
