@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QPlainTextEdit>
@@ -101,8 +102,14 @@ void frm_CText::Font1Click()
     const int points = std::clamp(FontPoints(chosen, *txt_CText), kMinDialogPoints, kMaxDialogPoints);
     // The design size is set in pixels; it is only replaced by another size.
     if (points != FontPoints(current, *txt_CText)) font.setPointSize(points);
-    font.setBold(chosen.bold());
-    font.setItalic(chosen.italic());
+    // Bold and italic come from the style chosen. A face without such styles
+    // draws them by thickening or slanting its one style, which is all the
+    // dialog can offer: keeping that offered style keeps them as they were.
+    const QFont offeredStyle = QFontDatabase::font(drawnFace, drawn.styleName(), 12);
+    const bool styleKept = chosen.family() == drawnFace && chosen.weight() == offeredStyle.weight() &&
+                           chosen.italic() == offeredStyle.italic();
+    font.setBold(styleKept ? current.bold() : chosen.bold());
+    font.setItalic(styleKept ? current.italic() : chosen.italic());
     font.setUnderline(false);
     font.setStrikeOut(false);
     txt_CText->setFont(font);

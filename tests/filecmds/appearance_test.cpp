@@ -226,6 +226,10 @@ private slots:
         QTest::newRow("installed face") << Keys("DejaVu Sans Mono", 12, 0, 0, 0, 0, kWindowBackground);
         QTest::newRow("bold") << Keys("DejaVu Serif", 14, 0, 1, 0, 0, kWindowBackground);
         QTest::newRow("design face, italic") << Keys("Fixedsys", 10, 0, 0, 1, 0, kWindowBackground);
+        // A face with one style only: bold and italic are drawn by slanting
+        // and thickening it, and the dialog offers just that one style.
+        QTest::newRow("face without bold or italic styles")
+            << Keys("DejaVu Math TeX Gyre", 12, 0, 1, 1, 0, kWindowBackground);
     }
 
     void fontDialogOkWithoutChangeKeepsTheFont()
