@@ -27,6 +27,7 @@
 #include "editor/byte_document.h"
 #include "editor/desktop.h"
 #include "editor/main_window.h"
+#include "editor/settings_store.h"
 #include "editor/method_dialog.h"
 #include "editor/phrase_dialog.h"
 #include "modal_answerer.h"
@@ -106,8 +107,7 @@ private slots:
 
     void init()
     {
-        QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                      QStringLiteral("/Murmurscript/MUS.INI"));
+        QFile::remove(mus::SettingsStore::DefaultPath());
         window_ = std::make_unique<frm_CText>();
         window_->show();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));

@@ -30,6 +30,7 @@
 #include "editor/desktop.h"
 #include "editor/help_viewer.h"
 #include "editor/main_window.h"
+#include "editor/settings_store.h"
 #include "tests/support/desktop_probe.h"
 
 using namespace std::string_literals;
@@ -125,8 +126,7 @@ private slots:
     void init()
     {
         // Each window starts from the design appearance.
-        QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                      QStringLiteral("/Murmurscript/MUS.INI"));
+        QFile::remove(mus::SettingsStore::DefaultPath());
         window_ = std::make_unique<frm_CText>();
         window_->show();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
