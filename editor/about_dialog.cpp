@@ -48,6 +48,29 @@ QLabel* ColumnLine(QWidget* parent, const QString& text, int y, const char* name
     return label;
 }
 
+// The product name in relief: drawn twice, the copy behind one pixel down
+// and to the right. One label, so a screen reader finds the name once. On a
+// light desktop the design's black on white; on a dark one the desktop's
+// light text on black, so that the title stands out there too.
+class ReliefTitle final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const QColor desktopText = palette().color(QPalette::WindowText);
+        const bool darkDesktop = desktopText.lightnessF() > 0.5;
+        const QRect box = contentsRect().adjusted(0, 0, -1, -1);
+        QPainter painter(this);
+        painter.setFont(font());
+        painter.setPen(darkDesktop ? QColor(Qt::black) : QColor(Qt::white));
+        painter.drawText(box.translated(1, 1), int(alignment()), text());
+        painter.setPen(darkDesktop ? desktopText : QColor(Qt::black));
+        painter.drawText(box, int(alignment()), text());
+    }
+};
+
 QPixmap Picture()
 {
     QPixmap picture(223, 173);
@@ -85,30 +108,18 @@ frm_About::frm_About(QWidget* parent)
     picture->setGeometry(1, 1, 223, 173);
     picture->setPixmap(Picture());
 
-    // The product name twice, white behind and black one pixel up and left,
-    // so that it stands out in relief.
+    ProductName = new ReliefTitle(QStringLiteral("Murmurscript"), this);
+    ProductName->setObjectName(QStringLiteral("ProductName"));
     QFont title = mus::DesignFontPixels(mus::kTitleFace, 29);
     title.setStyleHint(QFont::Serif);
     title.setBold(true);
     title.setItalic(true);
-    for (int i = 0; i < 2; ++i) {
-        auto* name = new QLabel(QStringLiteral("Murmurscript"), this);
-        name->setFont(title);
-        name->setAlignment(Qt::AlignCenter);
-        QPalette palette = name->palette();
-        palette.setColor(QPalette::WindowText, i == 0 ? Qt::white : Qt::black);
-        name->setPalette(palette);
-        FitWidth(name, 210);
-        if (i == 0) {
-            name->setObjectName(QStringLiteral("ProductName"));
-            name->setGeometry(253, 9, 210, 33);
-            ProductName = name;
-        } else {
-            name->setObjectName(QStringLiteral("ProductName2"));
-            name->setGeometry(252, 8, 210, 33);
-            ProductName2 = name;
-        }
-    }
+    ProductName->setFont(title);
+    ProductName->setAlignment(Qt::AlignCenter);
+    FitWidth(ProductName, 210);
+    // The text's box 210 x 33 at (252, 8), and its copy's one pixel down and
+    // to the right.
+    ProductName->setGeometry(252, 8, 211, 34);
 
     lab_Version = new QLabel(this);
     lab_Version->setObjectName(QStringLiteral("lab_Version"));

@@ -17,8 +17,7 @@ public:
     // "64-bit" or "32-bit": the word size of this build.
     static QString PlatformText();
 
-    QLabel* ProductName = nullptr;     // white, behind
-    QLabel* ProductName2 = nullptr;    // black, on top
+    QLabel* ProductName = nullptr;     // in relief
     QLabel* lab_Version = nullptr;
     QLabel* lab_Platform = nullptr;
     QPushButton* cmd_OK = nullptr;

@@ -64,9 +64,15 @@ void MakeColorDialog(QColorDialog*& dialog, QWidget* parent)
 void frm_CText::ApplyColors()
 {
     const QPalette desktop = DesktopPalette(txt_CText);
-    QPalette palette = txt_CText->palette();
+    // Built from the desktop's whole palette each time: a widget with a
+    // palette of its own no longer follows the desktop's changes by itself.
+    QPalette palette = desktop;
     palette.setColor(QPalette::Base, mus::ColorFromValue(BackColorValue, desktop));
     palette.setColor(QPalette::Text, mus::ShownTextColor(FontColorValue, BackColorValue, desktop));
+    // The selection stays as visible while the editor has no focus (behind a
+    // dialog, for one) as while it has.
+    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, desktop.color(QPalette::Active, role));
     txt_CText->setPalette(palette);
 }
 

@@ -14,6 +14,7 @@
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -69,7 +70,8 @@ QList<HelpPage> ReadHelpPages(const QString& root)
     return pages;
 }
 
-HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(parent, Qt::Window), helpFile_(helpFile)
+// A main window of its own, so that a screen reader finds a window there.
+HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QMainWindow(parent), helpFile_(helpFile)
 {
     InitHelpResource();
     setObjectName(QStringLiteral("frm_Help"));
@@ -79,9 +81,18 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     found_ = helpFile.compare(QLatin1String(desktop::kHelpFileName), Qt::CaseInsensitive) == 0;
     if (found_) pages_ = ReadHelpPages(kRoot);
 
-    auto* toolbar = new QToolBar(this);
+    auto* toolbar = new QToolBar(QStringLiteral("Help"), this);
     toolbar->setObjectName(QStringLiteral("HelpToolbar"));
     toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, toolbar);
+    // Qt's button for the buttons a narrow window cannot hold has no name.
+    if (auto* more = toolbar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("More buttons"));
+        more->setToolTip(more->accessibleName());
+    }
     QAction* contents = toolbar->addAction(QStringLiteral("&Contents"));
     QAction* search = toolbar->addAction(QStringLiteral("&Index"));
     QAction* back = toolbar->addAction(QStringLiteral("&Back"));
@@ -105,6 +116,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     label->setBuddy(keyword_);
     index_ = new QListWidget(indexPanel_);
     index_->setObjectName(QStringLiteral("lst_HelpIndex"));
+    index_->setAccessibleName(QStringLiteral("Index"));
     auto* indexLayout = new QVBoxLayout(indexPanel_);
     indexLayout->setContentsMargins(0, 0, 0, 0);
     indexLayout->addWidget(label);
@@ -114,6 +126,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     browser_ = new QTextBrowser(this);
     browser_->setObjectName(QStringLiteral("txt_Help"));
     browser_->setOpenExternalLinks(true);
+    browser_->setAccessibleName(QStringLiteral("Help page"));
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(indexPanel_);
@@ -121,11 +134,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QWidget(paren
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({260, 520});
     indexPanel_->hide();
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(toolbar);
-    layout->addWidget(splitter);
+    setCentralWidget(splitter);
 
     connect(contents, &QAction::triggered, this, [this] { ShowContents(); });
     connect(search, &QAction::triggered, this, [this] { ShowSearch(); });
@@ -162,7 +171,7 @@ bool HelpWindow::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void HelpWindow::Present()

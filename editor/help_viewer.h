@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <QWidget>
+#include <QMainWindow>
 
 class QLineEdit;
 class QListWidget;
@@ -27,7 +27,7 @@ struct HelpPage {
 // Reads every page of the help under `root` (":/help").
 QList<HelpPage> ReadHelpPages(const QString& root);
 
-class HelpWindow final : public QWidget {
+class HelpWindow final : public QMainWindow {
     Q_OBJECT
 
 public:

@@ -101,14 +101,7 @@ void frm_CText::BuildEditor()
     txt_CText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txt_CText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txt_CText->setTabChangesFocus(false);   // Tab inserts a tab
-    QPalette palette = txt_CText->palette();
-    palette.setColor(QPalette::Text, Qt::black);
-    // The selection stays as visible while the editor has no focus (behind a
-    // dialog, for one) as while it has.
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
-    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     palette.color(QPalette::Active, QPalette::HighlightedText));
-    txt_CText->setPalette(palette);
+    txt_CText->setAccessibleName(QStringLiteral("Document text"));
 
     // Key releases (keyboard moves of caret and selection) and mouse moves
     // (mouse selections) refresh the status; the window's shortcuts must win
@@ -200,6 +193,12 @@ void frm_CText::BuildToolbar()
     pan_Toolbar->setFixedHeight(kToolbarHeight);
     pan_Toolbar->layout()->setSpacing(0);
     addToolBar(Qt::TopToolBarArea, pan_Toolbar);
+    // The button Qt shows for the buttons a narrow window cannot hold has no
+    // name of its own; a screen reader would call it an unnamed check box.
+    if (auto* more = pan_Toolbar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("More buttons"));
+        more->setToolTip(more->accessibleName());
+    }
 
     const auto addButton = [this](const char* name, const char* hint, const QIcon& icon, int width,
                                   void (frm_CText::*handler)()) {
@@ -270,9 +269,8 @@ void frm_CText::BuildStatusBar()
         label->setObjectName(QString::fromLatin1(name));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, Qt::black);
-        label->setPalette(palette);
+        // The design's black is the desktop's text colour: the labels keep
+        // the palette's, so a dark theme shows light text on its dark bar.
         return label;
     };
     pan_Bytes = field("pan_Bytes", " 0 bytes");
@@ -350,6 +348,14 @@ void frm_CText::closeEvent(QCloseEvent* event)
     event->accept();
     // The help window has no parent and would keep the loop running.
     QCoreApplication::quit();
+}
+
+void frm_CText::changeEvent(QEvent* event)
+{
+    // The desktop changed its theme while the program runs: the editor's
+    // colours that stand for the desktop's follow it.
+    if (event->type() == QEvent::PaletteChange && txt_CText != nullptr) ApplyColors();
+    QMainWindow::changeEvent(event);
 }
 
 void frm_CText::FormCreate()

@@ -68,11 +68,12 @@ frm_PWord::frm_PWord(QWidget* owner)
     // Characters, never more than bytes: a long paste is cut, then checked in bytes.
     txt_PWord->setMaxLength(mus::kMaxPhraseLength);
     txt_PWord->setValidator(new PhraseValidator(txt_PWord));
+    // The prompt names the entry for a screen reader, whichever it shows.
+    lab_PWord->setBuddy(txt_PWord);
 
     HelpBtn = mus::dialog::HelpButton(this, normal, 8, 84);
     cmd_Cancel = mus::dialog::CancelButton(this, normal, 146, 84);
     cmd_OK = mus::dialog::OkButton(this, normal, 222, 84);
-
 
     connect(cmd_OK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
