@@ -46,6 +46,14 @@ QIcon ToolbarIcon(const char* themeName, const char* file)
                             QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QString::fromLatin1(file))));
 }
 
+// Open and Save end with the keyboard in the editor, whatever happened on
+// the way (a file dialog, a question, a failure report). A slot connected
+// after the handler's runs after it, boxes included.
+bool EndsInEditor(void (frm_CText::*handler)())
+{
+    return handler == &frm_CText::btn_OpenClick || handler == &frm_CText::btn_SaveClick;
+}
+
 QString ByteText(std::int64_t n)
 {
     return QString::number(n) + (n == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
@@ -132,6 +140,7 @@ void frm_CText::BuildMenu()
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(shortcut);
         if (handler != nullptr) ConnectGuarded(action, &QAction::triggered, this, handler);
+        if (EndsInEditor(handler)) connect(action, &QAction::triggered, this, &frm_CText::FocusEditor);
         return action;
     };
 
@@ -211,6 +220,7 @@ void frm_CText::BuildToolbar()
         button->setAccessibleName(QString::fromLatin1(hint));
         pan_Toolbar->addWidget(button);
         ConnectGuarded(button, &QToolButton::clicked, this, handler);
+        if (EndsInEditor(handler)) connect(button, &QToolButton::clicked, this, &frm_CText::FocusEditor);
         return button;
     };
     const auto addGap = [this] {
@@ -356,6 +366,15 @@ void frm_CText::changeEvent(QEvent* event)
     // colours that stand for the desktop's follow it.
     if (event->type() == QEvent::PaletteChange && txt_CText != nullptr) ApplyColors();
     QMainWindow::changeEvent(event);
+}
+
+void frm_CText::FocusEditor()
+{
+    // Once a dialog has closed, which window is active is the window
+    // manager's choice, and not every one gives it back to the dialog's
+    // owner: what the user types next would be lost until they click.
+    activateWindow();
+    txt_CText->setFocus(Qt::OtherFocusReason);
 }
 
 void frm_CText::FormCreate()

@@ -120,6 +120,9 @@ public:
     // Open after a file was chosen (by the dialog or by a drop): asks before
     // replacing text the editor holds, then opens `path`.
     void OpenPathAsking(const QString& path);
+    // Activates the window and gives the editor the keyboard focus; runs
+    // after Open and Save.
+    void FocusEditor();
 
     // edit_commands.cpp
     void btn_UndoClick();

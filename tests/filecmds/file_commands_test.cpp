@@ -346,6 +346,42 @@ private slots:
         QCOMPARE(Text(), "no dot"s);
     }
 
+    // Whatever the user did in the dialog, and however the command ended,
+    // the next key goes to the editor.
+    void editorHasTheFocusAfterwards_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("answer");   // file chosen, or empty to cancel
+        QTest::addColumn<bool>("chooseType");
+        QTest::newRow("Open") << false << "a.txt" << false;
+        QTest::newRow("Open after choosing a type") << false << "a.txt" << true;
+        QTest::newRow("Open cancelled") << false << "" << true;
+        QTest::newRow("Save") << true << "b.txt" << false;
+        QTest::newRow("Save after choosing a type") << true << "b.txt" << true;
+    }
+
+    void editorHasTheFocusAfterwards()
+    {
+        QFETCH(bool, save);
+        QFETCH(QString, answer);
+        QFETCH(bool, chooseType);
+        WriteBytes(File("a.txt"), "text");
+        if (save) SetText("keep");
+        AnswerFileDialog(answer.isEmpty() ? QString() : File(answer), [chooseType](QFileDialog* d) {
+            auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+            if (!chooseType) return;
+            // Through its list, as the user picks an entry.
+            QTest::mouseClick(types, Qt::LeftButton);
+            auto* list = QApplication::activePopupWidget()->findChild<QListView*>();
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+        });
+        (save ? W().SaveFileAs1 : W().OpenFile1)->trigger();
+        QTRY_COMPARE(QApplication::focusWidget(), W().txt_CText);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z);
+        QCOMPARE(Text().front(), 'z');
+    }
+
     // ---- Save -------------------------------------------------------------
 
     void saveRefusesAnEmptyText()
