@@ -36,7 +36,13 @@ protected:
         }
         auto* drop = static_cast<QDropEvent*>(event);
         const QString path = DroppedFile(drop->mimeData());
-        if (path.isEmpty()) return false;   // text: the editor's own business
+        if (path.isEmpty()) {
+            if (IsDroppedText(drop->mimeData())) return false;   // the editor inserts it
+            // Several files, a folder, a web link, an image: nothing is
+            // inserted, and the drag is not accepted, so its cursor says so.
+            drop->ignore();
+            return true;
+        }
         // Always a copy: a file manager that proposes a move would delete
         // the file once the drop is accepted.
         if (!(drop->possibleActions() & Qt::CopyAction)) {
@@ -83,6 +89,13 @@ QString DroppedFile(const QMimeData* data)
     const QString path = urls.front().toLocalFile();
     if (path.isEmpty() || QFileInfo(path).isDir()) return {};
     return path;
+}
+
+bool IsDroppedText(const QMimeData* data)
+{
+    // Qt offers a drag's addresses as its text too: only a drag without any
+    // is text.
+    return data != nullptr && !data->hasUrls() && data->hasText() && !data->text().isEmpty();
 }
 
 void OpenDroppedFile(frm_CText& window, const QString& path)

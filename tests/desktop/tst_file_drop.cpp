@@ -1,6 +1,7 @@
 // Dropping a file from a file manager onto the window opens it as Open does;
 // dropping text still inserts the text.
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -166,25 +167,38 @@ private slots:
         QTRY_COMPARE(window_->Document().TextLength(), 13);
     }
 
-    // Drags the program does not open: left alone, so nothing is opened.
+    // Drags the program does not open, onto the window or the editor: not
+    // accepted (the drag's cursor shows it), nothing opened, nothing inserted.
     void refusesOtherDrags_data()
     {
         QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<QString>("text");   // also carried as text, as file managers do
         QTest::addColumn<int>("actions");
         const QUrl file = QUrl::fromLocalFile(home_.filePath("dropped.mus"));
-        QTest::newRow("two files") << QList<QUrl>{file, file} << int(Qt::CopyAction);
-        QTest::newRow("a folder") << QList<QUrl>{QUrl::fromLocalFile(home_.path())} << int(Qt::CopyAction);
-        QTest::newRow("move only") << QList<QUrl>{file} << int(Qt::MoveAction);
+        const int copy = Qt::CopyAction;
+        QTest::newRow("two files") << QList<QUrl>{file, file} << QString() << copy;
+        QTest::newRow("two files with text") << QList<QUrl>{file, file} << file.toLocalFile() << copy;
+        QTest::newRow("a folder") << QList<QUrl>{QUrl::fromLocalFile(home_.path())} << QString() << copy;
+        QTest::newRow("a web page") << QList<QUrl>{QUrl("https://example.org/a.mus")} << "https://example.org/a.mus"
+                                    << copy;
+        QTest::newRow("an image") << QList<QUrl>{} << QString() << copy;
+        QTest::newRow("move only") << QList<QUrl>{file} << QString() << int(Qt::MoveAction);
     }
 
     void refusesOtherDrags()
     {
         QFETCH(QList<QUrl>, urls);
+        QFETCH(QString, text);
         QFETCH(int, actions);
         mus::test::DesktopProbe probe;
         const auto data = FileData(urls);
-        const DragOutcome outcome = Drag(window_.get(), data.get(), Qt::DropActions(actions));
-        QVERIFY(!outcome.dropAccepted);
+        if (!text.isEmpty()) data->setText(text);
+        if (urls.isEmpty()) data->setImageData(QImage(4, 4, QImage::Format_RGB32));
+        for (QWidget* target : {static_cast<QWidget*>(window_.get()), window_->txt_CText->viewport()}) {
+            const DragOutcome outcome = Drag(target, data.get(), Qt::DropActions(actions));
+            QVERIFY(!outcome.enterAccepted);
+            QVERIFY(!outcome.dropAccepted);
+        }
         QTest::qWait(20);
         QCOMPARE(window_->Document().TextLength(), 0);
         QCOMPARE(probe.events, QStringList());
