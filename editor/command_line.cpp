@@ -6,16 +6,35 @@
 
 namespace mus {
 
+namespace {
+
+QString HelpText()
+{
+    return UsageLine() + QStringLiteral(
+                             "\n       murmurscript --help | --version\n"
+                             "\n"
+                             "Starts the Murmurscript editor, which turns its text into a printable\n"
+                             "cipher block and back, with FILE opened in it when one is named\n"
+                             "(\"--\" before a name that begins with \"-\"). See murmurscript(1) and the\n"
+                             "program's help (F1); mus(1) does the same work in a terminal.\n");
+}
+
+} // namespace
+
 StartRequest ParseCommandLine(const QStringList& arguments)
 {
+    if (arguments.size() == 2 && arguments[1] == QLatin1String("--help")) return {true, {}, HelpText()};
+    if (arguments.size() == 2 && arguments[1] == QLatin1String("--version"))
+        return {true, {}, QStringLiteral("murmurscript " MUS_VERSION "\n")};
+    const StartRequest wrong{false, {}, {}};
     QStringList rest = arguments.mid(1);
     const bool endOfOptions = !rest.isEmpty() && rest.front() == QStringLiteral("--");
     if (endOfOptions) rest.removeFirst();
-    if (rest.isEmpty()) return endOfOptions ? StartRequest{false, {}} : StartRequest{};
-    if (rest.size() > 1) return {false, {}};
+    if (rest.isEmpty()) return endOfOptions ? wrong : StartRequest{};
+    if (rest.size() > 1) return wrong;
     const QString& path = rest.front();
-    if (path.isEmpty() || (!endOfOptions && path.startsWith(QLatin1Char('-')))) return {false, {}};
-    return {true, path};
+    if (path.isEmpty() || (!endOfOptions && path.startsWith(QLatin1Char('-')))) return wrong;
+    return {true, path, {}};
 }
 
 bool MayHoldToolkitOptions(const QStringList& rawArguments)

@@ -1,6 +1,7 @@
 #pragma once
 // The program's command line, `murmurscript [FILE]`: what a desktop's file
 // association needs. FILE is opened at start as the Open command would.
+// `murmurscript --help` and `murmurscript --version` tell and end.
 
 #include <QString>
 #include <QStringList>
@@ -11,18 +12,23 @@ namespace mus {
 
 // The exit status for a command line the program does not understand.
 inline constexpr int kUsageExitStatus = 64;
+// The exit status when the help or the version cannot be written.
+inline constexpr int kOutputErrorExitStatus = 74;
 
 struct StartRequest {
     // False: the arguments have another form; print UsageLine() and exit.
     bool understood = true;
     // The file to open at start; empty: start with an empty editor.
     QString path;
+    // Not empty: print this to standard output and exit, starting nothing
+    // (the help for --help, the version for --version).
+    QString answer;
 };
 
 // `arguments` as QCoreApplication::arguments() gives them: the program's
 // name first, Qt's own options (-platform, -style, ...) already taken out.
-// Accepted: nothing, one file name, or "--" and one file name (for a name
-// that begins with "-").
+// Accepted: nothing, one file name, "--" and one file name (for a name that
+// begins with "-"), or "--help" or "--version" alone.
 StartRequest ParseCommandLine(const QStringList& arguments);
 
 // True when the raw command line (before the toolkit took its options out)

@@ -17,17 +17,32 @@ int RefuseCommandLine()
     return mus::kUsageExitStatus;
 }
 
+// The help or the version on standard output; a failed write is not success.
+int Answer(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    const bool written = std::fwrite(bytes.constData(), 1, bytes.size(), stdout) == std::size_t(bytes.size()) &&
+                         std::fflush(stdout) == 0;
+    if (written) return 0;
+    std::fprintf(stderr, "murmurscript: cannot write to standard output\n");
+    return mus::kOutputErrorExitStatus;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QStringList raw;
     for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
-    // A wrong command line is told before the window system is needed.
-    if (!mus::ParseCommandLine(raw).understood && !mus::MayHoldToolkitOptions(raw)) return RefuseCommandLine();
+    // The help, the version and a wrong command line are told before the
+    // window system is needed.
+    const mus::StartRequest asGiven = mus::ParseCommandLine(raw);
+    if (!asGiven.answer.isEmpty()) return Answer(asGiven.answer);
+    if (!asGiven.understood && !mus::MayHoldToolkitOptions(raw)) return RefuseCommandLine();
 
     QApplication app(argc, argv);
     const mus::StartRequest start = mus::ParseCommandLine(QApplication::arguments());
+    if (!start.answer.isEmpty()) return Answer(start.answer);
     if (!start.understood) return RefuseCommandLine();
     // The name, not the display name: Qt would append a display name to every
     // window title, and the boxes must be titled exactly "Error", "Warning", ...

@@ -37,7 +37,8 @@ private slots:
         QTest::newRow("-- then two files") << QStringList{"--", "a", "b"} << false << QString();
         QTest::newRow("-- alone") << QStringList{"--"} << false << QString();
         QTest::newRow("an option") << QStringList{"-x"} << false << QString();
-        QTest::newRow("--help") << QStringList{"--help"} << false << QString();
+        QTest::newRow("--help then a file") << QStringList{"--help", "a"} << false << QString();
+        QTest::newRow("-- then --version") << QStringList{"--", "--version"} << true << "--version";
         QTest::newRow("option before a file") << QStringList{"-r", "a"} << false << QString();
         QTest::newRow("standard input") << QStringList{"-"} << false << QString();
         QTest::newRow("empty name") << QStringList{""} << false << QString();
@@ -53,25 +54,39 @@ private slots:
         QCOMPARE(request.path, path);
     }
 
-    // The program itself: a usage line on standard error, exit status 64,
-    // and no window (the process ends on its own). Without a display too:
-    // only the toolkit's own options need the window system to be told apart.
-    void programRefuses_data()
+    // The program itself, with or without a display (only the toolkit's own
+    // options need the window system): the help and the version on standard
+    // output with status 0, a wrong command line refused with a usage line on
+    // standard error and status 64; no window either way (the process ends
+    // on its own).
+    void programTellsAndEnds_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("display");
-        QTest::newRow("two files") << QStringList{"a.mus", "b.mus"} << true;
-        QTest::newRow("--help") << QStringList{"--help"} << true;
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << true;
-        QTest::newRow("no display, two files") << QStringList{"a.mus", "b.mus"} << false;
-        QTest::newRow("no display, unknown option") << QStringList{"--frobnicate"} << false;
-        QTest::newRow("toolkit option, then an unknown one") << QStringList{"-platform", "offscreen", "-x"} << true;
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("output");   // its start
+        const QByteArray usage = "Usage: murmurscript [FILE]\n";
+        const QByteArray version = "murmurscript " MUS_VERSION "\n";
+        QTest::newRow("--help") << QStringList{"--help"} << false << 0 << usage;
+        QTest::newRow("--version") << QStringList{"--version"} << false << 0 << version;
+        QTest::newRow("--version, display") << QStringList{"--version"} << true << 0 << version;
+        QTest::newRow("--version, toolkit option") << QStringList{"-platform", "offscreen", "--version"} << true << 0
+                                                   << version;
+        QTest::newRow("--version, output full") << QStringList{"--version"} << false << 74 << QByteArray();
+        QTest::newRow("two files") << QStringList{"a.mus", "b.mus"} << true << 64 << QByteArray();
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << true << 64 << QByteArray();
+        QTest::newRow("no display, two files") << QStringList{"a.mus", "b.mus"} << false << 64 << QByteArray();
+        QTest::newRow("no display, unknown option") << QStringList{"--frobnicate"} << false << 64 << QByteArray();
+        QTest::newRow("toolkit option, then an unknown one") << QStringList{"-platform", "offscreen", "-x"} << true
+                                                             << 64 << QByteArray();
     }
 
-    void programRefuses()
+    void programTellsAndEnds()
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, display);
+        QFETCH(int, status);
+        QFETCH(QByteArray, output);
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove("DISPLAY");
@@ -81,12 +96,16 @@ private slots:
         environment.insert("XDG_CONFIG_HOME", home_.filePath("config"));
         environment.insert("XDG_RUNTIME_DIR", home_.path());   // private (0700), so Qt does not complain
         program.setProcessEnvironment(environment);
+        if (status == 74) program.setStandardOutputFile("/dev/full");
         program.start(QString::fromUtf8(MUS_EDITOR_PROGRAM), arguments);
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), mus::kUsageExitStatus);
-        QCOMPARE(program.readAllStandardError(), QByteArray("Usage: murmurscript [FILE]\n"));
-        QCOMPARE(program.readAllStandardOutput(), QByteArray());
+        QCOMPARE(program.exitCode(), status);
+        const QByteArray error = program.readAllStandardError();
+        const QByteArray out = program.readAllStandardOutput();
+        QVERIFY2(status == 0 ? out.startsWith(output) : out.isEmpty(), out.constData());
+        if (status == 64) QCOMPARE(error, QByteArray("Usage: murmurscript [FILE]\n"));
+        if (status == 0) QCOMPARE(error, QByteArray());
     }
 
     void opensFileAtStart()
