@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -118,7 +119,6 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QMainWindow(p
     index_->setObjectName(QStringLiteral("lst_HelpIndex"));
     index_->setAccessibleName(QStringLiteral("Index"));
     auto* indexLayout = new QVBoxLayout(indexPanel_);
-    indexLayout->setContentsMargins(0, 0, 0, 0);
     indexLayout->addWidget(label);
     indexLayout->addWidget(keyword_);
     indexLayout->addWidget(index_);
@@ -152,6 +152,10 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QMainWindow(p
 
     if (found_) {
         FillIndex({});
+        // Never narrower than the longest entry of the whole index: every
+        // entry shows whole, and the list keeps its width while the user types.
+        index_->setMinimumWidth(index_->sizeHintForColumn(0) + 2 * index_->frameWidth() +
+                                index_->verticalScrollBar()->sizeHint().width());
     } else {
         ShowMissingFile();
     }

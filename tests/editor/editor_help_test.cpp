@@ -2,6 +2,7 @@
 // link resolving, every topic ID present once, the index and the search.
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
@@ -126,6 +127,8 @@ private slots:
         QTest::newRow("file dropped") << "action_menu.html" << "drop it from a file manager";
         QTest::newRow("file named at start") << "action_menu.html" << "murmurscript letter.mus";
         QTest::newRow("size limit") << "limits.html" << "22528";
+        QTest::newRow("phrase in bytes") << "phrase.html" << "at most 16 bytes of its UTF-8 form";
+        QTest::newRow("phrase limit in bytes") << "limits.html" << "16 bytes of its UTF-8 form";
         QTest::newRow("settings place") << "settings.html" << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
         QTest::newRow("no protection") << "security.html" << "no protection against\na determined attacker";
         QTest::newRow("licence") << "licence.html" << "GNU General Public License";
@@ -137,6 +140,40 @@ private slots:
         QFETCH(QString, text);
         const QString html = ReadPage(QUrl(QStringLiteral("qrc:/help/") + page)).simplified();
         QVERIFY2(html.contains(text.simplified()), qPrintable(page + QLatin1String(": ") + text));
+    }
+
+    // A phrase is measured in bytes everywhere: the pages, the index and the
+    // manual page say so, none in characters.
+    void phraseLengthIsInBytes()
+    {
+        QFile manual(QStringLiteral(MUS_MAN_DIR "/murmurscript.1"));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString man = QString::fromUtf8(manual.readAll()).simplified();
+        QVERIFY(man.contains(QLatin1String("16 bytes in its UTF\\-8 form")));
+        static const QRegularExpression characters(QStringLiteral("16[ -]characters?"));
+        QVERIFY(!man.contains(characters));
+        for (const mus::HelpPage& page : pages_) {
+            QVERIFY2(!ReadPage(page.url).simplified().contains(characters), qPrintable(page.url.fileName()));
+            QVERIFY(!page.keywords.contains(QStringLiteral("16 characters")));
+        }
+        QVERIFY(mus::desktop::ShowHelpSearch());
+        auto* index = mus::CurrentHelpWindow()->findChild<QListWidget*>(QStringLiteral("lst_HelpIndex"));
+        QVERIFY(!index->findItems(QStringLiteral("16 bytes"), Qt::MatchStartsWith).isEmpty());
+    }
+
+    // The index panel keeps a margin from the window's edge, and its list is
+    // wide enough for every entry, at the window's first size.
+    void indexShowsEntriesWhole()
+    {
+        mus::desktop::CloseHelp();
+        QVERIFY(mus::desktop::ShowHelpSearch());
+        mus::HelpWindow* help = mus::CurrentHelpWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        auto* prompt = help->findChild<QWidget*>(QStringLiteral("HelpIndexPanel"))->findChild<QLabel*>();
+        auto* index = help->findChild<QListWidget*>(QStringLiteral("lst_HelpIndex"));
+        for (QWidget* w : std::initializer_list<QWidget*>{prompt, index}) QVERIFY(w->mapTo(help, QPoint()).x() >= 4);
+        QVERIFY2(index->sizeHintForColumn(0) <= index->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(index->sizeHintForColumn(0)).arg(index->viewport()->width())));
     }
 
     // The jump shows the topic itself, not just the top of its page.
