@@ -1,16 +1,13 @@
 // What a screen reader finds: every window of the program walked through its
 // accessible tree, as the accessibility bridge walks it.
 #include <QAccessible>
-#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QTest>
-#include <QToolBar>
 
-#include <functional>
 #include <memory>
 
 #include "editor/about_dialog.h"
@@ -23,48 +20,44 @@
 
 namespace {
 
-bool IsControl(QAccessibleInterface* item)
-{
-    switch (item->role()) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::SpinBox:
-    case QAccessible::Slider:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-    case QAccessible::MenuItem:
-    case QAccessible::PageTab:
-    case QAccessible::List:
-    case QAccessible::Link:
-        return true;
-    default:
-        return item->state().focusable;
-    }
-}
-
-QString Describe(QAccessibleInterface* item)
-{
-    const QObject* object = item->object();
-    return QStringLiteral("%1 %2 (role %3)")
-        .arg(object != nullptr ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("-"),
-             object != nullptr ? object->objectName() : QString())
-        .arg(int(item->role()));
-}
-
-// Every control under `item` without a name, and every text shown twice.
+// Under `item`: every control without a name, and the texts shown.
 void Walk(QAccessibleInterface* item, QStringList& unnamed, QStringList& texts)
 {
+    static const QList<QAccessible::Role> kControls{
+        QAccessible::PushButton, QAccessible::CheckBox,     QAccessible::RadioButton,    QAccessible::ComboBox,
+        QAccessible::EditableText, QAccessible::SpinBox,    QAccessible::Slider,         QAccessible::ButtonMenu,
+        QAccessible::ButtonDropDown, QAccessible::MenuItem, QAccessible::PageTab,        QAccessible::List,
+        QAccessible::Link};
     for (int i = 0; i < item->childCount(); ++i) {
         QAccessibleInterface* child = item->child(i);
-        if (child == nullptr) continue;
         const QString name = child->text(QAccessible::Name);
-        if (IsControl(child) && name.trimmed().isEmpty()) unnamed << Describe(child);
-        if (child->role() == QAccessible::StaticText && !child->state().invisible) texts << name;
+        if ((kControls.contains(child->role()) || child->state().focusable) && name.trimmed().isEmpty())
+            unnamed << QStringLiteral("%1 %2").arg(child->object()->metaObject()->className(), child->object()->objectName());
+        if (child->role() == QAccessible::StaticText && !name.isEmpty()) texts << name;
         Walk(child, unnamed, texts);
     }
+}
+
+// What is wrong with `top` for a screen reader: its role and name as a
+// window, unnamed controls, texts said twice.
+QStringList Problems(QWidget* top)
+{
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(top);
+    QStringList problems, texts;
+    if (root->role() != QAccessible::Window && root->role() != QAccessible::Dialog)
+        problems << QStringLiteral("top level's role %1").arg(int(root->role()));
+    if (root->text(QAccessible::Name).isEmpty()) problems << QStringLiteral("top level unnamed");
+    Walk(root, problems, texts);
+    for (const QString& text : texts) {
+        if (texts.count(text) > 1) problems << QStringLiteral("twice: ") + text;
+    }
+    problems.removeDuplicates();
+    return problems;
+}
+
+QString NameOf(QWidget* widget)
+{
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
 
 } // namespace
@@ -73,24 +66,6 @@ class AccessibilityTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<frm_CText> window_;
-
-    // The top level's role and name, then every unnamed control, then every
-    // text shown more than once.
-    static QStringList Problems(QWidget* top)
-    {
-        QAccessibleInterface* root = QAccessible::queryAccessibleInterface(top);
-        if (root == nullptr) return {QStringLiteral("no accessible interface")};
-        QStringList problems, texts;
-        if (root->role() != QAccessible::Window && root->role() != QAccessible::Dialog)
-            problems << QStringLiteral("top level: role %1").arg(int(root->role()));
-        if (root->text(QAccessible::Name).isEmpty()) problems << QStringLiteral("top level: no name");
-        Walk(root, problems, texts);
-        for (const QString& text : texts) {
-            if (!text.isEmpty() && texts.count(text) > 1) problems << QStringLiteral("twice: ") + text;
-        }
-        problems.removeDuplicates();
-        return problems;
-    }
 
 private slots:
     void initTestCase()
@@ -111,47 +86,40 @@ private slots:
     void everyControlHasAName_data()
     {
         QTest::addColumn<QString>("window");
-        for (const char* w : {"main window", "phrase dialog", "method dialog", "About box", "help window"}) {
+        for (const char* w : {"main window", "phrase dialog", "method dialog", "About box", "help window"})
             QTest::newRow(w) << QString::fromLatin1(w);
-        }
     }
 
     void everyControlHasAName()
     {
         QFETCH(QString, window);
-        std::unique_ptr<QWidget> owned;
-        QWidget* top = window_.get();
+        std::unique_ptr<QWidget> dialog;
         if (window == "phrase dialog") {
-            auto* phrase = new frm_PWord(window_.get());
-            phrase->lab_PWord->setText(QStringLiteral("Re-enter phrase to confirm:"));
-            owned.reset(phrase);
-        } else if (window == "method dialog") {
-            owned.reset(new frm_EncodeMethod(window_.get()));
-        } else if (window == "About box") {
-            owned.reset(new frm_About(window_.get()));
-        } else if (window == "help window") {
-            QVERIFY(mus::desktop::ShowHelpSearch());
-            top = mus::CurrentHelpWindow();
+            auto phrase = std::make_unique<frm_PWord>(window_.get());
+            phrase->lab_PWord->setText(QStringLiteral("Re-enter phrase to confirm:"));   // as its callers do
+            dialog = std::move(phrase);
         }
-        if (owned) {
-            owned->show();
-            top = owned.get();
-        }
+        if (window == "method dialog") dialog = std::make_unique<frm_EncodeMethod>(window_.get());
+        if (window == "About box") dialog = std::make_unique<frm_About>(window_.get());
+        if (window == "help window") QVERIFY(mus::desktop::ShowHelpSearch());
+        QWidget* top = window_.get();
+        if (dialog) top = dialog.get();
+        if (window == "help window") top = mus::CurrentHelpWindow();
+        top->show();
         QVERIFY(QTest::qWaitForWindowExposed(top));
         const QStringList problems = Problems(top);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
     }
 
-    // The names a screen reader says for the two text entries.
+    // The editor's name, and the phrase entry named by the prompt it shows.
     void entriesSayWhatTheyHold()
     {
-        const auto nameOf = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
-        QCOMPARE(nameOf(window_->txt_CText), QStringLiteral("Document text"));
+        QCOMPARE(NameOf(window_->txt_CText), QStringLiteral("Document text"));
         frm_PWord phrase(window_.get());
         for (const QString& prompt : {QStringLiteral("Enter a phrase to password-protect (if desired):"),
-                                     QStringLiteral("This text is password-protected.  Enter phrase:")}) {
+                                      QStringLiteral("This text is password-protected.  Enter phrase:")}) {
             phrase.lab_PWord->setText(prompt);
-            QCOMPARE(nameOf(phrase.txt_PWord), prompt);
+            QCOMPARE(NameOf(phrase.txt_PWord), prompt);
         }
         QCOMPARE(phrase.lab_PWord->buddy(), phrase.txt_PWord);
     }
