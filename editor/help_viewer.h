@@ -4,10 +4,10 @@
 // a keyword index with a search field, and a page on using help.
 
 #include <QList>
+#include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <QMainWindow>
 
 class QLineEdit;
 class QListWidget;
