@@ -14,23 +14,35 @@ namespace {
 constexpr std::uint8_t kPadByte = 0x20;
 constexpr std::uint32_t kByteBound = 256;
 
-std::string HeaderLine(std::int32_t method, std::size_t phraseLength, std::size_t textLength)
+} // namespace
+
+namespace detail {
+
+std::string HeaderLine(std::string_view version, std::int32_t method, std::size_t phraseField,
+                       std::size_t textLength)
 {
     std::string line;
     line.reserve(24);
     line += kBlockTag;
-    line += kWriterVersion;
+    line += version;
     line += '/';
     if (method >= 0 && method < 10) line += '0';
     line += std::to_string(method);
     line += '/';
-    line += std::to_string(phraseLength);
+    line += std::to_string(phraseField);
     line += '/';
     line += std::to_string(textLength);
     return line;
 }
 
-} // namespace
+std::string CrcLine(std::int32_t crc)
+{
+    std::string line(kBlockTag);
+    line += std::to_string(crc);
+    return line;
+}
+
+} // namespace detail
 
 void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int32_t method,
                         const LineSink& sink)
@@ -46,7 +58,7 @@ void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int
     const std::size_t phraseLength = phrase.size();
 
     sink(kStartLine);
-    sink(HeaderLine(method, phraseLength, textLength));
+    sink(detail::HeaderLine(kWriterVersion, method, phraseLength, textLength));
 
     const std::int32_t seed = PhraseSeed(phrase);
     const detail::CharacterPairs& pairs = detail::PairsOf(method);
@@ -115,9 +127,7 @@ void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int
     }
     sink(std::string_view(line, lineLength));
 
-    std::string crcLine(kBlockTag);
-    crcLine += std::to_string(crc);
-    sink(crcLine);
+    sink(detail::CrcLine(crc));
     sink(kEndLine);
 
     Keystream().Seed(static_cast<std::int32_t>(state));

@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "document_lines.h"
+#include "methods.h"
 
 namespace mus {
 
@@ -14,10 +16,11 @@ inline constexpr std::string_view kStartLine =
 inline constexpr std::string_view kEndLine =
     "**********************  END   Murmurscript **********************";
 inline constexpr std::string_view kBlockTag = "MuS/";
-inline constexpr std::string_view kWriterVersion = "0120";
+inline constexpr std::string_view kWriterVersion = FindMethod(kMethod01)->writerVersion;
 
 inline constexpr std::int32_t kMaxTextLength = 22528;   // 22 x 1024 bytes
-inline constexpr std::int32_t kMaxPhraseLength = 16;    // bytes
+// The longest phrase of Methods 00 and 01, in bytes.
+inline constexpr std::int32_t kMaxPhraseLength = FindMethod(kMethod01)->phraseLimit;
 inline constexpr std::int32_t kGroupsPerLine = 16;
 inline constexpr std::int32_t kBodyLineLength = 65;     // "C" + 16 groups of 4
 
@@ -29,6 +32,18 @@ using LineSink = std::function<void(std::string_view line)>;
 // time from the START line to the END line. Seeds Keystream() itself, twice.
 void WriteArmouredBlock(std::string_view text, std::string_view phrase,
                         std::int32_t method, const LineSink& sink);
+
+namespace detail {
+
+// "MuS/" + version + "/" + the method as two digits + "/" + phrase field +
+// "/" + text length: the header line as a writer writes it.
+std::string HeaderLine(std::string_view version, std::int32_t method, std::size_t phraseField,
+                       std::size_t textLength);
+
+// "MuS/" + the CRC value in decimal.
+std::string CrcLine(std::int32_t crc);
+
+} // namespace detail
 
 // True when the line's first four characters are exactly the block tag.
 inline bool StartsWithBlockTag(std::string_view line) noexcept

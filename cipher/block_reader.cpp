@@ -7,6 +7,7 @@
 #include "cipher/errors.h"
 #include "cipher/codec_detail.h"
 #include "cipher/messages.h"
+#include "cipher/method02.h"
 
 namespace mus {
 
@@ -15,7 +16,6 @@ namespace {
 constexpr std::uint32_t kByteBound = 256;
 constexpr std::size_t kShortestHeaderLine = 15;
 constexpr std::int32_t kFirstGroupPosition = 2;  // 1-based, after the "C"
-constexpr std::int32_t kHighestMethod = 1;       // the value of "01"
 
 // ceil(n / 3) by integer division; none for a count of 0 or below.
 std::int32_t GroupCount(std::int32_t n)
@@ -85,7 +85,7 @@ std::string FormatVersion(std::int32_t version)
     return out;
 }
 
-HeaderResult ReadHeader(const DocumentLines& lines)
+HeaderResult ReadHeader(const DocumentLines& lines, std::int32_t highestMethod)
 {
     HeaderResult result;
     if (lines.TextLength() == 0) {
@@ -120,7 +120,7 @@ HeaderResult ReadHeader(const DocumentLines& lines)
         result.refusal = Refusal::InvalidHeader;
         return result;
     }
-    if (header.method > kHighestMethod) result.refusal = Refusal::UnsupportedMethod;
+    if (header.method > highestMethod) result.refusal = Refusal::UnsupportedMethod;
     return result;
 }
 
@@ -132,6 +132,7 @@ std::string RefusalMessage(Refusal refusal, const BlockHeader& header)
     case Refusal::InvalidHeader: return std::string(msg::kInvalidHeader);
     case Refusal::UnsupportedMethod:
         return std::string(msg::kUnsupportedMethodPrefix) + FormatVersion(header.version) + ".";
+    case Refusal::Damaged: return std::string(msg::kDamaged);
     case Refusal::PhraseCancelled: break;
     }
     return {};
@@ -230,6 +231,39 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
     return decoded;
 }
 
+std::optional<std::string> AskForMatchingPhrase(const DocumentLines& lines, const BlockHeader& header,
+                                                PhrasePrompt& prompt)
+{
+    for (;;) {
+        std::optional<std::string> entered = prompt.Ask();
+        if (!entered) return std::nullopt;
+        if (PhraseMatches(lines, header, *entered)) return entered;
+        if (!prompt.RetryAfterMismatch()) return std::nullopt;
+    }
+}
+
+namespace {
+
+void ReadMethod02(const DocumentLines& lines, PhrasePrompt& prompt, ReadOutcome& outcome)
+{
+    const SealedRead read = ReadSealedBlock(lines, outcome.header);
+    outcome.refusal = read.refusal;
+    if (outcome.refusal) return;
+    std::optional<SealingKey> key;
+    outcome.refusal = FindKey(read.block, prompt, key);
+    if (outcome.refusal) return;
+    std::optional<std::string> text = OpenSealedBlock(read.block, *key);
+    if (!text) {
+        outcome.refusal = Refusal::Damaged;
+        return;
+    }
+    // The editor takes a zero-terminated text: a zero byte ends it.
+    text->resize(std::min(text->size(), text->find('\0')));
+    outcome.decoded.text = std::move(*text);
+}
+
+} // namespace
+
 ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt)
 {
     ReadOutcome outcome;
@@ -239,23 +273,18 @@ ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt)
         outcome.refusal = read.refusal;
         return outcome;
     }
+    if (outcome.header.method == kMethod02) {
+        ReadMethod02(lines, prompt, outcome);
+        return outcome;
+    }
     std::string phrase;
     if (outcome.header.phraseLength > 0) {
-        for (;;) {
-            std::optional<std::string> entered = prompt.Ask();
-            if (!entered) {
-                outcome.refusal = Refusal::PhraseCancelled;
-                return outcome;
-            }
-            if (PhraseMatches(lines, outcome.header, *entered)) {
-                phrase = std::move(*entered);
-                break;
-            }
-            if (!prompt.RetryAfterMismatch()) {
-                outcome.refusal = Refusal::PhraseCancelled;
-                return outcome;
-            }
+        std::optional<std::string> entered = AskForMatchingPhrase(lines, outcome.header, prompt);
+        if (!entered) {
+            outcome.refusal = Refusal::PhraseCancelled;
+            return outcome;
         }
+        phrase = std::move(*entered);
     }
     outcome.decoded = DecodeText(lines, outcome.header, phrase);
     return outcome;

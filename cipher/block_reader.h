@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "document_lines.h"
+#include "methods.h"
 
 namespace mus {
 
@@ -16,8 +17,9 @@ enum class Refusal {
     EmptyDocument,      // "There is no text to decrypt."
     NoHeaderAndFooter,  // fewer than two lines begin with the block tag
     InvalidHeader,      // includes a negative text length
-    UnsupportedMethod,  // method above 1; message names the formatted version
+    UnsupportedMethod,  // a method above the reader's; message names the formatted version
     PhraseCancelled,    // the user gave up at the phrase prompt (no message)
+    Damaged,            // a Method 02 block that is damaged or was altered
 };
 
 struct BlockHeader {
@@ -36,13 +38,15 @@ struct HeaderResult {
 };
 
 // Steps up to the method test: empty document, locating the header and CRC
-// lines, validating the header, refusing a method above 1.
-HeaderResult ReadHeader(const DocumentLines& lines);
+// lines, validating the header, refusing a method above `highestMethod` (a
+// test can make a reader of Methods 00 and 01 alone).
+HeaderResult ReadHeader(const DocumentLines& lines, std::int32_t highestMethod = kHighestMethod);
 
 // The message box text for a refusal (empty for PhraseCancelled).
 std::string RefusalMessage(Refusal refusal, const BlockHeader& header);
 
-// True when `phrase` (as entered, already upper case) is the block's phrase.
+// True when `phrase` (as entered, already upper case) is the block's phrase
+// (Methods 00 and 01).
 bool PhraseMatches(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase);
 
 struct DecodedText {
@@ -70,7 +74,15 @@ public:
     virtual std::optional<std::string> Ask() = 0;
     // The entered phrase did not match; true to ask again.
     virtual bool RetryAfterMismatch() = 0;
+    // Called with true before a slow step (a key derivation) and with false
+    // after it, before anything else is asked or told.
+    virtual void Working(bool /*busy*/) {}
 };
+
+// Asks until the entered phrase is the phrase of a Method 00 or 01 block:
+// the phrase, or nothing when the user gave up.
+std::optional<std::string> AskForMatchingPhrase(const DocumentLines& lines, const BlockHeader& header,
+                                                PhrasePrompt& prompt);
 
 struct ReadOutcome {
     std::optional<Refusal> refusal;  // set when nothing was decoded
@@ -78,7 +90,8 @@ struct ReadOutcome {
     DecodedText decoded;             // valid when refusal is empty
 };
 
-// All stages in order, for callers without a busy cursor to set.
+// All stages in order, for callers without a busy cursor to set; for a
+// Method 02 block the text is only what authenticated.
 ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt);
 
 } // namespace mus

@@ -13,6 +13,9 @@ inline constexpr std::string_view kAlreadyEncrypted =
 inline constexpr std::string_view kPhrasesDoNotMatch = "The phrases entered do not match.";
 inline constexpr std::string_view kPromptPhrase = "Enter a phrase to password-protect (if desired):";
 inline constexpr std::string_view kPromptConfirm = "Re-enter phrase to confirm:";
+// The first prompt for a method that needs a phrase.
+inline constexpr std::string_view kPromptPhraseRequired = "Enter a phrase to password-protect:";
+inline constexpr std::string_view kPhraseRequired = "A phrase is required to encrypt with Method 02.";
 
 // Decrypt
 inline constexpr std::string_view kNoTextToDecrypt = "There is no text to decrypt.";
@@ -31,5 +34,7 @@ inline constexpr std::string_view kCrcMissing =
 inline constexpr std::string_view kCrcError = "CRC error.  Errors were present in the encrypted text.";
 inline constexpr std::string_view kEndedEarly =
     "The encrypted text has terminated unexpectedly.  The decrypted text is incomplete and possibly contains errors.";
+inline constexpr std::string_view kDamaged =
+    "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
 
 } // namespace mus::msg

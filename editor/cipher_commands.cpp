@@ -8,7 +8,7 @@ void frm_CText::btn_EncryptClick()
 {
     mus::WindowCommandUser own(*this);
     mus::WindowDocument document(Document());
-    mus::EncryptCommand(CipherUser != nullptr ? *CipherUser : own, document, AskForMethod);
+    mus::EncryptCommand(CipherUser != nullptr ? *CipherUser : own, document, AskForMethod, Method02Costs);
 }
 
 void frm_CText::EncryptUsingMethod1Click()

@@ -46,6 +46,12 @@ QPushButton* HelpButton(QWidget* dialog, const QFont& font, int x, int y)
     return Button(dialog, font, x, y, "HelpBtn", QStringLiteral("&Help"), "help-contents", QStyle::SP_DialogHelpButton);
 }
 
+void Centre(QDialog& dialog)
+{
+    QScreen* screen = dialog.parentWidget() != nullptr ? dialog.parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen != nullptr) dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+}
+
 QFont SetUp(QDialog& dialog, const char* name, const QString& title, QSize size)
 {
     dialog.setObjectName(QString::fromLatin1(name));
@@ -55,8 +61,7 @@ QFont SetUp(QDialog& dialog, const char* name, const QString& title, QSize size)
     QFont bold = DesignFontPoints(kPanelFace, 8);
     bold.setBold(true);
     dialog.setFont(bold);
-    QScreen* screen = dialog.parentWidget() != nullptr ? dialog.parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen != nullptr) dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    Centre(dialog);
     // Said explicitly, or the children would take the dialog's bold weight.
     QFont normal = DesignFontPoints(kPanelFace, 8);
     normal.setBold(false);

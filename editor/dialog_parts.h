@@ -19,6 +19,10 @@ namespace mus::dialog {
 // for its prompt, notes and buttons, is returned.
 QFont SetUp(QDialog& dialog, const char* name, const QString& title, QSize size);
 
+// Centres the dialog on its owner's screen (SetUp does so for its size; a
+// dialog that changes its size afterwards calls it again).
+void Centre(QDialog& dialog);
+
 // The sunken frame around a dialog's controls.
 QFrame* Bevel(QWidget* dialog, const QRect& geometry);
 

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "cipher/method02.h"
+
 class QAction;
 class QColorDialog;
 class QFileDialog;
@@ -105,6 +107,9 @@ public:
     // Whom Encrypt and Decrypt ask and tell; null: this window's own
     // dialogs, boxes, sounds and cursor. Tests put a scripted user here.
     mus::CommandUser* CipherUser = nullptr;
+
+    // What a Method 02 key derivation costs; tests lower it.
+    mus::Costs Method02Costs = mus::kDefaultCosts;
 
     // ---- Handlers (each runs through the guarded wrapper when the user
     // triggers it, so an escaping failure reaches the failure report) ----

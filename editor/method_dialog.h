@@ -1,8 +1,12 @@
 #pragma once
 // The method dialog frm_EncodeMethod "Encoding Method": the choice of the
-// group codec method for one Encrypt.
+// encryption method for one Encrypt, one choice per method this version
+// writes, each with its note.
 
 #include <QDialog>
+
+#include <cstdint>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -21,19 +25,31 @@ public:
     QLabel* Label1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;   // "Method 01", checked at design
     QLabel* Label2 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;   // "Method 02"
+    QLabel* Label3 = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
     QPushButton* HelpBtn = nullptr;
 
-    // The method chosen when the dialog closed with OK: 0 or 1.
-    int ChosenMethod = 1;
+    // The method code chosen when the dialog closed with OK.
+    std::int32_t ChosenMethod = 1;
 
-    // Stores the checked method and closes with OK; with neither checked,
-    // the box "You must choose an encoding method." and the dialog stays.
+    // Checks the choice of the method `code`.
+    void CheckMethod(std::int32_t code);
+
+    // Stores the checked method and closes with OK; with none checked, the
+    // box "You must choose an encoding method." and the dialog stays.
     void OKBtnClick();
     void HelpBtnClick();
 
 protected:
     // OKBtn has the focus when the dialog opens.
     void showEvent(QShowEvent* event) override;
+
+private:
+    struct Choice {
+        QRadioButton* radio;
+        std::int32_t method;
+    };
+    std::vector<Choice> choices_;
 };

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QValidator>
 
-#include "cipher/armoured_block.h"
 #include "cipher/phrase.h"
 #include "editor/desktop.h"
 #include "editor/dialog_parts.h"
@@ -27,25 +26,28 @@ public:
 
 // Folds every edit to upper case through the cipher library's phrase folding,
 // the same as `mus` uses, and refuses an edit that would make the phrase
-// longer than the header's phrase length can say (16 bytes of UTF-8).
+// longer than the method takes (16 or 64 bytes of UTF-8).
 class PhraseValidator final : public QValidator {
 public:
-    using QValidator::QValidator;
+    PhraseValidator(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
 
     State validate(QString& input, int&) const override
     {
         const std::string folded = mus::FoldPhrase(input.toStdString());
-        if (folded.size() > static_cast<std::size_t>(mus::kMaxPhraseLength)) return Invalid;
+        if (folded.size() > static_cast<std::size_t>(limit_)) return Invalid;
         // Folding keeps every character's length in UTF-16, so the cursor
         // position stays right.
         input = QString::fromStdString(folded);
         return Acceptable;
     }
+
+private:
+    int limit_;
 };
 
 } // namespace
 
-frm_PWord::frm_PWord(QWidget* owner)
+frm_PWord::frm_PWord(QWidget* owner, int limit)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     const QFont normal = mus::dialog::SetUp(*this, "frm_PWord", QStringLiteral("Password Protection"), QSize(300, 118));
@@ -66,8 +68,8 @@ frm_PWord::frm_PWord(QWidget* owner)
     asterisks->setParent(txt_PWord);
     txt_PWord->setStyle(asterisks);
     // Characters, never more than bytes: a long paste is cut, then checked in bytes.
-    txt_PWord->setMaxLength(mus::kMaxPhraseLength);
-    txt_PWord->setValidator(new PhraseValidator(txt_PWord));
+    txt_PWord->setMaxLength(limit);
+    txt_PWord->setValidator(new PhraseValidator(limit, txt_PWord));
     // The prompt names the entry for a screen reader, whichever it shows.
     lab_PWord->setBuddy(txt_PWord);
 

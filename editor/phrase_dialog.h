@@ -1,10 +1,13 @@
 #pragma once
 // The phrase dialog frm_PWord "Password Protection": one masked entry for a
-// pass phrase of at most 16 bytes, folded to upper case as it is typed.
+// pass phrase of at most the method's limit of bytes (16, or 64 for Method
+// 02), folded to upper case as it is typed.
 
 #include <QDialog>
 
 #include <string>
+
+#include "cipher/armoured_block.h"
 
 class QFrame;
 class QLabel;
@@ -15,8 +18,9 @@ class frm_PWord : public QDialog {
     Q_OBJECT
 
 public:
-    // Modal to `owner` alone, so that the help window stays usable.
-    explicit frm_PWord(QWidget* owner);
+    // Modal to `owner` alone, so that the help window stays usable. The
+    // entry takes at most `limit` bytes of folded UTF-8.
+    explicit frm_PWord(QWidget* owner, int limit = mus::kMaxPhraseLength);
 
     QLabel* lab_PWord = nullptr;
     QFrame* Bevel1 = nullptr;
@@ -25,7 +29,7 @@ public:
     QPushButton* cmd_Cancel = nullptr;
     QPushButton* HelpBtn = nullptr;
 
-    // The phrase as entered: UTF-8, already upper case, 0 to 16 bytes.
+    // The phrase as entered: UTF-8, already upper case, 0 to the limit's bytes.
     std::string Phrase() const;
 
     // Every showing starts with an empty, focused entry.

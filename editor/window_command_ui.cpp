@@ -15,7 +15,7 @@ namespace {
 // One frm_PWord, owned by the main window while the command holds it.
 class WindowPhraseDialog final : public PhraseDialog {
 public:
-    explicit WindowPhraseDialog(frm_CText& window) : dialog_(new frm_PWord(&window)) {}
+    WindowPhraseDialog(frm_CText& window, int limit) : dialog_(new frm_PWord(&window, limit)) {}
     ~WindowPhraseDialog() override { delete dialog_; }
     WindowPhraseDialog(const WindowPhraseDialog&) = delete;
     WindowPhraseDialog& operator=(const WindowPhraseDialog&) = delete;
@@ -36,14 +36,14 @@ private:
 std::optional<std::int32_t> WindowCommandUser::AskForMethod()
 {
     frm_EncodeMethod dialog(&window_);
-    dialog.RadioButton2->setChecked(true);
+    dialog.CheckMethod(kMethod01);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.ChosenMethod;
 }
 
-std::unique_ptr<PhraseDialog> WindowCommandUser::CreatePhraseDialog()
+std::unique_ptr<PhraseDialog> WindowCommandUser::CreatePhraseDialog(std::int32_t limit)
 {
-    return std::make_unique<WindowPhraseDialog>(window_);
+    return std::make_unique<WindowPhraseDialog>(window_, limit);
 }
 
 Answer WindowCommandUser::ShowBox(BoxKind kind, std::string_view text, Buttons buttons)

@@ -21,7 +21,7 @@ public:
     virtual ~PhraseDialog() = default;
 
     // Shows the dialog with `prompt`; the entered phrase (already folded to
-    // upper case, at most 16 bytes) on OK, nothing on Cancel.
+    // upper case, at most the dialog's limit of bytes) on OK, nothing on Cancel.
     virtual std::optional<std::string> Ask(std::string_view prompt) = 0;
 };
 
@@ -33,8 +33,10 @@ public:
     // the chosen method code on OK, nothing otherwise.
     virtual std::optional<std::int32_t> AskForMethod() = 0;
 
-    // A new phrase dialog; destroying the object destroys the dialog.
-    virtual std::unique_ptr<PhraseDialog> CreatePhraseDialog() = 0;
+    // A new phrase dialog whose entry takes at most `limit` bytes of folded
+    // UTF-8 (the method's phrase limit: 16, or 64 for Method 02); destroying
+    // the object destroys the dialog.
+    virtual std::unique_ptr<PhraseDialog> CreatePhraseDialog(std::int32_t limit) = 0;
 
     // A modal message box; the answer is the button that closed it. The box
     // plays no sound of its own.

@@ -1,6 +1,7 @@
 #include "cipher/commands/encrypt_command.h"
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -9,23 +10,36 @@
 #include "cipher/document_lines.h"
 #include "cipher/group_codec.h"
 #include "cipher/messages.h"
+#include "cipher/methods.h"
 
 namespace mus {
 
 namespace {
 
 // The phrase exchange: the phrase, or nothing when the user gave up. One
-// dialog serves every prompt of the run and is destroyed on the way out.
-std::optional<std::string> AskForPhrase(CommandUser& user)
+// dialog, limited to the method's phrase length, serves every prompt of the
+// run and is destroyed on the way out. A method that needs a phrase asks
+// again after an empty entry.
+std::optional<std::string> AskForPhrase(CommandUser& user, const MethodInfo& method)
 {
-    const std::unique_ptr<PhraseDialog> dialog = user.CreatePhraseDialog();
+    const std::unique_ptr<PhraseDialog> dialog = user.CreatePhraseDialog(method.phraseLimit);
+    const std::string_view prompt = method.needsPhrase ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
     for (;;) {
-        std::optional<std::string> first = dialog->Ask(msg::kPromptPhrase);
+        std::optional<std::string> first = dialog->Ask(prompt);
         if (!first) return std::nullopt;
-        if (first->empty()) return first;  // no phrase, no confirmation
-        const std::optional<std::string> second = dialog->Ask(msg::kPromptConfirm);
+        if (first->empty()) {
+            if (!method.needsPhrase) return first;  // no phrase, no confirmation
+            if (user.Alert(AlertSound::Stop, BoxKind::Error, msg::kPhraseRequired, Button::Retry | Button::Cancel) !=
+                Answer::Retry) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        ScopedWipe wipeFirst(*first);
+        std::optional<std::string> second = dialog->Ask(msg::kPromptConfirm);
         if (!second) return std::nullopt;
-        if (*second == *first) return first;
+        const ScopedWipe wipeSecond(*second);
+        if (*second == *first) return std::string(*first);
         if (user.Alert(AlertSound::Stop, BoxKind::Error, msg::kPhrasesDoNotMatch, Button::Retry | Button::Cancel) !=
             Answer::Retry) {
             return std::nullopt;
@@ -33,28 +47,50 @@ std::optional<std::string> AskForPhrase(CommandUser& user)
     }
 }
 
+// The header of `lines` when they are one whole block, START line to END
+// line, of `method` with a text of `textSize` bytes.
+std::optional<BlockHeader> WholeBlockHeader(const TextLines& lines, std::int32_t method, std::size_t textSize)
+{
+    const std::int32_t count = lines.LineCount();
+    if (count < 2 || lines.Line(0) != kStartLine || lines.Line(count - 1) != kEndLine) return std::nullopt;
+    const HeaderResult read = ReadHeader(lines);
+    if (read.refusal || read.header.method != method ||
+        read.header.textLength != static_cast<std::int64_t>(textSize)) {
+        return std::nullopt;
+    }
+    return read.header;
+}
+
 } // namespace
 
 bool BlockDecodesTo(std::string_view block, std::string_view text, std::string_view phrase, std::int32_t method)
 {
     const TextLines lines(block);
-    const std::int32_t count = lines.LineCount();
-    if (count < 2 || lines.Line(0) != kStartLine || lines.Line(count - 1) != kEndLine) return false;
-    const HeaderResult read = ReadHeader(lines);
-    if (read.refusal) return false;
-    const BlockHeader& header = read.header;
-    if (header.method != method || header.phraseLength != static_cast<std::int64_t>(phrase.size()) ||
-        header.textLength != static_cast<std::int64_t>(text.size())) {
-        return false;
-    }
-    if (!phrase.empty() && !PhraseMatches(lines, header, phrase)) return false;
-    const DecodedText decoded = DecodeText(lines, header, phrase);
+    const std::optional<BlockHeader> header = WholeBlockHeader(lines, method, text.size());
+    if (!header || header->phraseLength != static_cast<std::int64_t>(phrase.size())) return false;
+    if (!phrase.empty() && !PhraseMatches(lines, *header, phrase)) return false;
+    const DecodedText decoded = DecodeText(lines, *header, phrase);
     // Decrypting hands the editor a zero-terminated string.
     const std::string_view expected = text.substr(0, text.find('\0'));
     return !decoded.endedEarly && !decoded.crcDiffers && decoded.text == expected;
 }
 
-void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, TransferFiles& files)
+bool BlockDecodesTo(std::string_view block, std::string_view text, const SealingKey& key)
+{
+    const TextLines lines(block);
+    const std::optional<BlockHeader> header = WholeBlockHeader(lines, kMethod02, text.size());
+    if (!header) return false;
+    const SealedRead read = ReadSealedBlock(lines, *header);
+    if (read.refusal || read.block.crcDiffers || read.block.salt != key.KeySalt() ||
+        read.block.costs != key.KeyCosts() || !key.Matches(read.block.check)) {
+        return false;
+    }
+    const std::optional<std::string> opened = OpenSealedBlock(read.block, key);
+    return opened && *opened == text;
+}
+
+void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, TransferFiles& files,
+                    Costs costs)
 {
     // The flag serves this one run, whichever way it ends.
     const bool askMethod = std::exchange(askForMethod, false);
@@ -69,11 +105,12 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
         return;
     }
 
-    std::int32_t method = kMethod01;
+    const MethodInfo* method = FindMethod(kMethod01);
     if (askMethod) {
         const std::optional<std::int32_t> chosen = user.AskForMethod();
         if (!chosen) return;
-        method = *chosen;
+        method = FindMethod(*chosen);
+        if (method == nullptr) throw std::invalid_argument("the method dialog gave an unknown method");
     }
 
     if (IsEncryptedText(document) &&
@@ -82,22 +119,35 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
         return;
     }
 
-    const std::optional<std::string> phrase = AskForPhrase(user);
+    std::optional<std::string> phrase = AskForPhrase(user, *method);
     if (!phrase) return;
+    const ScopedWipe wipePhrase(*phrase);
 
     // From here on every way out deletes the transfer file first and then
-    // brings the normal cursor back (destruction in reverse order).
+    // brings the normal cursor back (destruction in reverse order). The key
+    // derivation of Method 02 runs under the busy cursor, once: the check
+    // below reuses its key.
     BusyCursor busy(user);
     std::unique_ptr<TransferFile> file = files.Create();
     const std::string text = document.Text();
-    WriteArmouredBlock(text, *phrase, method, [&file](std::string_view line) { file->WriteLine(line); });
+    const LineSink toFile = [&file](std::string_view line) { file->WriteLine(line); };
+    std::optional<SealingKey> key;
+    if (method->code == kMethod02) {
+        key.emplace(*phrase, costs);
+        Wipe(*phrase);
+        WriteMethod02Block(text, *key, toFile);
+    } else {
+        WriteArmouredBlock(text, *phrase, method->code, toFile);
+    }
     file->Finish();
 
     try {
         const std::string block = NormaliseLineBreaks(file->ReadAll());
         // A writer fault or a disk that gave back other bytes must never
         // cost the user the text.
-        if (BlockDecodesTo(block, text, *phrase, method)) {
+        const bool verified =
+            key ? BlockDecodesTo(block, text, *key) : BlockDecodesTo(block, text, *phrase, method->code);
+        if (verified) {
             document.LoadText(block);
         } else {
             user.Alert(AlertSound::Stop, BoxKind::Error, kNotVerified, ButtonSet(Button::Ok));
@@ -112,10 +162,10 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
     busy.Release();
 }
 
-void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod)
+void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, Costs costs)
 {
     SystemTransferFiles files;
-    EncryptCommand(user, document, askForMethod, files);
+    EncryptCommand(user, document, askForMethod, files, costs);
 }
 
 } // namespace mus

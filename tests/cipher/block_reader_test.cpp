@@ -150,7 +150,8 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderRow{"MuS/0120/01/0123456", "MuS/1", Refusal::InvalidHeader, {}},
         HeaderRow{"MuS/0120/01/0/12  ", "MuS/5", std::nullopt, Fields(120, 1, 0, 12, 5)},
         HeaderRow{"MuS/0120/01/16/22528", "MuS/123456", std::nullopt, Fields(120, 1, 16, 22528, 123456)},
-        HeaderRow{"MuS/0130/02/0/3", "MuS/882", Refusal::UnsupportedMethod, Fields(130, 2, 0, 3, 882)},
+        HeaderRow{"MuS/0130/02/1/3", "MuS/882", std::nullopt, Fields(130, 2, 1, 3, 882)},
+        HeaderRow{"MuS/0140/03/1/3", "MuS/882", Refusal::UnsupportedMethod, Fields(140, 3, 1, 3, 882)},
         HeaderRow{"MuS/9999/01/0/3", "MuS/882", std::nullopt, Fields(9999, 1, 0, 3, 882)},
         HeaderRow{"MuS/0120/-1/0/3", "MuS/882", std::nullopt, Fields(120, -1, 0, 3, 882)},
         HeaderRow{"MuS/0120/00/x/y", "MuS/", std::nullopt, Fields(120, 0, 0, 0, 0)},
@@ -170,6 +171,8 @@ TEST(RefusalMessageTest, MessagesAreTheCommandsTexts)
               "The header line is not valid.  Unable to decrypt this text.");
     EXPECT_EQ(RefusalMessage(Refusal::UnsupportedMethod, header),
               "Cannot handle the encryption method used to encrypt this text.  Try using Murmurscript version 1.30.");
+    EXPECT_EQ(RefusalMessage(Refusal::Damaged, header),
+              "The encrypted text is damaged or was altered.  Unable to decrypt this text.");
     EXPECT_EQ(RefusalMessage(Refusal::PhraseCancelled, header), "");
 }
 
@@ -245,7 +248,9 @@ std::vector<OutcomeRow> OutcomeRows()
     rows.push_back({"header too short", "MuS/0120/1/0/1\r\nCEAqq\r\nMuS/209\r\n", {}, {}, Refusal::InvalidHeader, ""});
     rows.push_back({"negative text length", "MuS/0120/01/0/-1\r\nCEAqq\r\nMuS/209\r\n", {}, {},
                     Refusal::InvalidHeader, ""});
-    rows.push_back({"method 02", Edited([](auto& l) { l[1] = "MuS/0130/02/3/36"; }), {}, {},
+    rows.push_back({"method 02 over another body", Edited([](auto& l) { l[1] = "MuS/0130/02/3/36"; }), {}, {},
+                    Refusal::Damaged, ""});
+    rows.push_back({"method 03", Edited([](auto& l) { l[1] = "MuS/0140/03/3/36"; }), {}, {},
                     Refusal::UnsupportedMethod, ""});
     rows.push_back({"well formed", Block(kText, kPhrase), key, {}, std::nullopt, kText, false, false, false, 1});
     rows.push_back({"no phrase, no prompt", Block(kText, ""), {}, {}, std::nullopt, kText});

@@ -219,8 +219,10 @@ std::vector<CliRow> Rows()
     rows.push_back({"decrypt plain text", {"decrypt"}, {}, "just text\n", 2, "", {std::string(msg::kNoHeaderAndFooter)}});
     rows.push_back({"decrypt invalid header", {"decrypt"}, {}, "MuS/0120/1/0/1\nCEAqq\nMuS/209\n", 2, "",
                     {std::string(msg::kInvalidHeader)}});
-    rows.push_back({"decrypt method 02", {"decrypt"}, {}, "MuS/0130/02/0/1\nCEAqq\nMuS/209\n", 2, "",
-                    {"Cannot handle the encryption method used to encrypt this text.  Try using Murmurscript version 1.30."}});
+    rows.push_back({"decrypt method 02 over another body", {"decrypt"}, {}, "MuS/0130/02/0/1\nCEAqq\nMuS/209\n", 2, "",
+                    {std::string(msg::kDamaged)}});
+    rows.push_back({"decrypt method 03", {"decrypt"}, {}, "MuS/0140/03/1/1\nCEAqq\nMuS/209\n", 2, "",
+                    {"Cannot handle the encryption method used to encrypt this text.  Try using Murmurscript version 1.40."}});
     rows.push_back({"decrypt, CRC missing", {"decrypt"}, {}, "MuS/0120/01/0/3\nCx2uq\nMuS/\n", 1, "abc",
                     {std::string(msg::kCrcMissing)}});
     rows.push_back({"decrypt, CRC differs", {"decrypt"}, {}, "MuS/0120/01/0/3\nCx2uq\nMuS/883\n", 1, "abc",

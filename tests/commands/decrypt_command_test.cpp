@@ -13,7 +13,7 @@
 namespace mus::fake {
 namespace {
 
-const std::string kNew = "new phrase dialog";
+const std::string kNew = NewDialogLine(16);
 const std::string kGone = "phrase dialog destroyed";
 const std::string kAsk = PromptLine(msg::kPromptProtected);
 const Log kDecoded = {"busy cursor", "document replaced", "normal cursor"};
@@ -83,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"HeaderWithFiveSlashes", "MuS/0120/01/0/3/\r\n" + kAbcBody, kBadHeader},
         RefusalRow{"HeaderWithThreeSlashes", "MuS/0120/01/003xx\r\n" + kAbcBody, kBadHeader},
         RefusalRow{"NegativeTextLength", "MuS/0120/01/0/-3\r\n" + kAbcBody, kBadHeader},
-        RefusalRow{"Method02", "MuS/0130/02/0/3\r\n" + kAbcBody, kMethodPrefix + "1.30."},
+        RefusalRow{"Method02OverAnotherBody", "MuS/0130/02/0/3\r\n" + kAbcBody, std::string(msg::kDamaged)},
+        RefusalRow{"Method03", "MuS/0140/03/1/3\r\n" + kAbcBody, kMethodPrefix + "1.40."},
         RefusalRow{"Method99", "MuS/0200/99/0/3\r\n" + kAbcBody, kMethodPrefix + "2.00."}),
     [](const testing::TestParamInfo<RefusalRow>& info) { return info.param.name; });
 

@@ -16,7 +16,7 @@
 namespace mus::fake {
 namespace {
 
-const std::string kNew = "new phrase dialog";
+const std::string kNew = NewDialogLine(16);
 const std::string kGone = "phrase dialog destroyed";
 const std::string kBusy = "busy cursor";
 const std::string kNormal = "normal cursor";

@@ -15,6 +15,7 @@
 
 #include "cipher/commands/command_ui.h"
 #include "cipher/document_lines.h"
+#include "cipher/method02.h"
 
 namespace mus::fake {
 
@@ -83,10 +84,19 @@ inline std::string BoxLine(BoxKind kind, std::string_view buttons, std::string_v
 }
 inline std::string SoundLine(AlertSound sound) { return "sound " + SoundName(sound); }
 inline std::string PromptLine(std::string_view prompt) { return "prompt " + std::string(prompt); }
+inline std::string NewDialogLine(std::int32_t limit) { return "new phrase dialog, " + std::to_string(limit) + " bytes"; }
+inline const std::string kKeyDerived = "key derived";
 
 class ScriptedUser final : public CommandUser {
 public:
-    explicit ScriptedUser(Log& log) : log_(&log) {}
+    // Every key derivation while the user exists is logged too.
+    explicit ScriptedUser(Log& log) : log_(&log)
+    {
+        SetDerivationObserver([this] { log_->push_back(kKeyDerived); });
+    }
+    ~ScriptedUser() override { SetDerivationObserver({}); }
+    ScriptedUser(const ScriptedUser&) = delete;
+    ScriptedUser& operator=(const ScriptedUser&) = delete;
 
     void Script(std::vector<Step> steps) { script_.assign(steps.begin(), steps.end()); }
     bool ScriptUsedUp() const { return script_.empty(); }
@@ -100,10 +110,10 @@ public:
         return std::nullopt;
     }
 
-    std::unique_ptr<PhraseDialog> CreatePhraseDialog() override
+    std::unique_ptr<PhraseDialog> CreatePhraseDialog(std::int32_t limit) override
     {
-        log_->push_back("new phrase dialog");
-        return std::make_unique<Dialog>(*this);
+        log_->push_back(NewDialogLine(limit));
+        return std::make_unique<Dialog>(*this, limit);
     }
 
     Answer ShowBox(BoxKind kind, std::string_view text, Buttons buttons) override
@@ -126,7 +136,7 @@ public:
 private:
     class Dialog final : public PhraseDialog {
     public:
-        explicit Dialog(ScriptedUser& user) : user_(user) { ++user_.alive_; }
+        Dialog(ScriptedUser& user, std::int32_t limit) : user_(user), limit_(limit) { ++user_.alive_; }
         ~Dialog() override
         {
             --user_.alive_;
@@ -135,12 +145,17 @@ private:
         std::optional<std::string> Ask(std::string_view prompt) override
         {
             user_.log_->push_back(PromptLine(prompt));
-            if (auto* step = user_.Next<PhraseStep>("prompt")) return step->phrase;
-            return std::nullopt;
+            const auto* step = user_.Next<PhraseStep>("prompt");
+            if (step == nullptr) return std::nullopt;
+            // The real entry takes no more than its limit.
+            if (step->phrase && step->phrase->size() > static_cast<std::size_t>(limit_))
+                user_.log_->push_back("PHRASE OVER THE LIMIT");
+            return step->phrase;
         }
 
     private:
         ScriptedUser& user_;
+        std::int32_t limit_;
     };
 
     // The next answer when it is of the kind asked for; otherwise the log

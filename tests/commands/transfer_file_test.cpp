@@ -312,7 +312,7 @@ private:
     SystemTransferFiles real_;
 };
 
-const Log kBeforeLoad = {"new phrase dialog", PromptLine(msg::kPromptPhrase), "phrase dialog destroyed",
+const Log kBeforeLoad = {NewDialogLine(16), PromptLine(msg::kPromptPhrase), "phrase dialog destroyed",
                          "busy cursor"};
 
 // Another character of the Method 01 alphabet, so that the group decodes to
@@ -346,7 +346,7 @@ TEST_P(CorruptedReadBack, LeavesTheDocumentUnchanged)
     bool askForMethod = false;
     EncryptCommand(user_, document, askForMethod, files);
 
-    Log expected = {"new phrase dialog", PromptLine(msg::kPromptPhrase), PromptLine(msg::kPromptConfirm),
+    Log expected = {NewDialogLine(16), PromptLine(msg::kPromptPhrase), PromptLine(msg::kPromptConfirm),
                     "phrase dialog destroyed", "busy cursor", SoundLine(AlertSound::Stop),
                     BoxLine(BoxKind::Error, "OK", kNotVerified), "normal cursor"};
     EXPECT_EQ(log_, expected);

@@ -228,31 +228,51 @@ private slots:
     {
         frm_EncodeMethod dialog(owner_.get());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Encoding Method"));
-        QCOMPARE(dialog.size(), QSize(317, 150));
+        QCOMPARE(dialog.width(), 317);
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         QCOMPARE(dialog.windowModality(), Qt::WindowModal);
         QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
-        QCOMPARE(dialog.Bevel1->geometry(), QRect(8, 8, 300, 97));
-        QCOMPARE(dialog.RadioButton1->pos(), QPoint(24, 24));
-        QCOMPARE(dialog.RadioButton1->text(), QStringLiteral("Method 00"));
-        QCOMPARE(dialog.Label1->pos(), QPoint(42, 40));
-        QCOMPARE(dialog.Label1->text(), QStringLiteral("Requires version 1.0 or higher to decrypt."));
-        QCOMPARE(dialog.RadioButton2->pos(), QPoint(24, 64));
-        QCOMPARE(dialog.RadioButton2->text(), QStringLiteral("Method 01"));
-        QCOMPARE(dialog.Label2->pos(), QPoint(42, 80));
-        QCOMPARE(dialog.Label2->text(), QStringLiteral("Requires version 1.1 or higher to decrypt."));
+        QCOMPARE(dialog.Bevel1->pos(), QPoint(8, 8));
+        QCOMPARE(dialog.Bevel1->width(), 300);
+        const struct {
+            QRadioButton* radio;
+            QLabel* note;
+            const char* name;
+            const char* text;
+        } choices[] = {
+            {dialog.RadioButton1, dialog.Label1, "Method 00", "Requires version 1.0 or higher to decrypt."},
+            {dialog.RadioButton2, dialog.Label2, "Method 01", "Requires version 1.1 or higher to decrypt."},
+            {dialog.RadioButton3, dialog.Label3, "Method 02", "Strong encryption. Requires version 1.30 or higher to decrypt."},
+        };
+        // The first two stand where the first design put them; the third
+        // follows, its note on as many lines as it needs, all of it inside
+        // the frame.
+        int y = 24;
+        for (const auto& choice : choices) {
+            QCOMPARE(choice.radio->pos(), QPoint(24, y));
+            QCOMPARE(choice.radio->text(), QString::fromLatin1(choice.name));
+            QCOMPARE(choice.note->pos(), QPoint(42, y + 16));
+            QCOMPARE(choice.note->text(), QString::fromLatin1(choice.text));
+            QVERIFY2(choice.note->height() >= choice.note->heightForWidth(choice.note->width()), choice.text);
+            QVERIFY2(dialog.Bevel1->geometry().contains(choice.note->geometry()), choice.text);
+            QVERIFY(!choice.note->font().bold());
+            y = choice.note->geometry().bottom() + 12;
+        }
+        QCOMPARE(dialog.Label2->pos().y(), 80);
         QVERIFY(dialog.RadioButton2->isChecked());
-        QCOMPARE(dialog.OKBtn->geometry(), QRect(238, 116, 70, 27));
-        QCOMPARE(dialog.CancelBtn->geometry(), QRect(162, 116, 70, 27));
-        QCOMPARE(dialog.HelpBtn->geometry(), QRect(8, 116, 70, 27));
+        // The buttons keep their places below the frame, and the dialog's bottom edge below them.
+        const int buttonsY = dialog.Bevel1->geometry().bottom() + 12;
+        QCOMPARE(dialog.OKBtn->geometry(), QRect(238, buttonsY, 70, 27));
+        QCOMPARE(dialog.CancelBtn->geometry(), QRect(162, buttonsY, 70, 27));
+        QCOMPARE(dialog.HelpBtn->geometry(), QRect(8, buttonsY, 70, 27));
+        QCOMPARE(dialog.height(), buttonsY + 34);
         QVERIFY(dialog.OKBtn->isDefault());
-        QVERIFY(!dialog.Label1->font().bold());
         QVERIFY(!dialog.OKBtn->font().bold());
 
-        // One group: checking one clears the other.
-        QTest::mouseClick(dialog.RadioButton1, Qt::LeftButton);
-        QVERIFY(dialog.RadioButton1->isChecked());
-        QVERIFY(!dialog.RadioButton2->isChecked());
+        // One group: checking one clears the others.
+        QTest::mouseClick(dialog.RadioButton3, Qt::LeftButton);
+        QVERIFY(dialog.RadioButton3->isChecked());
+        QVERIFY(!dialog.RadioButton1->isChecked() && !dialog.RadioButton2->isChecked());
     }
 
     void methodDialogCloses_data()
@@ -262,6 +282,7 @@ private slots:
         QTest::addColumn<int>("method");
         QTest::newRow("OK keeps Method 01") << QStringLiteral("enter") << int(QDialog::Accepted) << 1;
         QTest::newRow("Method 00 then OK") << QStringLiteral("method00") << int(QDialog::Accepted) << 0;
+        QTest::newRow("Method 02 then OK") << QStringLiteral("method02") << int(QDialog::Accepted) << 2;
         QTest::newRow("Escape") << QStringLiteral("escape") << int(QDialog::Rejected) << -1;
         QTest::newRow("Cancel button") << QStringLiteral("cancel") << int(QDialog::Rejected) << -1;
         QTest::newRow("close box") << QStringLiteral("close") << int(QDialog::Rejected) << -1;
@@ -280,8 +301,9 @@ private slots:
             auto* self = static_cast<frm_EncodeMethod*>(d);
             okFocused = self->focusWidget() == self->OKBtn;
             if (how == QLatin1String("enter")) QTest::keyClick(self, Qt::Key_Return);
-            if (how == QLatin1String("method00")) {
-                QTest::mouseClick(self->RadioButton1, Qt::LeftButton);
+            if (how.startsWith(QLatin1String("method"))) {
+                QTest::mouseClick(how.endsWith(QLatin1String("00")) ? self->RadioButton1 : self->RadioButton3,
+                                  Qt::LeftButton);
                 QTest::mouseClick(self->OKBtn, Qt::LeftButton);
             }
             if (how == QLatin1String("escape")) QTest::keyClick(self, Qt::Key_Escape);
@@ -298,7 +320,7 @@ private slots:
         frm_EncodeMethod dialog(owner_.get());
         dialog.show();
         // Only a program can clear both choices of the group.
-        for (QRadioButton* r : {dialog.RadioButton1, dialog.RadioButton2}) {
+        for (QRadioButton* r : {dialog.RadioButton1, dialog.RadioButton2, dialog.RadioButton3}) {
             r->setAutoExclusive(false);
             r->setChecked(false);
         }

@@ -1,0 +1,315 @@
+#include "cipher/method02.h"
+
+#include <sodium.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "cipher/codec_detail.h"
+#include "cipher/errors.h"
+
+namespace mus {
+
+namespace {
+
+constexpr char kContext[crypto_kdf_CONTEXTBYTES + 1] = "Method02";
+constexpr std::uint64_t kAeadKeyId = 1;
+constexpr std::uint64_t kCheckKeyId = 2;
+constexpr std::size_t kCheckKeySize = 16;  // the shortest subkey; its first 4 bytes are the check
+constexpr std::uint8_t kPadByte = 0x20;
+constexpr std::size_t kFirstGroup = 1;     // 0-based: after the "C"
+constexpr std::int32_t kHighestVersion = 9999;
+constexpr std::int32_t kWriterVersionValue = 130;
+
+// Offsets of the body bytes.
+constexpr std::size_t kSuiteAt = 0;
+constexpr std::size_t kPassesAt = 1;
+constexpr std::size_t kMemoryAt = 2;
+constexpr std::size_t kSaltAt = 3;
+constexpr std::size_t kNonceAt = kSaltAt + kSaltSize;
+constexpr std::size_t kCheckAt = kNonceAt + kNonceSize;
+
+static_assert(kCheckAt + kCheckSize == kPreambleSize);
+static_assert(kSaltSize == crypto_pwhash_SALTBYTES && kKeySize == crypto_kdf_KEYBYTES);
+static_assert(kKeySize == crypto_aead_xchacha20poly1305_ietf_KEYBYTES);
+static_assert(kNonceSize == crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
+static_assert(kTagSize == crypto_aead_xchacha20poly1305_ietf_ABYTES);
+static_assert(kCheckKeySize >= crypto_kdf_BYTES_MIN);
+
+std::function<void()>& Observer()
+{
+    static std::function<void()> observer;
+    return observer;
+}
+
+// libsodium is made ready once, before its first use.
+void ReadySodium()
+{
+    static const bool ready = sodium_init() >= 0;
+    if (!ready) throw Failure("The cryptographic library cannot be initialised");
+}
+
+std::size_t MemoryBytes(Costs costs)
+{
+    return std::size_t{1024} << costs.memoryLog2;
+}
+
+// The header line as the writer writes it, then the body bytes before the
+// sealed text: what the tag authenticates besides the text.
+std::string AssociatedData(std::int32_t version, std::size_t textLength, const std::uint8_t* preamble)
+{
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04d", static_cast<int>(version));
+    std::string data = detail::HeaderLine(digits, kMethod02, 1, textLength);
+    data.append(reinterpret_cast<const char*>(preamble), kPreambleSize);
+    return data;
+}
+
+// Hands out `bytes` (a whole number of groups) as body lines of up to 16
+// Method 01 groups; the CRC sum over every group.
+std::int32_t WriteGroups(const std::vector<std::uint8_t>& bytes, const LineSink& sink)
+{
+    char line[kBodyLineLength];
+    line[0] = 'C';
+    std::size_t length = 1;
+    std::int32_t crc = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += 3) {
+        if (length == static_cast<std::size_t>(kBodyLineLength)) {
+            sink(std::string_view(line, length));
+            length = 1;
+        }
+        const std::uint8_t b1 = bytes[at], b2 = bytes[at + 1], b3 = bytes[at + 2];
+        detail::Encode(b1, b2, b3, detail::kMethod01Pairs, line + length);
+        length += 4;
+        crc = CheckedAdd(crc, b1 + 2 * b2 + 3 * b3);
+    }
+    sink(std::string_view(line, length));
+    return crc;
+}
+
+// The group at `four` when all four characters are of the Method 01 alphabet.
+std::optional<Triple> StrictGroup(const char* four)
+{
+    for (int i = 0; i < 4; ++i)
+        if (detail::kMethod01Values.of[static_cast<std::uint8_t>(four[i])] < 0) return std::nullopt;
+    return detail::GroupBytes(detail::GroupValue(four, detail::kMethod01Values));
+}
+
+// Reads the body's groups strictly, up to `count` bytes and the pad bytes
+// of the last group: false when the body ends first (a line too short for
+// its next group, or the CRC line reached), a character is outside the
+// alphabet or a pad byte is not a blank.
+bool ReadStrictBytes(const DocumentLines& lines, const BlockHeader& header, std::size_t count,
+                     std::vector<std::uint8_t>& bytes, std::int32_t& crc)
+{
+    bytes.clear();
+    crc = 0;
+    std::int32_t lineIndex = header.headerLine + 1;
+    std::size_t position = kFirstGroup;
+    while (bytes.size() < count) {
+        if (lineIndex >= header.crcLine) return false;
+        const std::string_view line = lines.Line(lineIndex);
+        if (line.size() < position + 4) return false;
+        const std::optional<Triple> group = StrictGroup(line.data() + position);
+        if (!group) return false;
+        crc += (*group)[0] + 2 * (*group)[1] + 3 * (*group)[2];
+        for (const std::uint8_t b : *group) {
+            if (bytes.size() < count) bytes.push_back(b);
+            else if (b != kPadByte) return false;
+        }
+        position += 4;
+        if (position >= static_cast<std::size_t>(kBodyLineLength)) {
+            position = kFirstGroup;
+            ++lineIndex;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ key
+
+SealingKey::SealingKey(std::string_view phrase, const Salt& salt, Costs costs) : salt_(salt), costs_(costs)
+{
+    Derive(phrase);
+}
+
+SealingKey::SealingKey(std::string_view phrase, Costs costs) : costs_(costs)
+{
+    ReadySodium();
+    randombytes_buf(salt_.data(), salt_.size());
+    Derive(phrase);
+}
+
+SealingKey::~SealingKey()
+{
+    if (locked_) sodium_munlock(&secret_, sizeof secret_);  // wipes, then unlocks
+    else sodium_memzero(&secret_, sizeof secret_);
+}
+
+void SealingKey::Derive(std::string_view phrase)
+{
+    if (phrase.size() > static_cast<std::size_t>(kMethod02PhraseLimit))
+        throw std::invalid_argument("a Method 02 phrase holds at most 64 bytes");
+    if (!WithinReaderBounds(costs_)) throw std::invalid_argument("the key derivation costs are out of bounds");
+    ReadySodium();
+    // A key that cannot be locked in memory is still a key.
+    locked_ = sodium_mlock(&secret_, sizeof secret_) == 0;
+    if (Observer()) Observer()();
+
+    std::uint8_t master[crypto_kdf_KEYBYTES];
+    if (crypto_pwhash(master, sizeof master, phrase.data(), phrase.size(), salt_.data(), costs_.passes,
+                      MemoryBytes(costs_), crypto_pwhash_ALG_ARGON2ID13) != 0) {
+        // The destructor does not run for an object whose constructor throws.
+        sodium_memzero(master, sizeof master);
+        if (locked_) sodium_munlock(&secret_, sizeof secret_);
+        throw Failure("Out of memory");
+    }
+    std::uint8_t checkKey[kCheckKeySize];
+    crypto_kdf_derive_from_key(secret_.key.data(), secret_.key.size(), kAeadKeyId, kContext, master);
+    crypto_kdf_derive_from_key(checkKey, sizeof checkKey, kCheckKeyId, kContext, master);
+    std::copy_n(checkKey, kCheckSize, secret_.check.begin());
+    sodium_memzero(checkKey, sizeof checkKey);
+    sodium_memzero(master, sizeof master);
+}
+
+bool SealingKey::Matches(const PhraseCheck& stored) const noexcept
+{
+    return sodium_memcmp(stored.data(), secret_.check.data(), kCheckSize) == 0;
+}
+
+// --------------------------------------------------------------- writer
+
+void WriteMethod02Block(std::string_view text, const SealingKey& key, const LineSink& sink)
+{
+    ReadySodium();
+    Nonce nonce;
+    randombytes_buf(nonce.data(), nonce.size());
+    WriteMethod02Block(text, key, nonce, sink);
+}
+
+void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonce& nonce, const LineSink& sink)
+{
+    if (text.empty() || text.size() > static_cast<std::size_t>(kMaxTextLength))
+        throw std::invalid_argument("the text to encrypt must hold 1 to 22528 bytes");
+
+    const std::size_t size = kPreambleSize + text.size() + kTagSize;
+    std::vector<std::uint8_t> bytes(size + (3 - size % 3) % 3, kPadByte);
+    bytes[kSuiteAt] = kSuite;
+    bytes[kPassesAt] = key.KeyCosts().passes;
+    bytes[kMemoryAt] = key.KeyCosts().memoryLog2;
+    std::copy(key.KeySalt().begin(), key.KeySalt().end(), bytes.begin() + kSaltAt);
+    std::copy(nonce.begin(), nonce.end(), bytes.begin() + kNonceAt);
+    std::copy(key.Check().begin(), key.Check().end(), bytes.begin() + kCheckAt);
+
+    const std::string data = AssociatedData(kWriterVersionValue, text.size(), bytes.data());
+    unsigned long long sealedSize = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(
+        bytes.data() + kPreambleSize, &sealedSize, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+        reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), nullptr, nonce.data(), key.AeadKey().data());
+
+    sink(kStartLine);
+    sink(detail::HeaderLine(FindMethod(kMethod02)->writerVersion, kMethod02, 1, text.size()));
+    const std::int32_t crc = WriteGroups(bytes, sink);
+    sink(detail::CrcLine(crc));
+    sink(kEndLine);
+}
+
+// --------------------------------------------------------------- reader
+
+SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header)
+{
+    SealedRead read;
+    read.refusal = Refusal::Damaged;
+
+    // The suite first: a later writer's suite names the version to use.
+    const std::int32_t firstBody = header.headerLine + 1;
+    const std::string_view first = firstBody < header.crcLine ? lines.Line(firstBody) : std::string_view{};
+    if (first.size() < kFirstGroup + 4) return read;
+    const std::optional<Triple> opening = StrictGroup(first.data() + kFirstGroup);
+    if (!opening) return read;
+    if ((*opening)[kSuiteAt] != kSuite) {
+        if (header.version > kWriterVersionValue) read.refusal = Refusal::UnsupportedMethod;
+        return read;
+    }
+    const Costs costs{(*opening)[kPassesAt], (*opening)[kMemoryAt]};
+    if (header.phraseLength != 1 || header.textLength < 1 || header.textLength > kMaxTextLength ||
+        header.version < 0 || header.version > kHighestVersion || !WithinReaderBounds(costs)) {
+        return read;
+    }
+
+    const std::size_t textLength = static_cast<std::size_t>(header.textLength);
+    std::vector<std::uint8_t> bytes;
+    std::int32_t crc = 0;
+    if (!ReadStrictBytes(lines, header, kPreambleSize + textLength + kTagSize, bytes, crc)) return read;
+
+    SealedBlock& block = read.block;
+    block.costs = costs;
+    std::copy_n(bytes.begin() + kSaltAt, kSaltSize, block.salt.begin());
+    std::copy_n(bytes.begin() + kNonceAt, kNonceSize, block.nonce.begin());
+    std::copy_n(bytes.begin() + kCheckAt, kCheckSize, block.check.begin());
+    block.associatedData = AssociatedData(header.version, textLength, bytes.data());
+    block.sealed.assign(bytes.begin() + kPreambleSize, bytes.end());
+    block.crcDiffers = header.storedCrc != 0 && header.storedCrc != crc;
+    read.refusal.reset();
+    return read;
+}
+
+std::optional<Refusal> FindKey(const SealedBlock& block, PhrasePrompt& prompt, std::optional<SealingKey>& key)
+{
+    // Ends the working state however the derivation ends.
+    struct Working {
+        PhrasePrompt& prompt;
+        explicit Working(PhrasePrompt& p) : prompt(p) { prompt.Working(true); }
+        ~Working() { prompt.Working(false); }
+    };
+    key.reset();
+    for (;;) {
+        std::optional<std::string> entered = prompt.Ask();
+        if (!entered) return Refusal::PhraseCancelled;
+        const ScopedWipe wipe(*entered);
+        if (!entered->empty() && entered->size() <= static_cast<std::size_t>(kMethod02PhraseLimit)) {
+            const Working working(prompt);
+            key.emplace(*entered, block.salt, block.costs);
+            if (key->Matches(block.check)) return std::nullopt;
+            key.reset();
+        }
+        if (block.crcDiffers) return Refusal::Damaged;
+        if (!prompt.RetryAfterMismatch()) return Refusal::PhraseCancelled;
+    }
+}
+
+std::optional<std::string> OpenSealedBlock(const SealedBlock& block, const SealingKey& key)
+{
+    if (block.sealed.size() < kTagSize) return std::nullopt;
+    std::string text(block.sealed.size() - kTagSize, '\0');
+    unsigned long long textSize = 0;
+    const int opened = crypto_aead_xchacha20poly1305_ietf_decrypt(
+        reinterpret_cast<std::uint8_t*>(text.data()), &textSize, nullptr, block.sealed.data(), block.sealed.size(),
+        reinterpret_cast<const std::uint8_t*>(block.associatedData.data()), block.associatedData.size(),
+        block.nonce.data(), key.AeadKey().data());
+    if (opened != 0) {
+        Wipe(text);
+        return std::nullopt;
+    }
+    return text;
+}
+
+// ----------------------------------------------------------------- misc
+
+void Wipe(std::string& secret) noexcept
+{
+    // Resizing to the capacity neither moves nor frees the buffer.
+    secret.resize(secret.capacity());
+    sodium_memzero(secret.data(), secret.size());
+    secret.clear();
+}
+
+void SetDerivationObserver(std::function<void()> observer)
+{
+    Observer() = std::move(observer);
+}
+
+} // namespace mus
