@@ -21,41 +21,8 @@ namespace {
 using test::Block;
 using test::BlockLines;
 using test::JoinLines;
-
-// Answers the phrase prompt from a script: each entry is one attempt, an
-// empty optional the user giving up; `retries` answers the mismatch box.
-class ScriptedPrompt final : public PhrasePrompt {
-public:
-    ScriptedPrompt(std::vector<std::optional<std::string>> answers, std::vector<bool> retries)
-        : answers_(answers.begin(), answers.end()), retries_(retries.begin(), retries.end())
-    {
-    }
-
-    std::optional<std::string> Ask() override
-    {
-        ++asked;
-        if (answers_.empty()) return std::nullopt;
-        auto answer = answers_.front();
-        answers_.pop_front();
-        return answer;
-    }
-
-    bool RetryAfterMismatch() override
-    {
-        ++mismatches;
-        if (retries_.empty()) return false;
-        const bool retry = retries_.front();
-        retries_.pop_front();
-        return retry;
-    }
-
-    int asked = 0;
-    int mismatches = 0;
-
-private:
-    std::deque<std::optional<std::string>> answers_;
-    std::deque<bool> retries_;
-};
+using test::RandomText;
+using test::ScriptedPrompt;
 
 // ---------------------------------------------------------------- numbers
 
@@ -450,16 +417,7 @@ TEST(RoundTripTest, RandomTextsAndPhrasesInBothMethods)
 
     for (std::size_t n = 0; n < lengths.size(); ++n) {
         const std::size_t length = lengths[n];
-        std::string text;
-        while (text.size() < length) {
-            const int b = byte(random);
-            if (b == '\r' || b == '\n') {
-                if (text.size() + 2 <= length) text += "\r\n";
-            } else {
-                text += static_cast<char>(b);
-            }
-        }
-        if (text.size() < length) text += 'z';
+        const std::string text = RandomText(random, length);
         std::string phrase;
         const std::size_t phraseLength = n % 17;
         while (phrase.size() < phraseLength) phrase += static_cast<char>(byte(random));
