@@ -13,6 +13,7 @@
 
 #include "cipher/armoured_block.h"
 #include "cipher/commands/transfer_file.h"
+#include "cipher/method02.h"
 
 namespace mus::fake {
 
@@ -21,6 +22,15 @@ inline std::string BlockDocument(std::string_view text, std::string_view phrase 
 {
     std::string document;
     WriteArmouredBlock(text, phrase, method, [&](std::string_view line) { document.append(line).append("\r\n"); });
+    return document;
+}
+
+// The document a Method 02 Encrypt of `text` leaves, at the least costs.
+inline std::string SealedDocument(std::string_view text, std::string_view phrase)
+{
+    const SealingKey key(phrase, kMinimumCosts);
+    std::string document;
+    WriteMethod02Block(text, key, [&](std::string_view line) { document.append(line).append("\r\n"); });
     return document;
 }
 

@@ -200,6 +200,38 @@ std::vector<DecodeRow> DecodeRows()
     };
 }
 
+// Method 02: a dialog of 64 bytes, the busy cursor around each derivation
+// and around the decryption, the damaged box, and only an authenticated text.
+std::vector<DecodeRow> SealedRows()
+{
+    const std::string sealed = SealedDocument("Hello", "KEY");
+    const std::string crc = sealed.substr(sealed.rfind("MuS/"));
+    const std::string wrongCrc = Replace(sealed, crc, "MuS/1\r\n");
+    std::string changed = sealed;
+    char& c = changed[changed.rfind("\r\nC", changed.rfind("MuS/")) + 4];
+    c = c == 'A' ? 'B' : 'A';
+    const Log ask = {NewDialogLine(64), kAsk, kGone};
+    const Log derive = {"busy cursor", kKeyDerived, "normal cursor"};
+    const Log damaged = {SoundLine(AlertSound::Stop), BoxLine(BoxKind::Error, "OK", msg::kDamaged)};
+    return {
+        {"Sealed", sealed, {Phrase("KEY")}, Concat({ask, derive, kDecoded}), "Hello"},
+        {"SealedWrongPhraseRetryRightPhrase", sealed, {Phrase("KEX"), Reply(Answer::Retry), Phrase("KEY")},
+         Concat({ask, derive, kMismatch, ask, derive, kDecoded}), "Hello"},
+        {"SealedEmptyEntryIsAWrongPhrase", sealed, {Phrase(""), Reply(Answer::Cancel)}, Concat({ask, kMismatch}), sealed},
+        {"SealedCancelled", sealed, {CancelPhrase()}, ask, sealed},
+        {"SealedWrongPhraseWhileTheCrcDiffersIsDamage", wrongCrc, {Phrase("KEX")}, Concat({ask, derive, damaged}),
+         wrongCrc},
+        {"SealedRightPhraseNeedsNoCrc", wrongCrc, {Phrase("KEY")}, Concat({ask, derive, kDecoded}), "Hello"},
+        {"SealedTextChanged", changed, {Phrase("KEY")},
+         Concat({ask, derive, {"busy cursor", "normal cursor"}, damaged}), changed},
+        {"SealedHeaderChangedBeforeThePrompt", Replace(sealed, "/02/1/", "/02/2/"), {}, damaged,
+         Replace(sealed, "/02/1/", "/02/2/")},
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(Method02, DecryptFlow, testing::ValuesIn(SealedRows()),
+                         [](const testing::TestParamInfo<DecodeRow>& info) { return info.param.name; });
+
 INSTANTIATE_TEST_SUITE_P(Rows, DecryptFlow, testing::ValuesIn(DecodeRows()),
                          [](const testing::TestParamInfo<DecodeRow>& info) { return info.param.name; });
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "cipher/commands/decrypt_command.h"
 #include "cipher/messages.h"
+#include "cipher/methods.h"
 #include "command_test_support.h"
 #include "scripted_ui.h"
 
@@ -236,6 +238,84 @@ TEST_F(EncryptCommandTest, RoundTripThroughDecryptKeepsEveryByte)
             EXPECT_EQ(document.Bytes(), text) << "method " << method;
             EXPECT_EQ(log_, (Log{kNew, PromptLine(msg::kPromptProtected), kGone, kBusy, kReplaced, kNormal}));
         }
+    }
+}
+
+// ---------------------------------------------------------------- Method 02
+
+struct SealRow {
+    std::string name;
+    std::vector<Step> script;  // after the method dialog's answer
+    Log exchange;              // after "method dialog"
+    std::string phrase;        // empty: the document keeps its text
+};
+
+void PrintTo(const SealRow& row, std::ostream* out) { *out << row.name; }
+
+class Method02Encrypt : public testing::TestWithParam<SealRow> {
+protected:
+    ScratchDirectory directory_;
+    Log log_;
+    ScriptedUser user_{log_};
+};
+
+TEST_P(Method02Encrypt, AsksForARequiredPhraseAndDerivesOnce)
+{
+    const SealRow& row = GetParam();
+    ScriptedDocument document(log_, "Sealed text\r\n");
+    std::vector<Step> script{Method(kMethod02)};
+    script.insert(script.end(), row.script.begin(), row.script.end());
+    user_.Script(script);
+    bool askForMethod = true;
+    EncryptCommand(user_, document, askForMethod, kMinimumCosts);
+    EXPECT_EQ(log_, Concat({{"method dialog", NewDialogLine(64)}, row.exchange}));
+    EXPECT_TRUE(user_.ScriptUsedUp());
+    EXPECT_FALSE(Exists(directory_.TransferPath()));
+    if (row.phrase.empty()) {
+        EXPECT_EQ(document.Replacements(), 0);
+        return;
+    }
+    EXPECT_TRUE(document.Bytes().starts_with(std::string(kStartLine) + "\r\nMuS/0130/02/1/13\r\n"));
+    user_.Script({Phrase(row.phrase)});
+    DecryptCommand(user_, document);
+    EXPECT_EQ(document.Bytes(), "Sealed text\r\n");
+}
+
+std::vector<SealRow> SealRows()
+{
+    const std::string required = PromptLine(msg::kPromptPhraseRequired);
+    const Log sealed = {kGone, kBusy, kKeyDerived, kReplaced, kNormal};
+    const Log refused = {kStop, BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhraseRequired)};
+    const std::string longest(64, 'W');
+    return {
+        {"Confirmed", {Phrase("SECRET"), Phrase("SECRET")}, Concat({{required, kAskConfirm}, sealed}), "SECRET"},
+        {"LongestPhrase", {Phrase(longest), Phrase(longest)}, Concat({{required, kAskConfirm}, sealed}), longest},
+        {"EmptyPhraseThenRetry", {Phrase(""), Reply(Answer::Retry), Phrase("K"), Phrase("K")},
+         Concat({{required}, refused, {required, kAskConfirm}, sealed}), "K"},
+        {"EmptyPhraseThenCancel", {Phrase(""), Reply(Answer::Cancel)}, Concat({{required}, refused, {kGone}}), ""},
+        {"ConfirmationDiffers", {Phrase("A"), Phrase("B"), Reply(Answer::Cancel)},
+         {required, kAskConfirm, kStop, BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhrasesDoNotMatch), kGone}, ""},
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Method02Encrypt, testing::ValuesIn(SealRows()),
+                         [](const testing::TestParamInfo<SealRow>& info) { return info.param.name; });
+
+TEST_F(EncryptCommandTest, Method02RoundTripsRandomTextsAndPhrases)
+{
+    std::mt19937 random(7);
+    for (const std::size_t length : {1, 2, 3, 47, 48, 49, 22528, 5000}) {
+        std::string text(length, 'x');
+        for (char& c : text) c = static_cast<char>(std::uniform_int_distribution<int>(' ', '~')(random));
+        const std::string phrase(1 + length % 64, static_cast<char>('A' + length % 26));
+        ScriptedDocument document(log_, text);
+        bool askForMethod = true;
+        user_.Script({Method(kMethod02), Phrase(phrase), Phrase(phrase)});
+        EncryptCommand(user_, document, askForMethod, kMinimumCosts);
+        ASSERT_EQ(document.Bytes().find("\r\nMuS/0130/02/1/" + std::to_string(length) + "\r\n"), 65u) << length;
+        user_.Script({Phrase(phrase)});
+        DecryptCommand(user_, document);
+        EXPECT_EQ(document.Bytes(), text) << length;
     }
 }
 
