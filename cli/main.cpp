@@ -20,6 +20,8 @@
 #include "cipher/errors.h"
 #include "cipher/group_codec.h"
 #include "cipher/messages.h"
+#include "cipher/method02.h"
+#include "cipher/methods.h"
 #include "cipher/phrase.h"
 #include "terminal.h"
 
@@ -35,20 +37,23 @@ constexpr int kNoInput = 66;     // an input file that cannot be read
 constexpr int kOutputError = 74; // standard output cannot be written
 
 constexpr std::string_view kHelp =
-    "Usage: mus encrypt [--method 00|01] [--phrase-file FILE] [--force] [FILE]\n"
+    "Usage: mus encrypt [--method 00|01|02] [--phrase-file FILE] [--force] [FILE]\n"
     "       mus decrypt [--phrase-file FILE] [FILE]\n"
     "       mus detect [FILE]\n"
     "       mus --help | --version\n"
     "\n"
     "encrypt  reads the text from FILE or standard input and writes its armoured\n"
-    "         block to standard output (Method 01 unless --method 00 is given).\n"
+    "         block to standard output, in Method 01 unless --method says otherwise.\n"
+    "         Method 02 is strong encryption: it needs a phrase, and version 1.30\n"
+    "         or later to decrypt. Methods 00 and 01 only keep text from casual eyes.\n"
     "         A text that already holds a block is encrypted again only with --force.\n"
     "decrypt  reads a document that holds a block and writes the decrypted text.\n"
     "detect   exits 0 when the text holds a block, 1 when it does not.\n"
     "\n"
     "The phrase comes from --phrase-file (one attempt per line; encrypt uses the\n"
     "first), else it is asked for on the terminal; without either there is none.\n"
-    "A phrase is converted to upper case and holds at most 16 bytes.\n"
+    "A phrase is converted to upper case and holds at most 16 bytes, or 64 bytes\n"
+    "for Method 02.\n"
     "\n"
     "Exit status: 0 done; 1 decrypted with a warning; 2 refused or given up;\n"
     "64 usage error; 66 input cannot be read; 74 output cannot be written.\n";
@@ -122,30 +127,35 @@ void FlushOutput()
     }
 }
 
-std::string CheckedPhrase(std::string_view entered)
+// The phrase converted to upper case; a usage error when it holds more than
+// `limit` bytes.
+std::string CheckedPhrase(std::string_view entered, std::int32_t limit)
 {
     std::string phrase = FoldPhrase(entered);
-    if (phrase.size() > static_cast<std::size_t>(kMaxPhraseLength))
-        UsageError("a phrase holds at most 16 bytes (after conversion to upper case)");
+    if (phrase.size() > static_cast<std::size_t>(limit)) {
+        Wipe(phrase);
+        UsageError("a phrase holds at most " + std::to_string(limit) + " bytes (after conversion to upper case)");
+    }
     return phrase;
 }
 
 // The first `most` lines of a phrase file, each without its line break and
-// converted to upper case.
-std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t most)
+// converted to upper case, none longer than `limit` bytes.
+std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t most, std::int32_t limit)
 {
     if (path == "-") UsageError("the phrase file cannot be standard input");
-    const std::string content = ReadInput(path);
+    std::string content = ReadInput(path);
+    const ScopedWipe wipe(content);
     std::vector<std::string> phrases;
     const TextLines lines(content);
     for (std::int32_t i = 0; i < std::min(lines.LineCount(), most); ++i)
-        phrases.push_back(CheckedPhrase(lines.Line(i)));
+        phrases.push_back(CheckedPhrase(lines.Line(i), limit));
     return phrases;
 }
 
 struct Options {
     std::string command;
-    std::int32_t method = kMethod01;
+    const MethodInfo* method = FindMethod(kMethod01);
     std::optional<std::string> phraseFile;
     bool force = false;
     std::optional<std::string> file;
@@ -200,9 +210,8 @@ Options ParseArguments(int argc, char** argv)
                 value = argv[++i];
             }
             if (arg == "--method") {
-                if (*value == "00") options.method = kMethod00;
-                else if (*value == "01") options.method = kMethod01;
-                else UsageError("the method is 00 or 01, not '" + *value + "'");
+                options.method = FindMethodField(*value);
+                if (options.method == nullptr) UsageError("the method is 00, 01 or 02, not '" + *value + "'");
             } else {
                 options.phraseFile = *value;
             }
@@ -218,28 +227,45 @@ Options ParseArguments(int argc, char** argv)
 // --------------------------------------------------------------- encrypt
 
 // The phrase of a new block: the first line of the phrase file, else asked
-// for twice on the terminal, else none.
-std::string EncryptPhrase(const std::optional<std::vector<std::string>>& fromFile)
+// for twice on the terminal, else none; a method that needs a phrase takes
+// no empty one.
+std::string EncryptPhrase(const std::optional<std::vector<std::string>>& fromFile, const MethodInfo& method)
 {
-    if (fromFile) return fromFile->empty() ? std::string() : fromFile->front();
+    if (fromFile) {
+        std::string phrase = fromFile->empty() ? std::string() : fromFile->front();
+        if (phrase.empty() && method.needsPhrase) Refuse(msg::kPhraseRequired);
+        return phrase;
+    }
     const auto terminal = Terminal::Open();
-    if (!terminal) return {};
+    if (!terminal) {
+        if (method.needsPhrase) Refuse(msg::kPhraseRequired);
+        return {};
+    }
     for (;;) {
-        const auto first = terminal->AskHidden(msg::kPromptPhrase);
+        std::optional<std::string> first =
+            terminal->AskHidden(method.needsPhrase ? msg::kPromptPhraseRequired : msg::kPromptPhrase);
         if (!first) Refuse({});
-        const std::string phrase = CheckedPhrase(*first);
-        if (phrase.empty()) return phrase;
-        const auto second = terminal->AskHidden(msg::kPromptConfirm);
+        const ScopedWipe wipeFirst(*first);
+        std::string phrase = CheckedPhrase(*first, method.phraseLimit);
+        if (phrase.empty()) {
+            if (!method.needsPhrase) return phrase;
+            Message(msg::kPhraseRequired);
+            continue;
+        }
+        std::optional<std::string> second = terminal->AskHidden(msg::kPromptConfirm);
         if (!second) Refuse({});
-        if (CheckedPhrase(*second) == phrase) return phrase;
+        const ScopedWipe wipeSecond(*second);
+        if (FoldPhrase(*second) == phrase) return phrase;
+        Wipe(phrase);
         Message(msg::kPhrasesDoNotMatch);
     }
 }
 
 int Encrypt(const Options& options)
 {
+    const MethodInfo& method = *options.method;
     std::optional<std::vector<std::string>> phrases;
-    if (options.phraseFile) phrases = ReadPhraseFile(*options.phraseFile, 1);
+    if (options.phraseFile) phrases = ReadPhraseFile(*options.phraseFile, 1, method.phraseLimit);
     // Line breaks only grow in the normalising: a text with one byte over the
     // limit is refused already, so an endless input is never read to its end.
     const std::string input = ReadInput(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
@@ -250,13 +276,24 @@ int Encrypt(const Options& options)
     if (text.size() > static_cast<std::size_t>(kMaxTextLength)) Refuse(msg::kTextTooLong);
     if (!options.force && IsEncryptedText(TextLines(text))) Refuse("This text is already encrypted.");
 
-    const std::string phrase = EncryptPhrase(phrases);
+    std::string phrase = EncryptPhrase(phrases, method);
+    const ScopedWipe wipe(phrase);
+    if (phrases) {
+        for (std::string& line : *phrases) Wipe(line);
+    }
     std::string line;
-    WriteArmouredBlock(text, phrase, options.method, [&line](std::string_view block) {
+    const LineSink toOutput = [&line](std::string_view block) {
         line.assign(block);
         line += "\r\n";
         WriteOutput(line);
-    });
+    };
+    if (method.code == kMethod02) {
+        const SealingKey key(phrase, kDefaultCosts);
+        Wipe(phrase);
+        WriteMethod02Block(text, key, toOutput);
+    } else {
+        WriteArmouredBlock(text, phrase, method.code, toOutput);
+    }
     FlushOutput();
     return kDone;
 }
@@ -267,6 +304,12 @@ int Encrypt(const Options& options)
 class FilePrompt final : public PhrasePrompt {
 public:
     explicit FilePrompt(std::vector<std::string> phrases) : phrases_(std::move(phrases)) {}
+    ~FilePrompt() override
+    {
+        for (std::string& phrase : phrases_) Wipe(phrase);
+    }
+    FilePrompt(const FilePrompt&) = delete;
+    FilePrompt& operator=(const FilePrompt&) = delete;
 
     std::optional<std::string> Ask() override
     {
@@ -294,9 +337,10 @@ public:
     std::optional<std::string> Ask() override
     {
         if (!terminal_) return std::nullopt;
-        const auto entered = terminal_->AskHidden(msg::kPromptProtected);
+        std::optional<std::string> entered = terminal_->AskHidden(msg::kPromptProtected);
         if (!entered) return std::nullopt;
-        return CheckedPhrase(*entered);
+        const ScopedWipe wipe(*entered);
+        return CheckedPhrase(*entered, kLongestPhrase);
     }
 
     bool RetryAfterMismatch() override
@@ -313,7 +357,7 @@ int Decrypt(const Options& options)
 {
     std::unique_ptr<PhrasePrompt> prompt;
     if (options.phraseFile)
-        prompt = std::make_unique<FilePrompt>(ReadPhraseFile(*options.phraseFile, INT32_MAX));
+        prompt = std::make_unique<FilePrompt>(ReadPhraseFile(*options.phraseFile, INT32_MAX, kLongestPhrase));
     else
         prompt = std::make_unique<TerminalPrompt>();
     const std::string document = NormaliseLineBreaks(ReadInput(options.file));

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include "cipher/armoured_block.h"
 #include "cipher/document_lines.h"
 #include "cipher/messages.h"
+#include "cipher/method02.h"
 #include "cipher/phrase.h"
 
 namespace mus {
@@ -80,6 +82,10 @@ public:
             dup2(i, 0);
             dup2(o, 1);
             dup2(e, 2);
+            if (addressLimit > 0) {
+                const rlimit limit{addressLimit, addressLimit};
+                setrlimit(RLIMIT_AS, &limit);
+            }
             std::vector<char*> argv{const_cast<char*>(MUS_BINARY)};
             for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
@@ -96,6 +102,9 @@ public:
         return result;
     }
 
+    // The address space mus may use; 0: no limit.
+    rlim_t addressLimit = 0;
+
 private:
     std::string dir_;
 };
@@ -107,6 +116,15 @@ std::string ExpectedBlock(std::string_view text, std::string_view phrase, std::i
         block += line;
         block += "\r\n";
     });
+    return block;
+}
+
+// A Method 02 block at the least costs, as `mus encrypt --method 02` writes it.
+std::string SealedBlock(std::string_view text, std::string_view phrase)
+{
+    const SealingKey key(FoldPhrase(phrase), kMinimumCosts);
+    std::string block;
+    WriteMethod02Block(NormaliseLineBreaks(text), key, [&](std::string_view line) { block.append(line).append("\r\n"); });
     return block;
 }
 
@@ -182,14 +200,16 @@ std::vector<CliRow> Rows()
     rows.push_back({"encrypt reads only the first line of a phrase file",
                     {"encrypt", "--phrase-file", "@p"}, {{"p", "key\n" + std::string(17, 'a') + "\n"}}, "abc", 0,
                     ExpectedBlock("abc", "KEY", 1), {}});
-    rows.push_back({"decrypt refuses a phrase file with a line of 17 bytes",
-                    {"decrypt", "--phrase-file", "@p"}, {{"p", "key\n" + std::string(17, 'a') + "\n"}},
+    rows.push_back({"decrypt takes a line of 17 bytes for a wrong phrase", {"decrypt", "--phrase-file", "@p"},
+                    {{"p", std::string(17, 'a') + "\nkey\n"}}, ExpectedBlock("x", "key", 1), 0, "x", {kMismatch}});
+    rows.push_back({"decrypt refuses a phrase file with a line of 65 bytes",
+                    {"decrypt", "--phrase-file", "@p"}, {{"p", "key\n" + std::string(65, 'a') + "\n"}},
                     ExpectedBlock("x", "key", 1), 64, "",
-                    {"mus: a phrase holds at most 16 bytes (after conversion to upper case)", "Try 'mus --help'."}});
+                    {"mus: a phrase holds at most 64 bytes (after conversion to upper case)", "Try 'mus --help'."}});
     rows.push_back({"phrase of 16 bytes", {"encrypt", "--phrase-file", "@p"}, {{"p", std::string(16, 'a')}}, "abc",
                     0, ExpectedBlock("abc", std::string(16, 'A'), 1), {}});
-    rows.push_back({"bad method", {"encrypt", "--method", "02"}, {}, "abc", 64, "",
-                    {"mus: the method is 00 or 01, not '02'", "Try 'mus --help'."}});
+    rows.push_back({"bad method", {"encrypt", "--method", "03"}, {}, "abc", 64, "",
+                    {"mus: the method is 00, 01 or 02, not '03'", "Try 'mus --help'."}});
     rows.push_back({"--force is for encrypt only", {"decrypt", "--force"}, {}, "", 64, "",
                     {"mus: unknown option '--force' for decrypt", "Try 'mus --help'."}});
     rows.push_back({"-- ends the options", {"encrypt", "--", "-x"}, {{"-x", "abc"}}, "", 0, kBlockAbc, {}});
@@ -231,6 +251,22 @@ std::vector<CliRow> Rows()
                     {std::string(msg::kEndedEarly)}});
     rows.push_back({"decrypt, no line-break conversion of the output", {"decrypt"}, {},
                     ExpectedBlock("a\r\nb", "", 1), 0, "a\r\nb", {}});
+
+    // Method 02
+    const std::string sealed = SealedBlock("Hello\nW\xC3\xB6rld", "k\xC3\xA9y");
+    const std::string required(msg::kPhraseRequired);
+    rows.push_back({"decrypt method 02", {"decrypt", "--phrase-file", "@p"}, {{"p", "nope\nK\xC3\xA9Y\n"}}, sealed, 0,
+                    "Hello\r\nW\xC3\xB6rld", {kMismatch}});
+    rows.push_back({"decrypt method 02, wrong phrase only", {"decrypt", "--phrase-file", "@p"}, {{"p", "nope\n"}},
+                    sealed, 2, "", {kMismatch}});
+    rows.push_back({"decrypt a damaged method 02 block", {"decrypt", "--phrase-file", "@p"}, {{"p", "key\n"}},
+                    "MuS/0130/02/2/12" + sealed.substr(sealed.find("\r\nC")), 2, "", {std::string(msg::kDamaged)}});
+    rows.push_back({"encrypt method 02 without a phrase", {"encrypt", "--method", "02"}, {}, "abc", 2, "", {required}});
+    rows.push_back({"encrypt method 02 with an empty first line", {"encrypt", "--method", "02", "--phrase-file", "@p"},
+                    {{"p", "\nkey\n"}}, "abc", 2, "", {required}});
+    rows.push_back({"encrypt method 02, a phrase of 65 bytes", {"encrypt", "--method=02", "--phrase-file", "@p"},
+                    {{"p", std::string(65, 'a')}}, "abc", 64, "",
+                    {"mus: a phrase holds at most 64 bytes (after conversion to upper case)", "Try 'mus --help'."}});
 
     // detect
     rows.push_back({"detect a block", {"detect"}, {}, kBlockAbc, 0, "", {}});
@@ -323,7 +359,7 @@ TEST(CliTest, HelpShowsTheUsage)
     MusRunner mus;
     const Result result = mus.Run({"--help"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(result.out.starts_with("Usage: mus encrypt [--method 00|01] [--phrase-file FILE] [--force] [FILE]\n"));
+    EXPECT_TRUE(result.out.starts_with("Usage: mus encrypt [--method 00|01|02] [--phrase-file FILE] [--force] [FILE]\n"));
     EXPECT_TRUE(result.errLines.empty());
     // The same after a command, whatever else is given, and nothing is read.
     for (const std::vector<std::string>& args : {std::vector<std::string>{"encrypt", "--help"},
@@ -353,6 +389,33 @@ TEST(CliTest, EncryptThenDecryptRoundTripsEveryByteButZero)
         EXPECT_EQ(plain.out, expected);
         EXPECT_TRUE(plain.errLines.empty());
     }
+}
+
+TEST(CliTest, Method02RoundTripsA64BytePhraseAtTheDefaultCosts)
+{
+    MusRunner mus;
+    const std::string phrase = mus.Write("p", std::string(62, 'x') + "\xC3\xA9\n");  // 64 bytes
+    const Result block = mus.Run({"encrypt", "--method", "02", "--phrase-file", phrase}, "Meet at dawn.\n");
+    ASSERT_EQ(block.status, 0);
+    EXPECT_TRUE(block.out.starts_with(std::string(kStartLine) + "\r\nMuS/0130/02/1/15\r\nC")) << block.out;
+    const Result plain = mus.Run({"decrypt", "--phrase-file", phrase}, block.out);
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out, "Meet at dawn.\r\n");
+    EXPECT_TRUE(plain.errLines.empty());
+}
+
+TEST(CliTest, KeyDerivationWithoutMemoryFails)
+{
+#ifdef MUS_SANITIZE
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#endif
+    MusRunner mus;
+    mus.addressLimit = 48 << 20;  // the derivation needs 64 MiB
+    const std::string phrase = mus.Write("p", "key\n");
+    const Result result = mus.Run({"encrypt", "--method", "02", "--phrase-file", phrase}, "abc");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.errLines, Lines{"Out of memory"});
 }
 
 } // namespace

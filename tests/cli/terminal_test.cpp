@@ -178,5 +178,18 @@ TEST(TerminalTest, DecryptAsksAgainAfterAWrongPhrase)
     EXPECT_EQ(run.Err(), std::string(msg::kPhraseMismatch) + "\n");
 }
 
+TEST(TerminalTest, Method02AsksAgainAfterAnEmptyEntry)
+{
+    const std::string required = std::string(msg::kPromptPhraseRequired) + " ";
+    TerminalRun run({"encrypt", "--method", "02"}, "abc");
+    ASSERT_TRUE(run.Expect(required));
+    run.Type("\n");
+    ASSERT_TRUE(run.Expect(required)) << run.Screen();
+    run.Type("\x04");
+    EXPECT_EQ(run.Wait(), 2);
+    EXPECT_EQ(run.Out(), "");
+    EXPECT_EQ(run.Err(), std::string(msg::kPhraseRequired) + "\n");
+}
+
 } // namespace
 } // namespace mus
