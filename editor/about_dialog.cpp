@@ -1,10 +1,12 @@
 #include "editor/about_dialog.h"
 
+#include <QDate>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -14,6 +16,7 @@
 
 #include <algorithm>
 
+#include "cipher/methods.h"
 #include "editor/fonts.h"
 
 namespace {
@@ -71,6 +74,16 @@ protected:
     }
 };
 
+// "Reads and writes Methods 00, 01 and 02.": every method this version knows.
+QString MethodsLine()
+{
+    QStringList fields;
+    for (const mus::MethodInfo& method : mus::kMethods)
+        fields << QString::fromLatin1(method.field.data(), static_cast<qsizetype>(method.field.size()));
+    const QString last = fields.takeLast();
+    return QStringLiteral("Reads and writes Methods %1 and %2.").arg(fields.join(QStringLiteral(", ")), last);
+}
+
 QPixmap Picture()
 {
     QPixmap picture(223, 173);
@@ -127,7 +140,7 @@ frm_About::frm_About(QWidget* parent)
     lab_Version->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lab_Version->setGeometry(kColumnX, 48, kColumnWidth, 17);
 
-    ColumnLine(this, QStringLiteral("Turns text into printable cipher blocks."), 64, "lab_Purpose");
+    ColumnLine(this, MethodsLine(), 64, "lab_Methods");
     auto* separator = new QFrame(this);
     separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     separator->setGeometry(kColumnX, 93, kColumnWidth, 2);
@@ -153,7 +166,7 @@ frm_About::frm_About(QWidget* parent)
     cmd_OK->setFocus();
     connect(cmd_OK, &QPushButton::clicked, this, &QDialog::accept);
 
-    lab_Version->setText(QStringLiteral("Version 1.20 - Aug 9, 1996"));
+    lab_Version->setText(VersionText());
     lab_Platform->setText(PlatformText());
     PlacePlatformLine(platformLabel);
 
@@ -177,6 +190,12 @@ void frm_About::PlacePlatformLine(QLabel* caption)
     const int captionX = std::max(leftmost, std::min(kPlatformCaptionX, captionRight - caption->sizeHint().width()));
     caption->setGeometry(captionX, kPlatformY, captionRight - captionX, kLineHeight);
     FitWidth(caption, caption->width());
+}
+
+QString frm_About::VersionText()
+{
+    const QDate released = QDate::fromString(QStringLiteral(MUS_RELEASE_DATE), Qt::ISODate);
+    return QStringLiteral("Version " MUS_VERSION " - ") + QLocale::c().toString(released, QStringLiteral("MMM d, yyyy"));
 }
 
 QString frm_About::PlatformText()

@@ -218,7 +218,7 @@ std::vector<CliRow> Rows()
     rows.push_back({"no command", {}, {}, "", 64, "", {"mus: no command given", "Try 'mus --help'."}});
     rows.push_back({"unknown command", {"scramble"}, {}, "", 64, "",
                     {"mus: unknown command 'scramble'", "Try 'mus --help'."}});
-    rows.push_back({"version", {"--version"}, {}, "", 0, "mus 1.20\n", {}});
+    rows.push_back({"version", {"--version"}, {}, "", 0, "mus 1.30\n", {}});
 
     // decrypt
     rows.push_back({"decrypt, no phrase", {"decrypt"}, {}, kBlockAbc, 0, "abc", {}});
