@@ -23,6 +23,7 @@
 #include "cipher/armoured_block.h"
 #include "cipher/commands/transfer_file.h"
 #include "cipher/messages.h"
+#include "cipher/method02.h"
 #include "cipher/phrase.h"
 #include "editor/byte_document.h"
 #include "editor/desktop.h"
@@ -63,13 +64,14 @@ private:
     frm_CText& W() { return *window_; }
     std::string Text() { return W().Document().Text(); }
 
-    // The phrase dialog: types `phrase` and presses Enter.
-    void TypePhrase(const QString& phrase)
+    // The phrase dialog: types `phrase` and presses Enter; notes the entry's limit in `limits`.
+    void TypePhrase(const QString& phrase, QList<int>* limits = nullptr)
     {
-        answer_->Add([this, phrase](QDialog* d) {
+        answer_->Add([this, phrase, limits](QDialog* d) {
             auto* dialog = qobject_cast<frm_PWord*>(d);
             QVERIFY(dialog != nullptr);
             seen_ << dialog->lab_PWord->text();
+            if (limits != nullptr) *limits << dialog->txt_PWord->maxLength();
             QVERIFY(dialog->txt_PWord->text().isEmpty());
             mus::test::TypeText(dialog->txt_PWord, phrase);
             QTest::keyClick(dialog->txt_PWord, Qt::Key_Return);
@@ -196,6 +198,32 @@ private slots:
         QCOMPARE(seen_.last(), Q(mus::msg::kPromptPhrase));
         QCOMPARE(probe.events, (QStringList{QStringLiteral("sound:Question"),
                                             QStringLiteral("box:Confirm:Confirm:") + Q(mus::msg::kAlreadyEncrypted)}));
+    }
+
+    void method02EncryptsAndDecryptsWithALongPhrase()
+    {
+        W().Method02Costs = mus::kMinimumCosts;
+        const std::string text = "Sealed in the window\r\n";
+        W().Document().SetText(text);
+        QList<int> limits;
+        answer_->Add([this](QDialog* d) {
+            auto* dialog = qobject_cast<frm_EncodeMethod*>(d);
+            QVERIFY(dialog != nullptr && dialog->RadioButton2->isChecked());
+            QTest::mouseClick(dialog->RadioButton3, Qt::LeftButton);
+            QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+        });
+        // 65 characters typed: the entry keeps 64.
+        const QString typed = QString(60, QLatin1Char('w')) + QStringLiteral("ord 5");
+        for (int i = 0; i < 3; ++i) TypePhrase(typed, &limits);
+        W().EncryptUsingMethod1->trigger();
+        QVERIFY(Text().starts_with(std::string(mus::kStartLine) + "\r\nMuS/0130/02/1/22\r\n"));
+        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Encrypted Text"));
+
+        Click(W().btn_Decrypt);
+        QCOMPARE(Text(), text);
+        QCOMPARE(seen_, (QStringList{Q(mus::msg::kPromptPhraseRequired), Q(mus::msg::kPromptConfirm),
+                                     Q(mus::msg::kPromptProtected)}));
+        QCOMPARE(limits, (QList<int>{64, 64, 64}));
     }
 
     void wrongPhraseThenRetryThenRightPhrase()
