@@ -131,6 +131,10 @@ private slots:
         QTest::newRow("phrase limit in bytes") << "limits.html" << "16 bytes of its UTF-8 form";
         QTest::newRow("settings place") << "settings.html" << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
         QTest::newRow("no protection") << "security.html" << "no protection against\na determined attacker";
+        QTest::newRow("Method 02 advised") << "method.html" << "Use Method 02 for anything\nthat matters";
+        QTest::newRow("forgotten phrase") << "security.html" << "A forgotten phrase cannot be recovered";
+        QTest::newRow("damaged block") << "messages.html" << "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
+        QTest::newRow("phrase required") << "messages.html" << "A phrase is required to encrypt with Method 02.";
         QTest::newRow("licence") << "licence.html" << "GNU General Public License";
     }
 
