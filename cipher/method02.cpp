@@ -20,7 +20,6 @@ constexpr std::size_t kCheckKeySize = 16;  // the shortest subkey; its first 4 b
 constexpr std::uint8_t kPadByte = 0x20;
 constexpr std::size_t kFirstGroup = 1;     // 0-based: after the "C"
 constexpr std::int32_t kHighestVersion = 9999;
-constexpr std::int32_t kWriterVersionValue = 130;
 
 // Offsets of the body bytes.
 constexpr std::size_t kSuiteAt = 0;
@@ -48,6 +47,12 @@ void ReadySodium()
 {
     static const bool ready = sodium_init() >= 0;
     if (!ready) throw Failure("The cryptographic library cannot be initialised");
+}
+
+// 130: the version field of the blocks this version writes.
+std::int32_t WriterVersion()
+{
+    return ReadNumber(FindMethod(kMethod02)->writerVersion);
 }
 
 std::size_t MemoryBytes(Costs costs)
@@ -204,7 +209,7 @@ void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonc
     std::copy(nonce.begin(), nonce.end(), bytes.begin() + kNonceAt);
     std::copy(key.Check().begin(), key.Check().end(), bytes.begin() + kCheckAt);
 
-    const std::string data = AssociatedData(kWriterVersionValue, text.size(), bytes.data());
+    const std::string data = AssociatedData(WriterVersion(), text.size(), bytes.data());
     unsigned long long sealedSize = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(
         bytes.data() + kPreambleSize, &sealedSize, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
@@ -231,7 +236,7 @@ SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header
     const std::optional<Triple> opening = StrictGroup(first.data() + kFirstGroup);
     if (!opening) return read;
     if ((*opening)[kSuiteAt] != kSuite) {
-        if (header.version > kWriterVersionValue) read.refusal = Refusal::UnsupportedMethod;
+        if (header.version > WriterVersion()) read.refusal = Refusal::UnsupportedMethod;
         return read;
     }
     const Costs costs{(*opening)[kPassesAt], (*opening)[kMemoryAt]};

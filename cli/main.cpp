@@ -255,7 +255,9 @@ std::string EncryptPhrase(const std::optional<std::vector<std::string>>& fromFil
         std::optional<std::string> second = terminal->AskHidden(msg::kPromptConfirm);
         if (!second) Refuse({});
         const ScopedWipe wipeSecond(*second);
-        if (FoldPhrase(*second) == phrase) return phrase;
+        std::string confirmed = CheckedPhrase(*second, method.phraseLimit);
+        const ScopedWipe wipeConfirmed(confirmed);
+        if (confirmed == phrase) return phrase;
         Wipe(phrase);
         Message(msg::kPhrasesDoNotMatch);
     }

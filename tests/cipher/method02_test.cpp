@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -26,21 +27,17 @@ struct Derivations {
     ~Derivations() { SetDerivationObserver({}); }
 };
 
-Salt KnownSalt()
+// 00 01 02 ... and 20 21 22 ...: the salt and nonce of the known answers.
+template <typename Bytes>
+Bytes Counting(std::uint8_t first)
 {
-    Salt salt;
-    for (std::size_t i = 0; i < salt.size(); ++i) salt[i] = static_cast<std::uint8_t>(i);
-    return salt;
+    Bytes bytes;
+    std::iota(bytes.begin(), bytes.end(), first);
+    return bytes;
 }
+const Salt kSalt = Counting<Salt>(0x00);
 
-Nonce KnownNonce()
-{
-    Nonce nonce;
-    for (std::size_t i = 0; i < nonce.size(); ++i) nonce[i] = static_cast<std::uint8_t>(0x20 + i);
-    return nonce;
-}
-
-std::string Sealed(std::string_view text, const SealingKey& key, const Nonce& nonce = KnownNonce())
+std::string Sealed(std::string_view text, const SealingKey& key, const Nonce& nonce = Counting<Nonce>(0x20))
 {
     std::vector<std::string> lines;
     WriteMethod02Block(text, key, nonce, [&](std::string_view line) { lines.emplace_back(line); });
@@ -75,7 +72,7 @@ class KnownAnswerTest : public testing::TestWithParam<KnownAnswer> {};
 
 TEST_P(KnownAnswerTest, MatchesByteForByte)
 {
-    const SealingKey key(kPhrase, KnownSalt(), GetParam().costs);
+    const SealingKey key(kPhrase, kSalt, GetParam().costs);
     EXPECT_EQ(Hex(key.AeadKey()), GetParam().key);
     EXPECT_EQ(Hex(key.Check()), GetParam().check);
     EXPECT_EQ(Sealed(kText, key), test::JoinLines({std::string(kStartLine), "MuS/0130/02/1/13", GetParam().body,
@@ -138,7 +135,7 @@ std::vector<std::uint8_t> BodyBytes(const SealingKey& key)
 
 std::vector<std::uint8_t> KnownBytes()
 {
-    return BodyBytes(SealingKey(kPhrase, KnownSalt(), kMinimumCosts));
+    return BodyBytes(SealingKey(kPhrase, kSalt, kMinimumCosts));
 }
 
 std::string Assemble(std::vector<std::uint8_t> bytes, bool crcRight, const std::string& header = "MuS/0130/02/1/13")
@@ -294,7 +291,7 @@ std::vector<DocumentRow> DocumentRows()
         rows.push_back({"hostile costs", Assemble(costly, true), Refusal::Damaged, 0});
     }
     // Another phrase's block whose check happens to be kPhrase's: damaged.
-    std::vector<std::uint8_t> lucky = BodyBytes(SealingKey("OTHER", KnownSalt(), kMinimumCosts));
+    std::vector<std::uint8_t> lucky = BodyBytes(SealingKey("OTHER", kSalt, kMinimumCosts));
     std::copy(bytes.begin() + 43, bytes.begin() + 47, lucky.begin() + 43);
     rows.push_back({"wrong phrase matching the check", Assemble(lucky, true), Refusal::Damaged, 1});
     return rows;

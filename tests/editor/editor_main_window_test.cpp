@@ -564,7 +564,8 @@ private slots:
             version = about->lab_Version->text();
             platform = about->lab_Platform->text();
             okDefault = about->cmd_OK->isDefault();
-            okFocused = about->cmd_OK->hasFocus();
+            // The focus arrives with the window's activation, which a loaded machine may deliver late.
+            okFocused = QTest::qWaitFor([about] { return about->cmd_OK->hasFocus(); });
             for (QLabel* l : about->findChildren<QLabel*>()) texts << l->text();
             platformLine = PlatformLineProblems(*about);
             QTest::keyClick(about, Qt::Key_Escape);
