@@ -124,11 +124,6 @@ public:
     SystemTransferFile(const SystemTransferFile&) = delete;
     SystemTransferFile& operator=(const SystemTransferFile&) = delete;
 
-    void Truncate()
-    {
-        if (RetryOnInterrupt([&] { return ::ftruncate(fd_, 0); }) != 0) ThrowSystemError();
-    }
-
     void WriteLine(std::string_view line) override
     {
         Append(line);
@@ -190,60 +185,77 @@ SystemTransferFiles::SystemTransferFiles(std::string directory)
 {
 }
 
+namespace {
+
+// Removes the regular file `found` at `path` so that a file of the run's own
+// can take its place. Code 5 for a file its owner may not write (the mode
+// bits decide, since root would pass the access check); code 32 for one that
+// another copy of the program holds. The check holds the file's lock while
+// it removes it, so a copy cannot take it in between. A file this user may
+// not read is nobody's transfer file in use here: only removing it is tried.
+// Returns early when the name changed meanwhile; a file that may not be
+// removed (another user's in a folder with the sticky bit) gives code 5.
+void RemoveRegularFile(const char* path, const struct stat& found)
+{
+    if ((found.st_mode & S_IWUSR) == 0) throw IoError(kIoAccessDenied);
+    const int fd =
+        RetryOnInterrupt([&] { return ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); });
+    if (fd < 0 && errno != EACCES && errno != EPERM) {
+        if (errno == ENOENT || errno == ELOOP) return;
+        ThrowSystemError();
+    }
+    Descriptor descriptor(fd);
+    if (fd >= 0) {
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0) ThrowSystemError();
+        if (!SameFile(opened, found)) return;
+        if (RetryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
+            if (errno == EWOULDBLOCK) throw IoError(kIoSharingViolation);
+            ThrowSystemError();
+        }
+    }
+    if (::unlink(path) != 0 && errno != ENOENT) ThrowSystemError();
+}
+
+} // namespace
+
 std::unique_ptr<TransferFile> SystemTransferFiles::Create()
 {
     const char* path = path_.c_str();
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         struct stat found {};
-        bool created = false;
-        int fd = -1;
-        if (::lstat(path, &found) != 0) {
-            if (errno != ENOENT) ThrowSystemError();
-            fd = RetryOnInterrupt(
-                [&] { return ::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600); });
-            if (fd < 0) {
-                if (errno == EEXIST) continue;
-                ThrowSystemError();
-            }
-            created = true;
-        } else {
-            // A regular file whose owner may not write it is refused; the mode
-            // bits decide, since root would pass the access check.
-            if (S_ISREG(found.st_mode) && (found.st_mode & S_IWUSR) == 0) throw IoError(kIoAccessDenied);
-            if (!S_ISREG(found.st_mode) || found.st_nlink > 1) {
-                // Never write through a planted link, pipe, device or second
-                // name of another file: remove the entry and create anew.
+        if (::lstat(path, &found) == 0) {
+            // Never write into what stands at the name, whoever put it there:
+            // a planted file could be held open to read the block, a link or
+            // a second name would lead elsewhere. Remove it and start anew.
+            if (S_ISREG(found.st_mode)) {
+                RemoveRegularFile(path, found);
+            } else {
                 const int removed = S_ISDIR(found.st_mode) ? ::rmdir(path) : ::unlink(path);
                 if (removed != 0 && errno != ENOENT) ThrowSystemError();
-                continue;
             }
-            // O_NONBLOCK: should a pipe have replaced the file since lstat,
-            // opening it must not wait for a writer.
-            fd = RetryOnInterrupt(
-                [&] { return ::open(path, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); });
-            if (fd < 0) {
-                if (errno == ENOENT || errno == ELOOP) continue;
-                ThrowSystemError();
-            }
+            continue;
+        }
+        if (errno != ENOENT) ThrowSystemError();
+        const int fd = RetryOnInterrupt(
+            [&] { return ::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600); });
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            ThrowSystemError();
         }
         Descriptor descriptor(fd);
 
         struct stat opened {};
         if (::fstat(fd, &opened) != 0) ThrowSystemError();
-        if (!S_ISREG(opened.st_mode) || opened.st_nlink != 1 || (!created && !SameFile(opened, found))) continue;
-
         if (RetryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
             if (errno == EWOULDBLOCK) throw IoError(kIoSharingViolation);
             ThrowSystemError();
         }
-        // The name may have been deleted or replaced before the lock was
+        // Another copy may have removed the new file before the lock was
         // taken; then this is no longer the transfer file.
         struct stat named {};
         if (::lstat(path, &named) != 0 || !SameFile(named, opened)) continue;
-
-        auto file = std::make_unique<SystemTransferFile>(path_, descriptor.Take(), opened);
-        if (!created) file->Truncate();
-        return file;
+        return std::make_unique<SystemTransferFile>(path_, descriptor.Take(), opened);
     }
     throw IoError::FromErrno(EEXIST);
 }

@@ -74,20 +74,21 @@ class TransferFiles {
 public:
     virtual ~TransferFiles() = default;
 
-    // Creates the file anew, replacing and emptying a regular file of that
-    // name; IoError when it cannot.
+    // Creates the file anew in place of whatever has that name; IoError when
+    // it cannot.
     virtual std::unique_ptr<TransferFile> Create() = 0;
 };
 
 // The transfer file in a directory: `directory` empty for the current one,
 // otherwise a path that ends with "/".
 //
-// A symbolic link or anything else but a regular file that stands at the name
-// (a regular file with further hard links included) is removed and the file
-// is created anew with mode 0600, so the command never writes through a
-// planted name. A regular file whose owner may not write it is refused with
-// code 5. The file is held under an exclusive lock while it is open; another
-// copy of the program holding it gives code 32.
+// The block is only ever written into a file this run created itself, with
+// mode 0600. Whatever stands at the name is removed first: a regular file
+// after two checks (one whose owner may not write it gives code 5, one that
+// another copy of the program holds gives code 32), a symbolic link, pipe or
+// empty folder at once. A file that cannot be removed (another user's, in a
+// folder with the sticky bit) gives code 5 and nothing is written. The file
+// is held under an exclusive lock while it is open.
 class SystemTransferFiles final : public TransferFiles {
 public:
     explicit SystemTransferFiles(std::string directory = {});

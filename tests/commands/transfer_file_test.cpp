@@ -186,6 +186,29 @@ INSTANTIATE_TEST_SUITE_P(
         Planted{"EmptyDirectory", [](const fs::path& at, const fs::path&) { fs::create_directory(at); }}),
     [](const testing::TestParamInfo<Planted>& info) { return info.param.name; });
 
+// Someone else's file at the name, held open to read what Encrypt writes
+// there: it is removed and the block goes into a file of the run's own.
+TEST_F(TransferFileTest, PlantedFileNeverReceivesTheBlock)
+{
+    WriteFile(directory_.TransferPath(), "planted");
+    ::chmod(directory_.TransferPath().c_str(), 0666);
+    const int held = ::open(kTransferFileName.data(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    SystemTransferFiles files;
+    {
+        auto file = files.Create();
+        file->WriteLine("secret");
+        file->Finish();
+        struct stat st {};
+        ASSERT_EQ(::stat(kTransferFileName.data(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+    char seen[64] = {};
+    EXPECT_EQ(::pread(held, seen, sizeof seen - 1, 0), 7);
+    EXPECT_STREQ(seen, "planted");
+    ::close(held);
+}
+
 TEST_F(TransferFileTest, DanglingLinkTargetIsNotCreated)
 {
     const fs::path target = directory_.Path() / "created-through-link";
@@ -461,6 +484,19 @@ TEST_F(Unprivileged, UnwritableDirectoryGivesCode5UntilItCanBeWritten)
     output.clear();
     EXPECT_TRUE(PassesAsNobody("Encrypts", directory_.Path(), output)) << output;
     EXPECT_FALSE(Exists(directory_.TransferPath()));
+}
+
+// Another user's world-writable file in a folder with the sticky bit (the
+// system's temporary folder): it cannot be removed, so nothing is written.
+TEST_F(Unprivileged, OthersFileInStickyFolderGivesCode5AndIsNotWritten)
+{
+    fs::permissions(directory_.Path(), fs::perms::all | fs::perms::sticky_bit);
+    WriteFile(directory_.TransferPath(), "planted");
+    fs::permissions(directory_.TransferPath(), fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec |
+                                                                   fs::perms::others_exec));
+    std::string output;
+    EXPECT_TRUE(PassesAsNobody("CannotCreate", directory_.Path(), output)) << output;
+    EXPECT_EQ(ReadFile(directory_.TransferPath()), "planted");
 }
 
 TEST_F(Unprivileged, ReadOnlyFileGivesCode5)
