@@ -17,17 +17,22 @@ struct DocumentFile {
     std::int64_t zeroBytePosition = 0;
 };
 
-// Reads a document file. Failures: "Cannot open file <full path>",
-// "Stream read error", "Text exceeds memo capacity" (more than the editor
-// holds; checked as the file is read, so a huge file is never read whole).
+// Reads a document file, which must be a regular file: a named pipe, a
+// device or a socket is refused at once. Failures: "Cannot open file <full
+// path>", "Stream read error", "Text exceeds memo capacity" (more than the
+// editor holds; checked as the file is read, so a huge file is never read
+// whole).
 DocumentFile ReadDocumentFile(const QString& path);
 
-// Writes `bytes` exactly, as one replacement of the file: the bytes go to a
-// temporary file that takes the old file's place only when all were written,
-// so a failed write leaves the old file whole. The old file's permissions are
-// kept, a symbolic link is written through to its target, and a writable file
-// in a folder that does not allow new files is written in place. Failures:
-// "Cannot create file <full path>", "Stream write error".
+// Writes `bytes` exactly. A symbolic link is written through to its target.
+// The new content normally goes to a temporary file that is given the old
+// file's owner, group, mode and extended attributes and then takes its place,
+// so an interrupted or failed save leaves the old file or the new one. Where
+// that cannot keep what the file was (a second hard link, an owner or group
+// the user cannot give, a folder that allows no new file), the file is
+// written in place, with its space reserved first and its old bytes put back
+// should the write fail: the old content is never lost. Failures: "Cannot
+// create file <full path>", "Stream write error".
 void WriteDocumentFile(const QString& path, std::string_view bytes);
 
 // The warning after loading a file with a zero byte at `position` (from 1).

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdio>
 
 #include "editor/command_line.h"
@@ -40,6 +41,9 @@ int main(int argc, char* argv[])
     if (!asGiven.answer.isEmpty()) return Answer(asGiven.answer);
     if (!asGiven.understood && !mus::MayHoldToolkitOptions(raw)) return RefuseCommandLine();
 
+    // Under a file size limit a write past it would end the program, and
+    // with it the unsaved document; ignored, it fails as on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     const mus::StartRequest start = mus::ParseCommandLine(QApplication::arguments());
     if (!start.answer.isEmpty()) return Answer(start.answer);

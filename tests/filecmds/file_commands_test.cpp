@@ -24,9 +24,16 @@
 #include <QLabel>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "cipher/errors.h"
@@ -113,12 +120,19 @@ void ConfirmReplace()
     OnNextModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
 }
 
-// Writes `bytes` to `path` as the document file writer does; the failure
-// message, or an empty string. As root, which passes every permission check,
-// the write runs in a child process under an unprivileged user.
-QString WriteUnprivileged(const QString& path, const QByteArray& bytes)
+// The user a save runs as: setpriv's options, or nothing for this process.
+const QStringList kThisUser;
+const QStringList kNobody = {"--reuid=65534", "--regid=65534", "--clear-groups"};
+
+// Writes `bytes` to `path` as the document file writer does, under a file
+// size limit of `limit` bytes (0: none); the failure message, or an empty
+// string. As root, which passes every permission check, the write runs as
+// `user` in a child process.
+QString WriteAs(const QStringList& user, const QString& path, const QByteArray& bytes, int limit = 0)
 {
-    if (geteuid() != 0) {
+    if (user.isEmpty() || geteuid() != 0) {
+        std::optional<mus::test::FileSizeLimit> sizeLimit;
+        if (limit > 0) sizeLimit.emplace(rlim_t(limit));
         try {
             mus::WriteDocumentFile(path, bytes.toStdString());
         } catch (const mus::Failure& e) {
@@ -127,22 +141,25 @@ QString WriteUnprivileged(const QString& path, const QByteArray& bytes)
         return {};
     }
     QProcess child;
-    child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
-                            QCoreApplication::applicationFilePath(), kChildFlag, path, QString::fromLatin1(bytes.toHex())});
+    child.start("setpriv", user + QStringList{QCoreApplication::applicationFilePath(), kChildFlag, path,
+                                              QString::fromLatin1(bytes.toHex()), QString::number(limit)});
     if (!child.waitForFinished(30000)) return "child did not finish";
     if (child.exitCode() == 0) return {};
     return QString::fromUtf8(child.readAllStandardOutput());
 }
 
-int ChildWrite(const char* path, const char* hex)
+int ChildWrite(const char* path, const char* hex, const char* limit)
 {
-    try {
-        mus::WriteDocumentFile(QString::fromLocal8Bit(path), QByteArray::fromHex(hex).toStdString());
-    } catch (const mus::Failure& e) {
-        std::fputs(e.what(), stdout);
-        return 1;
-    }
-    return 0;
+    const QString message = WriteAs(kThisUser, QString::fromLocal8Bit(path), QByteArray::fromHex(hex), std::atoi(limit));
+    std::fputs(qPrintable(message), stdout);
+    return message.isEmpty() ? 0 : 1;
+}
+
+struct stat StatOf(const QString& path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
 }
 
 constexpr QFile::Permissions kReadOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
@@ -314,6 +331,34 @@ private slots:
         QVERIFY(!mus::desktop::RunGuarded(&W(), [&] { W().OpenPath(missing); }));
         QCOMPARE(Text(), "kept"s);
         QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Cannot open file " + missing + "."}));
+    }
+
+    // Open never waits on what is not a regular file: it is refused at once.
+    void openRefusesWhatIsNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe") << "pipe";
+        QTest::newRow("device") << "device";
+        QTest::newRow("socket") << "socket";
+    }
+
+    void openRefusesWhatIsNoRegularFile()
+    {
+        QFETCH(QString, kind);
+        const QString path = File(kind + ".txt");
+        const QByteArray name = QFile::encodeName(path);
+        if (kind == "pipe") QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+        if (kind == "device") QVERIFY(QFile::link("/dev/zero", path));
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", name.constData());
+        if (kind == "socket") QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        AnswerFileDialog(path);
+        W().OpenFile1->trigger();
+        ::close(listener);
+        QCOMPARE(Text(), ""s);
+        QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Cannot open file " + path + "."}));
     }
 
     void openDialogRemembersTheFileType()
@@ -510,7 +555,7 @@ private slots:
         const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup;
         QVERIFY(QFile::setPermissions(File("target.txt"), mode));
         QVERIFY(QFile::link(File("target.txt"), File("link.txt")));
-        mus::WriteDocumentFile(File("link.txt"), "new");
+        QCOMPARE(WriteAs(kThisUser, File("link.txt"), "new"), QString());
         QVERIFY(QFileInfo(File("link.txt")).isSymLink());
         QCOMPARE(ReadBytes(File("target.txt")), "new");
         QCOMPARE(QFileInfo(File("target.txt")).permissions(), mode);
@@ -521,11 +566,15 @@ private slots:
         QTest::addColumn<bool>("folderWritable");
         QTest::addColumn<bool>("oldFile");
         QTest::addColumn<bool>("oldWritable");
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("read-only folder, read-only file") << false << true << false << false;
-        QTest::newRow("read-only folder, new file") << false << false << false << false;
-        QTest::newRow("read-only folder, writable file: written in place") << false << true << true << true;
-        QTest::newRow("writable folder, read-only file") << true << true << false << false;
+        QTest::addColumn<int>("limit");   // a file size limit standing for a full disk; 0: none
+        QTest::addColumn<QString>("message");
+        const QString cannotCreate = "Cannot create file ";
+        QTest::newRow("read-only folder, read-only file") << false << true << false << 0 << cannotCreate;
+        QTest::newRow("read-only folder, new file") << false << false << false << 0 << cannotCreate;
+        QTest::newRow("read-only folder, writable file: written in place") << false << true << true << 0 << "";
+        QTest::newRow("read-only folder, writable file, disk full: old content kept")
+            << false << true << true << 20 << "Stream write error";
+        QTest::newRow("writable folder, read-only file") << true << true << false << 0 << cannotCreate;
     }
 
     void saveWithoutPermission()
@@ -533,7 +582,8 @@ private slots:
         QFETCH(bool, folderWritable);
         QFETCH(bool, oldFile);
         QFETCH(bool, oldWritable);
-        QFETCH(bool, saved);
+        QFETCH(int, limit);
+        QFETCH(QString, message);
         const QString path = File("doc.txt");
         const QByteArray old = "old content\r\n";
         if (oldFile) {
@@ -541,23 +591,85 @@ private slots:
             QVERIFY(QFile::setPermissions(path, oldWritable ? kReadWrite : kReadOnly));
         }
         QFile::setPermissions(dir_, folderWritable ? kFolderOpen | QFile::WriteOther : kFolderReadOnly);
-        const QString message = WriteUnprivileged(path, "new\r\n");
+        const QString seen = WriteAs(kNobody, path, "new content that is longer\r\n", limit);
         QFile::setPermissions(dir_, kFolderOpen);
-        if (saved) {
-            QCOMPARE(message, QString());
-            QCOMPARE(ReadBytes(path), "new\r\n");
+        if (message.isEmpty()) {
+            QCOMPARE(seen, QString());
+            QCOMPARE(ReadBytes(path), "new content that is longer\r\n");
         } else {
-            QCOMPARE(message, "Cannot create file " + path);
+            QCOMPARE(seen, message == "Stream write error" ? message : message + path);
             QCOMPARE(ReadBytes(path), oldFile ? old : QByteArray("<missing>"));
         }
-        QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), oldFile || saved ? 1 : 0);
+        QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), oldFile || message.isEmpty() ? 1 : 0);
+    }
+
+    // Save keeps the file's owner, group, mode, links and extended
+    // attributes: the new file takes the old one's place where it can be
+    // given all of them, the old file is written in place where not.
+    void saveKeepsWhatTheFileWas_data()
+    {
+        QTest::addColumn<uint>("owner");
+        QTest::addColumn<uint>("group");
+        QTest::addColumn<uint>("mode");
+        QTest::addColumn<QStringList>("user");
+        QTest::addColumn<QString>("extra");   // "link": a second hard link; "xattr": an extended attribute
+        QTest::addColumn<bool>("inPlace");
+        const QStringList inUsers = {"--reuid=65534", "--regid=65534", "--groups=100"};
+        QTest::newRow("root saves another user's file") << 65534u << 65534u << 0640u << kThisUser << "" << false;
+        QTest::newRow("group-shared file") << 65534u << 100u << 0660u << inUsers << "" << false;
+        QTest::newRow("group the user is not in: in place") << 65534u << 100u << 0664u << kNobody << "" << true;
+        QTest::newRow("another user's writable file: in place") << 0u << 0u << 0666u << kNobody << "" << true;
+        QTest::newRow("second hard link: in place") << 0u << 0u << 0604u << kThisUser << "link" << true;
+        QTest::newRow("extended attribute") << 0u << 0u << 0600u << kThisUser << "xattr" << false;
+    }
+
+    void saveKeepsWhatTheFileWas()
+    {
+        QFETCH(uint, owner);
+        QFETCH(uint, group);
+        QFETCH(uint, mode);
+        QFETCH(QStringList, user);
+        QFETCH(QString, extra);
+        QFETCH(bool, inPlace);
+        if (geteuid() != 0) QSKIP("needs root to give files to other users");
+        const QString path = File("shared.txt");
+        const QByteArray name = QFile::encodeName(path);
+        WriteBytes(path, "the old text, longer than the new one");
+        QVERIFY(::chown(name.constData(), owner, group) == 0 && ::chmod(name.constData(), mode) == 0);
+        if (extra == "link") QVERIFY(::link(name.constData(), QFile::encodeName(File("second.txt")).constData()) == 0);
+        if (extra == "xattr") QVERIFY(::setxattr(name.constData(), "user.mus", "kept", 4, 0) == 0);
+        QFile::setPermissions(dir_, kFolderOpen | QFile::WriteGroup | QFile::WriteOther);
+        const struct stat before = StatOf(path);
+
+        QCOMPARE(WriteAs(user, path, "new text"), QString());
+        const struct stat after = StatOf(path);
+        QCOMPARE(ReadBytes(path), "new text");
+        QCOMPARE(after.st_uid, owner);
+        QCOMPARE(after.st_gid, group);
+        QCOMPARE(after.st_mode & 07777, mode);
+        QCOMPARE(after.st_ino == before.st_ino, inPlace);
+        if (extra == "link") QCOMPARE(ReadBytes(File("second.txt")), "new text");
+        char value[8] = {};
+        if (extra == "xattr") QCOMPARE(::getxattr(name.constData(), "user.mus", value, sizeof value), 4);
+        QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), extra == "link" ? 2 : 1);
+    }
+
+    // A full disk (here a file size limit) ends Save with its message and the
+    // old file whole, also where it is written in place.
+    void failingWriteKeepsTheOldFile_data()
+    {
+        QTest::addColumn<bool>("secondLink");
+        QTest::newRow("replaced") << false;
+        QTest::newRow("second hard link: written in place") << true;
     }
 
     void failingWriteKeepsTheOldFile()
     {
-        // A file size limit makes the write fail as a full disk would.
-        const QByteArray old = "the old file\r\n";
+        QFETCH(bool, secondLink);
+        const QByteArray old = QByteArray("the old file\r\n").repeated(50);   // 650 bytes
         WriteBytes(File("old.txt"), old);
+        if (secondLink)
+            QCOMPARE(::link(QFile::encodeName(File("old.txt")).constData(), QFile::encodeName(File("link.txt")).constData()), 0);
         SetText(std::string(5000, 'x'));
         std::shared_ptr<DialogSeen> seen;
         {
@@ -569,7 +681,7 @@ private slots:
         QVERIFY(!seen->refused);
         QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Stream write error."}));
         QCOMPARE(ReadBytes(File("old.txt")), old);
-        QCOMPARE(QDir(dir_).entryList(QDir::Files), QStringList({"old.txt"}));
+        QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), secondLink ? 2 : 1);
     }
 
     // ---- Exit -------------------------------------------------------------
@@ -671,7 +783,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && qstrcmp(argv[1], kChildFlag) == 0) return ChildWrite(argv[2], argv[3]);
+    if (argc == 5 && qstrcmp(argv[1], kChildFlag) == 0) return ChildWrite(argv[2], argv[3], argv[4]);
     QApplication app(argc, argv);
     FileCommandsTest test;
     return QTest::qExec(&test, argc, argv);
