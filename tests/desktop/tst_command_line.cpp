@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "editor/byte_document.h"
 #include "editor/command_line.h"
 #include "editor/main_window.h"
@@ -124,9 +126,18 @@ private slots:
         QCOMPARE(probe.events, QStringList());
     }
 
+    void reportsUnreadableFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing") << "missing.mus";
+        QTest::newRow("named pipe, not waited on") << "pipe.mus";
+    }
+
     void reportsUnreadableFile()
     {
-        const QString path = home_.filePath("missing.mus");
+        QFETCH(QString, name);
+        const QString path = home_.filePath(name);
+        if (name == "pipe.mus") QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
         mus::test::DesktopProbe probe;
         frm_CText window;
         mus::OpenAtStart(window, mus::ParseCommandLine({"murmurscript", path}));

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 #include "editor/byte_document.h"
 #include "editor/file_drop.h"
 #include "editor/main_window.h"
@@ -165,6 +167,16 @@ private slots:
         // The window goes on working.
         QVERIFY(Drag(window_->txt_CText->viewport(), FileData({QUrl::fromLocalFile(path_)}).get()).dropAccepted);
         QTRY_COMPARE(window_->Document().TextLength(), 13);
+    }
+
+    void refusesANamedPipeAtOnce()
+    {
+        const QString pipe = home_.filePath("pipe.mus");
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+        mus::test::DesktopProbe probe;
+        Drag(window_->txt_CText->viewport(), FileData({QUrl::fromLocalFile(pipe)}).get());
+        QTRY_COMPARE(probe.events, QStringList{"box:Error:Murmurscript:Cannot open file " + pipe + "."});
+        QCOMPARE(window_->Document().TextLength(), 0);
     }
 
     // Drags the program does not open, onto the window or the editor: not
