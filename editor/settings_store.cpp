@@ -21,10 +21,14 @@ struct IniLine {
     QByteArray eol;
 };
 
+// The UTF-8 byte-order mark an editor may put at the start of the file.
+const QByteArray kByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// The file's lines, after a byte-order mark at its start.
 std::vector<IniLine> SplitLines(const QByteArray& content)
 {
     std::vector<IniLine> lines;
-    qsizetype start = 0;
+    qsizetype start = content.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
     while (start < content.size()) {
         qsizetype lf = content.indexOf('\n', start);
         if (lf < 0) {
@@ -216,7 +220,7 @@ void SettingsStore::Write(const QList<std::pair<QString, QString>>& values)
         }
     }
 
-    QByteArray out;
+    QByteArray out = content.startsWith(kByteOrderMark) ? kByteOrderMark : QByteArray();
     for (const IniLine& line : lines) out += line.text + line.eol;
 
     // The folder may be missing on the first run.

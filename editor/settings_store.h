@@ -1,8 +1,9 @@
 #pragma once
 // The settings file MUS.INI: one per user, section "Murmurscript", lines of
 // the form key=value. Reading never creates the file; writing keeps every
-// other section, key, comment and blank line as it was and replaces the file
-// in one step, so it is never left half written.
+// other section, key, comment and blank line as it was (a UTF-8 byte-order
+// mark at its start too) and replaces the file in one step, so it is never
+// left half written.
 
 #include <QByteArray>
 #include <QList>

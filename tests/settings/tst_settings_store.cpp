@@ -197,6 +197,8 @@ private slots:
             << QByteArray("[Other]\nFontSize=14\n[Murmurscript]\nExtra=1\n") << "size" << "10";
         QTest::newRow("commented key") << QByteArray("[Murmurscript]\n;FontSize=14\n") << "size" << "10";
         QTest::newRow("no section") << QByteArray("FontSize=14\n") << "size" << "10";
+        QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf[Murmurscript]\r\nFontSize=14\r\n") << "size"
+                                         << "14";
     }
 
     void readAppearance()
@@ -285,6 +287,9 @@ private slots:
             << QByteArray("[Other]\r\na=b")
             << QByteArray("[Other]\r\na=b\r\n" + QByteArray(kDefaultFile).replace("\n", "\r\n"));
         QTest::newRow("empty file") << QByteArray() << kDefaultFile;
+        QTest::newRow("byte-order mark kept, section found")
+            << QByteArray("\xef\xbb\xbf[Murmurscript]\nFontName=Fixedsys\nFontSize=10\nFontColor=0\nFontBold=1\n")
+            << QByteArray("\xef\xbb\xbf" + kDefaultFile);
     }
 
     void writeKeepsEverythingElse()
