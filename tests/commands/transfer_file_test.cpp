@@ -384,7 +384,7 @@ INSTANTIATE_TEST_SUITE_P(
         Corruption{"ChangedTextGroup", [](std::string& s) { OtherGroupCharacter(s[s.find("\r\nC") + 2 + 1 + 8]); }},
         Corruption{"ChangedPhraseGroup", [](std::string& s) { OtherGroupCharacter(s[s.find("\r\nC") + 3]); }},
         Corruption{"ChangedCrcValue", [](std::string& s) { s[s.rfind("MuS/") + 4] ^= 0x01; }},
-        Corruption{"ChangedTextLength", [](std::string& s) { s.insert(s.find("MuS/0120/01/4/") + 14, "1"); }},
+        Corruption{"ChangedTextLength", [](std::string& s) { s.insert(s.find("MuS/0120/01/4/") + 14, 1, '1'); }},
         Corruption{"ShortRead", [](std::string& s) { s.resize(s.size() / 2); }},
         Corruption{"ChangedStartLine", [](std::string& s) { s[0] = '#'; }},
         Corruption{"LostEndLine", [](std::string& s) { s.resize(s.rfind("*****  END") - 17); }},
