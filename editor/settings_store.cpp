@@ -106,6 +106,18 @@ std::optional<std::uint32_t> ParseDigits(QStringView digits, int base)
     return static_cast<std::uint32_t>(v);
 }
 
+// A value as it is written so that it reads back as it is: between double
+// quotes, which reading removes, when it begins or ends with a blank or is
+// enclosed in quotes itself.
+QByteArray StoredValue(const QString& value)
+{
+    QByteArray text = value.toUtf8();
+    text.replace('\r', ' ').replace('\n', ' ');   // one line per key
+    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+    if (quoted || text != text.trimmed()) return '"' + text + '"';
+    return text;
+}
+
 [[noreturn]] void ThrowUnableToWrite()
 {
     throw Failure(std::string("Unable to write to ") + kSettingsFileName);
@@ -208,9 +220,7 @@ void SettingsStore::Write(const QList<std::pair<QString, QString>>& values)
     while (insertAt > first && lines[insertAt - 1].text.trimmed().isEmpty()) --insertAt;
 
     for (const auto& [key, value] : values) {
-        QByteArray text = value.toUtf8();
-        text.replace('\r', ' ').replace('\n', ' ');   // one line per key
-        QByteArray line = key.toUtf8() + '=' + text;
+        const QByteArray line = key.toUtf8() + '=' + StoredValue(value);
         if (auto index = FindKey(lines, first, last, key.toUtf8())) {
             lines[*index].text = line;
         } else {

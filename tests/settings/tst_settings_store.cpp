@@ -233,10 +233,21 @@ private slots:
         QCOMPARE(others, defaults);
     }
 
+    void writeAndReadBack_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "DejaVu Sans Mono";
+        QTest::newRow("blanks around") << " Mono ";
+        QTest::newRow("in double quotes") << "\"Mono\"";
+        QTest::newRow("in single quotes") << "'Mono'";
+        QTest::newRow("one quote") << "\"Mono";
+    }
+
     void writeAndReadBack()
     {
+        QFETCH(QString, name);
         AppearanceSettings a;
-        a.fontName = "DejaVu Sans Mono";
+        a.fontName = name;
         a.fontSize = 14;
         a.fontColor = 0x00FF8040;
         a.fontBold = true;
