@@ -157,7 +157,8 @@ bool CopyExtendedAttributes(const QByteArray& name, int fd)
     return true;
 }
 
-// A new file next to `final`, under a name of its own; removed again unless
+// A new file next to `final`, under a name of its own (the final name, cut
+// short enough for a suffix, and a random suffix); removed again unless
 // Keep() was called. Mode 0600 for a file that replaces another (it gets that
 // one's mode before anything is written), the usual mode of new files
 // otherwise.
@@ -165,9 +166,10 @@ class TemporaryFile {
 public:
     TemporaryFile(const QString& final, bool replaces)
     {
+        const QFileInfo info(final);
+        const QByteArray stem = QFile::encodeName(info.path()) + '/' + QFile::encodeName(info.fileName()).left(200);
         for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            name_ = QFile::encodeName(final) + '.' +
-                    QByteArray::number(QRandomGenerator::global()->generate() % 0x1000000, 36);
+            name_ = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate() % 0x1000000, 36);
             fd_ = RetryOnInterrupt([&] {
                 return ::open(name_.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
                               replaces ? 0600 : 0666);
