@@ -13,6 +13,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "cipher/commands/file_descriptor.h"
 #include "cipher/document_lines.h"
 #include "cipher/errors.h"
 #include "editor/byte_document.h"
@@ -35,32 +36,6 @@ std::string FullPath(const QString& path)
 {
     throw Failure("Stream write error");
 }
-
-template <typename Call>
-auto RetryOnInterrupt(Call call)
-{
-    decltype(call()) result;
-    do {
-        result = call();
-    } while (result == -1 && errno == EINTR);
-    return result;
-}
-
-// Closes the descriptor it holds.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 bool WriteAt(int fd, std::string_view bytes, off_t offset)
 {
@@ -131,7 +106,7 @@ void WriteInPlace(int fd, std::string_view bytes)
 
 void WriteInPlace(const QString& path, const QByteArray& name, std::string_view bytes)
 {
-    const Descriptor file(RetryOnInterrupt([&] { return ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY); }));
+    const FileDescriptor file(RetryOnInterrupt([&] { return ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY); }));
     if (file.Get() < 0) ThrowCannotCreate(path);
     WriteInPlace(file.Get(), bytes);
 }

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cipher/commands/file_descriptor.h"
+
 
 namespace mus {
 
@@ -67,16 +69,6 @@ constexpr std::size_t kBufferSize = 4096;
 // Tries for a name that others keep changing under us before giving up.
 constexpr int kCreateAttempts = 8;
 
-template <typename Call>
-auto RetryOnInterrupt(Call call)
-{
-    decltype(call()) result;
-    do {
-        result = call();
-    } while (result == -1 && errno == EINTR);
-    return result;
-}
-
 [[noreturn]] void ThrowSystemError()
 {
     throw IoError::FromErrno(errno);
@@ -86,23 +78,6 @@ bool SameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
-
-// Closes a descriptor that no file object owns yet.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    int Take() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 class SystemTransferFile final : public TransferFile {
 public:
@@ -204,7 +179,7 @@ void RemoveRegularFile(const char* path, const struct stat& found)
         if (errno == ENOENT || errno == ELOOP) return;
         ThrowSystemError();
     }
-    Descriptor descriptor(fd);
+    FileDescriptor descriptor(fd);
     if (fd >= 0) {
         struct stat opened {};
         if (::fstat(fd, &opened) != 0) ThrowSystemError();
@@ -243,7 +218,7 @@ std::unique_ptr<TransferFile> SystemTransferFiles::Create()
             if (errno == EEXIST) continue;
             ThrowSystemError();
         }
-        Descriptor descriptor(fd);
+        FileDescriptor descriptor(fd);
 
         struct stat opened {};
         if (::fstat(fd, &opened) != 0) ThrowSystemError();
