@@ -5,8 +5,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
-#include <utility>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
