@@ -1,0 +1,240 @@
+// Start-up of the editor, each case in a fresh process started as the
+// desktop starts the program: the time from the start of the process to the
+// window's first complete paint and to the end of loading a start-up file,
+// the peak memory (the kernel's count) and the memory resident once loaded.
+// Beside it the floor: a bare Qt window with an editor and a toolbar.
+//
+//   startup_bench [--runs N] [CASE...]     (default: floor empty text:20 text:100 open:20)
+//     floor        the bare window
+//     empty        murmurscript without a file
+//     text:MIB     murmurscript FILE, FILE a generated text of MIB MiB (LF line breaks)
+//     line:MB      murmurscript FILE, FILE one line of MB million bytes
+//     open:MIB     the Open command's last step on a MIB MiB text, in a started window
+//
+// Runs on the platform QT_QPA_PLATFORM names (offscreen when unset); under a
+// virtual display: QT_QPA_PLATFORM=xcb DISPLAY=:99 startup_bench.
+#include <QApplication>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/child_process.h"
+#include "editor/byte_document.h"
+#include "editor/command_line.h"
+#include "editor/desktop.h"
+#include "editor/file_drop.h"
+#include "editor/main_window.h"
+
+namespace {
+
+using mus::bench::MonotonicNs;
+
+// ------------------------------------------------------------ in the child
+
+// Notes when the watched window's first expose has been handled: Qt paints
+// and flushes the whole window while handling it.
+class PaintWatch final : public QObject {
+public:
+    QWidget* window = nullptr;
+    std::int64_t paintedNs = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (paintedNs != 0 || event->type() != QEvent::Expose || window == nullptr ||
+            watched != window->windowHandle())
+            return false;
+        watched->event(event);
+        if (window->windowHandle()->isExposed()) paintedNs = MonotonicNs();
+        return true;
+    }
+};
+
+std::int64_t ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::atoll(line.c_str() + 6);
+    }
+    return 0;
+}
+
+void WaitForPaint(const PaintWatch& watch)
+{
+    const std::int64_t deadline = MonotonicNs() + std::int64_t{60} * 1000000000;
+    while (watch.paintedNs == 0 && MonotonicNs() < deadline)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// Lets the window settle (the paint after a load) before memory is read.
+void Settle()
+{
+    const std::int64_t until = MonotonicNs() + 200000000;
+    while (MonotonicNs() < until) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+int RunChild(int argc, char** argv, const std::string& mode, const std::string& file)
+{
+    QApplication app(argc, argv);
+    PaintWatch watch;
+    app.installEventFilter(&watch);
+    std::map<std::string, std::int64_t> report;
+    if (mode == "floor") {
+        QMainWindow window;
+        QToolBar* bar = window.addToolBar(QStringLiteral("Toolbar"));
+        for (const char* name : {"New", "Open", "Save", "Cut", "Copy", "Paste"}) bar->addAction(QString::fromLatin1(name));
+        window.setCentralWidget(new QPlainTextEdit(&window));
+        window.resize(568, 398);
+        watch.window = &window;
+        window.show();
+        WaitForPaint(watch);
+        report["paint"] = watch.paintedNs;
+        report["rss_kib"] = ResidentKiB();
+    } else {
+        // As main() starts the program.
+        const mus::StartRequest start =
+            mus::ParseCommandLine({QStringLiteral("murmurscript"), QString::fromStdString(mode == "start" ? file : "")});
+        QApplication::setApplicationName(QString::fromLatin1(mus::desktop::kApplicationTitle));
+        mus::desktop::SetHelpFile(QString::fromLatin1(mus::desktop::kHelpFileName));
+        QGuiApplication::setDesktopFileName(QStringLiteral("murmurscript"));
+        frm_CText window;
+        watch.window = &window;
+        QApplication::setWindowIcon(window.windowIcon());
+        mus::InstallFileDrop(window);
+        window.show();
+        mus::OpenAtStart(window, start);
+        report["loaded"] = MonotonicNs();
+        WaitForPaint(watch);
+        report["paint"] = watch.paintedNs;
+        if (mode == "open") {
+            const std::int64_t begin = MonotonicNs();
+            window.OpenPath(QString::fromStdString(file));
+            report["open_ns"] = MonotonicNs() - begin;
+        }
+        Settle();
+        report["bytes"] = window.Document().TextLength();
+        report["rss_kib"] = ResidentKiB();
+    }
+    for (const auto& [key, value] : report) std::printf("%s %lld\n", key.c_str(), static_cast<long long>(value));
+    return 0;
+}
+
+// ----------------------------------------------------------- in the parent
+
+// A text of `bytes` bytes: lines of 10 to 100 letters and blanks, each ended
+// by LF, as a generated log or a long plain-text book would be.
+void WriteText(const std::string& path, std::int64_t bytes)
+{
+    std::string text;
+    text.reserve(std::size_t(bytes));
+    std::uint32_t state = 1;
+    const auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16; };
+    while (std::int64_t(text.size()) < bytes) {
+        const std::uint32_t length = 10 + next() % 91;
+        for (std::uint32_t i = 0; i < length; ++i) text += next() % 6 == 0 ? ' ' : char('a' + next() % 26);
+        text += '\n';
+    }
+    text.resize(std::size_t(bytes));
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+void WriteLine(const std::string& path, std::int64_t bytes)
+{
+    std::string text(std::size_t(bytes), 'x');
+    for (std::size_t i = 7; i < text.size(); i += 8) text[i] = ' ';
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+int RunParent(const std::string& self, int runs, const std::vector<std::string>& cases)
+{
+    char pattern[] = "/tmp/mus-startup-XXXXXX";
+    const std::string dir = mkdtemp(pattern);
+    // The windows read and write their settings file here, not the user's.
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "offscreen", 1);
+    std::printf("platform %s, medians of %d runs\n", std::getenv("QT_QPA_PLATFORM"), runs);
+    std::printf("%-12s %12s %12s %10s %10s %10s\n", "case", "paint ms", "loaded ms", "open ms", "peak MiB",
+                "rss MiB");
+    for (const std::string& c : cases) {
+        const auto colon = c.find(':');
+        const std::string kind = c.substr(0, colon);
+        const double size = colon == std::string::npos ? 0 : std::atof(c.c_str() + colon + 1);
+        std::string mode = kind == "floor" ? "floor" : kind == "open" ? "open" : "start";
+        std::string file = "-";
+        if (kind == "text" || kind == "open") {
+            file = dir + "/text.txt";
+            WriteText(file, std::int64_t(size * 1048576));
+        } else if (kind == "line") {
+            file = dir + "/line.txt";
+            WriteLine(file, std::int64_t(size * 1000000));
+        } else if (kind != "floor" && kind != "empty") {
+            std::fprintf(stderr, "unknown case %s\n", c.c_str());
+            return 64;
+        }
+        if (kind == "empty") mode = "empty";
+        std::map<std::string, std::vector<double>> figures;
+        bool failed = false;
+        for (int r = 0; r < runs && !failed; ++r) {
+            const std::string out = dir + "/report";
+            const mus::bench::ChildRun run = mus::bench::RunChild({self, "--child", mode, file}, "/dev/null", out);
+            std::ifstream in(out);
+            std::map<std::string, double> report;
+            std::string key;
+            for (double value; in >> key >> value;) report[key] = value;
+            if (run.status != 0 || report.count("paint") == 0) {
+                std::printf("%-12s failed: status %d after %.1f s, peak %.0f MiB\n", c.c_str(), run.status,
+                            run.seconds, run.peakMiB);
+                failed = true;
+                break;
+            }
+            const auto since = [&](const char* k) { return (report[k] - double(run.startNs)) / 1e6; };
+            figures["paint"].push_back(since("paint"));
+            figures["loaded"].push_back(report.count("loaded") ? since("loaded") : 0);
+            figures["open"].push_back(report["open_ns"] / 1e6);
+            figures["peak"].push_back(run.peakMiB);
+            figures["rss"].push_back(report["rss_kib"] / 1024);
+        }
+        if (failed) continue;
+        std::printf("%-12s %12.1f %12.1f %10.1f %10.1f %10.1f\n", c.c_str(), Median(figures["paint"]),
+                    Median(figures["loaded"]), Median(figures["open"]), Median(figures["peak"]),
+                    Median(figures["rss"]));
+        std::fflush(stdout);
+    }
+    std::filesystem::remove_all(dir);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::string(argv[1]) == "--child") return RunChild(1, argv, argv[2], argv[3]);
+    int runs = 5;
+    std::vector<std::string> cases;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+        else cases.push_back(arg);
+    }
+    if (cases.empty()) cases = {"floor", "empty", "text:20", "text:100", "open:20"};
+    return RunParent(std::filesystem::canonical("/proc/self/exe").string(), runs, cases);
+}
