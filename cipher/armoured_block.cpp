@@ -1,6 +1,7 @@
 #include "cipher/armoured_block.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -152,6 +153,39 @@ TaggedLines FindTaggedLines(const DocumentLines& lines)
 bool IsEncryptedText(const DocumentLines& lines)
 {
     return FindTaggedLines(lines).second >= 0;
+}
+
+void TaggedLineCounter::Feed(std::string_view piece)
+{
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    // The next CR and LF, each searched for again only once passed.
+    const char* cr = nullptr;
+    const char* lf = nullptr;
+    const auto next = [end](const char* from, char c) {
+        const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return found ? static_cast<const char*>(found) : end;
+    };
+    while (p < end) {
+        if (matched_ < 0) {
+            if (cr == nullptr || cr < p) cr = next(p, '\r');
+            if (lf == nullptr || lf < p) lf = next(p, '\n');
+            p = std::min(cr, lf);
+            if (p == end) break;
+            ++p;
+            matched_ = 0;   // a line begins after the break
+            continue;
+        }
+        const char c = *p++;
+        if (c == '\r' || c == '\n') {
+            matched_ = 0;
+        } else if (c != kBlockTag[static_cast<std::size_t>(matched_)]) {
+            matched_ = -1;
+        } else if (++matched_ == static_cast<std::int32_t>(kBlockTag.size())) {
+            ++count_;
+            matched_ = -1;
+        }
+    }
 }
 
 } // namespace mus

@@ -62,4 +62,17 @@ TaggedLines FindTaggedLines(const DocumentLines& lines);
 // The document holds a block when at least two of its lines begin with the tag.
 bool IsEncryptedText(const DocumentLines& lines);
 
+// The same rule over a text that arrives in pieces, cut anywhere: counts
+// the lines that begin with the tag, keeping no more than the state of the
+// line in hand.
+class TaggedLineCounter {
+public:
+    void Feed(std::string_view piece);
+    std::int32_t Count() const { return count_; }
+
+private:
+    std::int32_t matched_ = 0;   // bytes of the tag at the start of this line; -1: it does not count
+    std::int32_t count_ = 0;
+};
+
 } // namespace mus

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 #include "cipher/armoured_block.h"
 #include "cipher/errors.h"
@@ -161,15 +163,22 @@ bool PhraseMatches(const DocumentLines& lines, const BlockHeader& header, std::s
     return stored == phrase;
 }
 
-DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase)
+namespace {
+
+// The most one group adds to the CRC value: 255 + 2 x 255 + 3 x 255. Fewer
+// groups than this many can never overflow the sum.
+constexpr std::int32_t kGroupsSafeFromOverflow = INT32_MAX / 1530;
+
+// The text groups decoded, each body line's bytes handed to `sink` (none
+// without one) as far as they belong to the text: the first L bytes, up to
+// a decoded zero byte, which ends the text because the editor takes a
+// zero-terminated text.
+DecodedText DecodeGroups(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase,
+                         const TextSink* sink)
 {
     std::uint32_t state = static_cast<std::uint32_t>(PhraseSeed(phrase));
-
     const std::int32_t groups = GroupCount(header.textLength);
-    // The output grows with what is decoded, whatever the header claims; room
-    // for the largest text a writer produces is taken at once.
-    std::string output;
-    output.reserve(static_cast<std::size_t>(std::min(groups, GroupCount(kMaxTextLength))) * 3);
+    std::int64_t toHandOn = sink ? header.textLength : 0;
 
     // A method code other than 0 and 1 turns every group into three zero bytes.
     const detail::Values& values = detail::ValuesOf(header.method);
@@ -179,6 +188,7 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
     std::int32_t lineIndex = header.headerLine + 1;
     std::int32_t read = 0;
     bool endedEarly = false;
+    char piece[3 * kGroupsPerLine];
     while (read < groups) {
         // Reading ends early at the CRC line: a body line lies above it.
         if (lineIndex >= header.crcLine) {
@@ -193,9 +203,7 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
         const std::int64_t size = static_cast<std::int64_t>(line.size());
         const std::int64_t whole = size >= position + 3 ? (size - position - 3) / 4 + 1 : 0;
         const std::int64_t take = std::min({fit, whole, static_cast<std::int64_t>(groups - read)});
-        const std::size_t written = output.size();
-        output.resize(written + static_cast<std::size_t>(3 * take));
-        char* out = output.data() + written;
+        char* out = piece;
         const char* group = take > 0 ? line.data() + position - 1 : nullptr;
         for (std::int64_t i = 0; i < take; ++i, group += 4, out += 3) {
             const Triple triple = detail::GroupBytes(detail::GroupValue(group, values));
@@ -205,6 +213,15 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
             out[1] = static_cast<char>(triple[1] ^ k.k2);
             out[2] = static_cast<char>(triple[2] ^ k.k3);
         }
+        std::size_t bytes = static_cast<std::size_t>(std::min<std::int64_t>(out - piece, toHandOn));
+        if (const void* zero = std::memchr(piece, 0, bytes)) {
+            bytes = static_cast<std::size_t>(static_cast<const char*>(zero) - piece);
+            toHandOn = 0;
+        } else {
+            toHandOn -= static_cast<std::int64_t>(bytes);
+        }
+        if (bytes > 0) (*sink)(std::string_view(piece, bytes));
+
         read += static_cast<std::int32_t>(take);
         if (read == groups) break;
         // A line too short for its next group ends the block early.
@@ -220,15 +237,29 @@ DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, st
     DecodedText decoded;
     decoded.endedEarly = endedEarly;
     if (!endedEarly) {
-        output.resize(static_cast<std::size_t>(header.textLength));
         decoded.crcMissing = header.storedCrc == 0;
         decoded.crcDiffers = !decoded.crcMissing && header.storedCrc != computedCrc;
     }
-    // The editor takes a zero-terminated text: a decoded zero byte ends it.
-    const auto zero = output.find('\0');
-    if (zero != std::string::npos) output.resize(zero);
-    decoded.text = std::move(output);
     return decoded;
+}
+
+} // namespace
+
+DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase,
+                       const TextSink& sink)
+{
+    if (!sink) {
+        std::string text;
+        text.reserve(static_cast<std::size_t>(std::clamp(header.textLength, 0, kMaxTextLength)));
+        DecodedText decoded = DecodeText(lines, header, phrase, [&text](std::string_view piece) { text += piece; });
+        decoded.text = std::move(text);
+        return decoded;
+    }
+    // A body long enough to overflow the CRC sum is walked once without
+    // handing anything on (the sum does not depend on the phrase), so that
+    // the overflow comes before the sink has seen a byte.
+    if (GroupCount(header.textLength) > kGroupsSafeFromOverflow) DecodeGroups(lines, header, phrase, nullptr);
+    return DecodeGroups(lines, header, phrase, &sink);
 }
 
 std::optional<std::string> AskForMatchingPhrase(const DocumentLines& lines, const BlockHeader& header,
@@ -264,7 +295,7 @@ void ReadMethod02(const DocumentLines& lines, PhrasePrompt& prompt, ReadOutcome&
 
 } // namespace
 
-ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt)
+ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink)
 {
     ReadOutcome outcome;
     const HeaderResult read = ReadHeader(lines);
@@ -275,6 +306,7 @@ ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt)
     }
     if (outcome.header.method == kMethod02) {
         ReadMethod02(lines, prompt, outcome);
+        if (sink && !outcome.refusal) sink(std::exchange(outcome.decoded.text, {}));
         return outcome;
     }
     std::string phrase;
@@ -286,7 +318,7 @@ ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt)
         }
         phrase = std::move(*entered);
     }
-    outcome.decoded = DecodeText(lines, outcome.header, phrase);
+    outcome.decoded = DecodeText(lines, outcome.header, phrase, sink);
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 // cursor between the stages.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,9 +57,15 @@ struct DecodedText {
     bool crcDiffers = false;   // complete, stored value differs from the computed one
 };
 
-// Decodes the text groups (IntegerOverflow when a crafted body overflows the
-// computed CRC value). Reading ends early at the CRC line.
-DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase);
+// Receives decoded text piece by piece, in order.
+using TextSink = std::function<void(std::string_view piece)>;
+
+// Decodes the text groups. Reading ends early at the CRC line. With a sink,
+// the text goes to it as it is decoded and `text` stays empty; without, it is
+// collected in `text`. IntegerOverflow when a crafted body overflows the
+// computed CRC value, always before the sink has received anything.
+DecodedText DecodeText(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase,
+                       const TextSink& sink = {});
 
 // Lenient number reading of the header and CRC fields; never fails.
 std::int32_t ReadNumber(std::string_view text);
@@ -91,7 +98,8 @@ struct ReadOutcome {
 };
 
 // All stages in order, for callers without a busy cursor to set; for a
-// Method 02 block the text is only what authenticated.
-ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt);
+// Method 02 block the text is only what authenticated. The text goes to
+// `sink` as DecodeText says.
+ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink = {});
 
 } // namespace mus

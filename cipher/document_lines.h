@@ -29,7 +29,10 @@ public:
 };
 
 // Lines over a byte string whose line breaks are CR LF, lone CR or lone LF.
-// The string must outlive this object.
+// The string must outlive this object. No record is kept per line: a line is
+// found by walking from the nearest line start known before it (the line
+// last read, or one remembered every few thousand lines on the way), so
+// reading the lines in order costs one step each.
 class TextLines final : public DocumentLines {
 public:
     explicit TextLines(std::string_view text);
@@ -42,9 +45,18 @@ public:
     std::string_view Line(std::int32_t index) const override;
 
 private:
+    std::size_t LineStart(std::int32_t index) const;
+    std::size_t LineEnd(std::size_t start) const;   // where its break (or the text) begins
+    std::size_t NextLineStart(std::size_t start) const;
+
     std::string_view text_;
     std::int64_t length_ = 0;           // with every break counted as two bytes
-    std::vector<std::string_view> lines_;
+    std::int32_t count_ = 0;
+    mutable std::vector<std::size_t> marks_;   // start of every kMarkSpacing-th line
+    mutable std::int32_t cursorLine_ = 0;      // the line last found, and its start
+    mutable std::size_t cursorStart_ = 0;
+    mutable std::size_t lfFrom_ = 1;           // no LF in [lfFrom_, nextLf_); empty at first
+    mutable std::size_t nextLf_ = 0;
 };
 
 // Every lone CR and every lone LF becomes CR LF; a CR LF pair stays one break

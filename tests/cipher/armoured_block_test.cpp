@@ -184,8 +184,15 @@ class IsEncryptedTextTest : public testing::TestWithParam<DetectionRow> {};
 
 TEST_P(IsEncryptedTextTest, NeedsTwoLinesThatBeginWithTheTag)
 {
-    const TextLines lines(GetParam().document);
-    EXPECT_EQ(IsEncryptedText(lines), GetParam().encrypted) << GetParam().document;
+    const std::string& document = GetParam().document;
+    const TextLines lines(document);
+    EXPECT_EQ(IsEncryptedText(lines), GetParam().encrypted) << document;
+    // The same answer from the counter, whatever the pieces it is fed.
+    for (std::size_t piece = 1; piece <= 7; ++piece) {
+        TaggedLineCounter counter;
+        for (std::size_t at = 0; at < document.size(); at += piece) counter.Feed(std::string_view(document).substr(at, piece));
+        EXPECT_EQ(counter.Count() >= 2, GetParam().encrypted) << document << " in pieces of " << piece;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -196,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DetectionRow{"\r\n\r\n\r\n", false}, DetectionRow{"MUS/a\r\nMuS/b", false},
                     DetectionRow{"MuS\r\nMuS/b", false}, DetectionRow{" MuS/a\r\nMuS/b", false},
                     DetectionRow{"> MuS/0120/01/0/3\r\n> MuS/882\r\n", false},
-                    DetectionRow{"MuS/a\rMuS/b", true}));
+                    DetectionRow{"MuS/a\rMuS/b", true}, DetectionRow{"Mu\nS/\nMuMuS/\nMuS/", false}));
 
 TEST(TaggedLinesTest, FirstTwoTaggedLinesOnly)
 {

@@ -45,6 +45,24 @@ TEST(TextLinesTest, ReadsAtMost4096BytesOfALine)
     EXPECT_EQ(lines.TextLength(), 5007);
 }
 
+TEST(TextLinesTest, FindsEveryLineInAnyOrder)
+{
+    // Enough lines for several remembered starts; every kind of break.
+    const char* breaks[] = {"\r\n", "\n", "\r"};
+    std::string text;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 10000; ++i) {
+        expected.push_back(i % 7 == 0 ? "" : "line " + std::to_string(i));
+        text += expected.back() + breaks[i % 3];
+    }
+    const TextLines lines(text);
+    ASSERT_EQ(lines.LineCount(), 10000);
+    std::vector<std::int32_t> order;
+    for (std::int32_t i = 9999; i >= 0; i -= 3) order.push_back(i);                 // backwards
+    for (std::int32_t i = 0; i < 10000; i += 1 + i % 5000) order.push_back(i);       // forwards in jumps
+    for (const std::int32_t i : order) ASSERT_EQ(lines.Line(i), expected[std::size_t(i)]) << i;
+}
+
 struct NormaliseRow {
     std::string in;
     std::string out;
