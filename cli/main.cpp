@@ -1,6 +1,11 @@
 // mus: encrypts a text into an armoured block, decrypts a block back into its
 // text, and tells whether a text holds a block, for scripts and terminals.
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -8,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -36,6 +42,11 @@ constexpr int kUsage = 64;
 constexpr int kNoInput = 66;     // an input file that cannot be read
 constexpr int kOutputError = 74; // standard output cannot be written
 
+// A document may be as large as the editor holds; a phrase file holds far
+// more attempts than anyone types.
+constexpr std::size_t kMaxDocumentBytes = std::size_t{256} << 20;
+constexpr std::size_t kMaxPhraseFileBytes = std::size_t{1} << 20;
+
 constexpr std::string_view kHelp =
     "Usage: mus encrypt [--method 00|01|02] [--phrase-file FILE] [--force] [FILE]\n"
     "       mus decrypt [--phrase-file FILE] [FILE]\n"
@@ -52,8 +63,9 @@ constexpr std::string_view kHelp =
     "\n"
     "The phrase comes from --phrase-file (one attempt per line; encrypt uses the\n"
     "first), else it is asked for on the terminal; without either there is none.\n"
-    "A phrase is converted to upper case and holds at most 16 bytes, or 64 bytes\n"
-    "for Method 02.\n"
+    "A phrase is converted to upper case and holds at most 16 bytes of UTF-8, or\n"
+    "64 bytes for Method 02; a phrase file holds at most 1 MiB, a document at\n"
+    "most 256 MiB.\n"
     "\n"
     "Exit status: 0 done; 1 decrypted with a warning; 2 refused or given up;\n"
     "64 usage error; 66 input cannot be read; 74 output cannot be written.\n";
@@ -84,32 +96,112 @@ void Message(std::string_view text)
     throw Exit{kRefused};
 }
 
-// The content of FILE, or of standard input for "-" or no FILE: all of it, or
-// its first `most` bytes.
-std::string ReadInput(const std::optional<std::string>& path, std::size_t most = SIZE_MAX)
+// An input named on the command line, "-" or none standing for standard
+// input. Pipes and devices are read as files are; the callers bound how much.
+class Input {
+public:
+    explicit Input(const std::optional<std::string>& path)
+        : name_(!path || *path == "-" ? "standard input" : *path)
+    {
+        if (!path || *path == "-") return;
+        fd_ = open(path->c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) Fail(errno);
+        owned_ = true;
+    }
+    ~Input()
+    {
+        if (owned_) close(fd_);
+    }
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+
+    // Up to `size` bytes into `buffer`; 0 only at the end of the input.
+    std::size_t Read(char* buffer, std::size_t size)
+    {
+        for (;;) {
+            const ssize_t n = read(fd_, buffer, size);
+            if (n >= 0) return static_cast<std::size_t>(n);
+            if (errno != EINTR) Fail(errno);
+        }
+    }
+
+    // Reads until `buffer` is full or the input ends; the bytes read.
+    std::size_t ReadFull(char* buffer, std::size_t size)
+    {
+        std::size_t done = 0;
+        while (done < size) {
+            const std::size_t n = Read(buffer + done, size - done);
+            if (n == 0) break;
+            done += n;
+        }
+        return done;
+    }
+
+    // The size of a regular file; nothing for a pipe or a device.
+    std::optional<std::size_t> FileSize() const
+    {
+        struct stat info {};
+        if (fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+        return static_cast<std::size_t>(info.st_size);
+    }
+
+private:
+    [[noreturn]] void Fail(int error) const
+    {
+        Message("mus: cannot read " + name_ + ": " + std::strerror(error));
+        throw Exit{kNoInput};
+    }
+
+    std::string name_;
+    int fd_ = 0;
+    bool owned_ = false;
+};
+
+// The input's first `most` bytes, or all of it when it is shorter; the rest
+// is never read, so an endless input ends nothing.
+std::string ReadAtMost(const std::optional<std::string>& path, std::size_t most)
 {
-    const bool standardInput = !path || *path == "-";
-    std::FILE* file = standardInput ? stdin : std::fopen(path->c_str(), "rb");
-    const std::string name = standardInput ? "standard input" : *path;
-    if (!file) {
-        Message("mus: cannot read " + name + ": " + std::strerror(errno));
-        throw Exit{kNoInput};
-    }
-    std::string content;
-    char buffer[65536];
-    size_t n;
-    while (content.size() < most &&
-           (n = std::fread(buffer, 1, std::min(sizeof buffer, most - content.size()), file)) > 0)
-        content.append(buffer, n);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    if (!standardInput) std::fclose(file);
-    if (failed) {
-        Message("mus: cannot read " + name + ": " + std::strerror(error));
-        throw Exit{kNoInput};
-    }
+    Input input(path);
+    std::string content(most, '\0');
+    content.resize(input.ReadFull(content.data(), most));
     return content;
 }
+
+[[noreturn]] void RefuseLargeDocument()
+{
+    Refuse("mus: the document is larger than 256 MiB");
+}
+
+// Room for the largest document that takes memory only as it fills: the
+// document is read once, into its place, whatever its source, and never
+// copied on the way.
+class DocumentBuffer {
+public:
+    DocumentBuffer()
+    {
+        void* room = mmap(nullptr, kRoom, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (room == MAP_FAILED) throw std::bad_alloc();
+        data_ = static_cast<char*>(room);
+    }
+    ~DocumentBuffer() { munmap(data_, kRoom); }
+    DocumentBuffer(const DocumentBuffer&) = delete;
+    DocumentBuffer& operator=(const DocumentBuffer&) = delete;
+
+    // The whole document; one of more than 256 MiB is refused (a file's size
+    // tells it before anything is read).
+    std::string_view Read(const std::optional<std::string>& path)
+    {
+        Input input(path);
+        if (input.FileSize().value_or(0) > kMaxDocumentBytes) RefuseLargeDocument();
+        const std::size_t size = input.ReadFull(data_, kRoom);
+        if (size > kMaxDocumentBytes) RefuseLargeDocument();
+        return {data_, size};
+    }
+
+private:
+    static constexpr std::size_t kRoom = kMaxDocumentBytes + 1;
+    char* data_ = nullptr;
+};
 
 void WriteOutput(std::string_view bytes)
 {
@@ -127,10 +219,44 @@ void FlushOutput()
     }
 }
 
-// The phrase converted to upper case; a usage error when it holds more than
-// `limit` bytes.
+// True for UTF-8 as the phrase entry gives it: no stray or missing
+// continuation bytes, no overlong forms, surrogates or code points past U+10FFFF.
+bool IsWellFormedUtf8(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 1;
+        unsigned char low = 0x80;   // the allowed range of the second byte
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        } else if (lead >= 0x80) {
+            return false;
+        }
+        if (bytes.size() - i < length) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[i + k]);
+            if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// A phrase the phrase entry could have given, converted to upper case; a
+// usage error when it holds more than `limit` bytes.
 std::string CheckedPhrase(std::string_view entered, std::int32_t limit)
 {
+    if (entered.find('\0') != std::string_view::npos) UsageError("a phrase cannot hold a zero byte");
+    if (!IsWellFormedUtf8(entered)) UsageError("a phrase must be UTF-8 text");
     std::string phrase = FoldPhrase(entered);
     if (phrase.size() > static_cast<std::size_t>(limit)) {
         Wipe(phrase);
@@ -144,8 +270,9 @@ std::string CheckedPhrase(std::string_view entered, std::int32_t limit)
 std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t most, std::int32_t limit)
 {
     if (path == "-") UsageError("the phrase file cannot be standard input");
-    std::string content = ReadInput(path);
+    std::string content = ReadAtMost(path, kMaxPhraseFileBytes + 1);
     const ScopedWipe wipe(content);
+    if (content.size() > kMaxPhraseFileBytes) UsageError("the phrase file is larger than 1 MiB");
     std::vector<std::string> phrases;
     const TextLines lines(content);
     for (std::int32_t i = 0; i < std::min(lines.LineCount(), most); ++i)
@@ -270,7 +397,7 @@ int Encrypt(const Options& options)
     if (options.phraseFile) phrases = ReadPhraseFile(*options.phraseFile, 1, method.phraseLimit);
     // Line breaks only grow in the normalising: a text with one byte over the
     // limit is refused already, so an endless input is never read to its end.
-    const std::string input = ReadInput(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
+    const std::string input = ReadAtMost(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
     if (input.find('\0') != std::string::npos)
         Refuse("mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted.");
     const std::string text = NormaliseLineBreaks(input);
@@ -362,11 +489,12 @@ int Decrypt(const Options& options)
         prompt = std::make_unique<FilePrompt>(ReadPhraseFile(*options.phraseFile, INT32_MAX, kLongestPhrase));
     else
         prompt = std::make_unique<TerminalPrompt>();
-    const std::string document = NormaliseLineBreaks(ReadInput(options.file));
-    const ReadOutcome outcome = ReadArmouredBlock(TextLines(document), *prompt);
+    // The lines are read where the document lies (the reader splits at CR LF,
+    // lone CR and lone LF alike), and the text is written as it is decoded.
+    DocumentBuffer buffer;
+    const TextLines lines(buffer.Read(options.file));
+    const ReadOutcome outcome = ReadArmouredBlock(lines, *prompt, [](std::string_view piece) { WriteOutput(piece); });
     if (outcome.refusal) Refuse(RefusalMessage(*outcome.refusal, outcome.header));
-
-    WriteOutput(outcome.decoded.text);
     FlushOutput();
     if (outcome.decoded.endedEarly) {
         Message(msg::kEndedEarly);
@@ -383,10 +511,22 @@ int Decrypt(const Options& options)
     return kDone;
 }
 
+// Reads only until the second tagged line, piece by piece; a document whose
+// first 256 MiB do not hold two is refused when it goes on beyond them.
 int Detect(const Options& options)
 {
-    const std::string text = ReadInput(options.file);
-    return IsEncryptedText(TextLines(text)) ? kDone : kWarning;
+    Input input(options.file);
+    TaggedLineCounter counter;
+    std::string piece(std::size_t{1} << 16, '\0');
+    std::size_t read = 0;
+    while (counter.Count() < 2) {
+        const std::size_t n = input.Read(piece.data(), piece.size());
+        if (n == 0) break;
+        counter.Feed(std::string_view(piece.data(), std::min(n, kMaxDocumentBytes - read)));
+        read += n;
+        if (read > kMaxDocumentBytes && counter.Count() < 2) RefuseLargeDocument();
+    }
+    return counter.Count() >= 2 ? kDone : kWarning;
 }
 
 int Run(int argc, char** argv)
@@ -400,6 +540,13 @@ int Run(int argc, char** argv)
         return exit.status;
     } catch (const Failure& failure) {
         Message(failure.what());
+        return kRefused;
+    } catch (const std::bad_alloc&) {
+        // Nothing may end the run with a status the help does not name.
+        Message("mus: out of memory");
+        return kRefused;
+    } catch (const std::exception& error) {
+        Message(std::string("mus: ") + error.what());
         return kRefused;
     }
 }

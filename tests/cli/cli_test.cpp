@@ -74,6 +74,11 @@ public:
         const pid_t pid = fork();
         if (pid == 0) {
             setsid();
+#if !defined(__SANITIZE_ADDRESS__)
+            // A mus that reads without bound stops at this limit, not at the machine's.
+            const rlimit memory{rlim_t{2} << 30, rlim_t{2} << 30};
+            setrlimit(RLIMIT_AS, &memory);
+#endif
             // Relative FILE arguments name files of the test's directory.
             if (chdir(dir_.c_str()) != 0) _exit(127);
             const int i = open(in.c_str(), O_RDONLY);
@@ -220,6 +225,26 @@ std::vector<CliRow> Rows()
                     {"mus: unknown command 'scramble'", "Try 'mus --help'."}});
     rows.push_back({"version", {"--version"}, {}, "", 0, "mus 1.30\n", {}});
 
+    // endless and strange inputs: devices are read as files are, within bounds
+    const Lines largePhraseFile{"mus: the phrase file is larger than 1 MiB", "Try 'mus --help'."};
+    const Lines largeDocument{"mus: the document is larger than 256 MiB"};
+    rows.push_back({"endless phrase file, encrypt", {"encrypt", "--phrase-file", "/dev/zero"}, {}, "abc", 64, "",
+                    largePhraseFile});
+    rows.push_back({"endless phrase file, decrypt", {"decrypt", "--phrase-file", "/dev/zero"}, {}, kBlockAbc, 64, "",
+                    largePhraseFile});
+    rows.push_back({"phrase file of 1 MiB and a byte", {"encrypt", "--phrase-file", "@p"},
+                    {{"p", "key\n" + std::string((1 << 20) - 3, 'x')}}, "abc", 64, "", largePhraseFile});
+    rows.push_back({"empty device as phrase file", {"encrypt", "--phrase-file", "/dev/null"}, {}, "abc", 0,
+                    kBlockAbc, {}});
+    rows.push_back({"endless document, decrypt", {"decrypt", "/dev/zero"}, {}, "", 2, "", largeDocument});
+    rows.push_back({"endless document, detect", {"detect", "/dev/zero"}, {}, "", 2, "", largeDocument});
+    rows.push_back({"phrase that is not UTF-8", {"encrypt", "--phrase-file", "@p"}, {{"p", "ke\xFFy"}}, "abc", 64,
+                    "", {"mus: a phrase must be UTF-8 text", "Try 'mus --help'."}});
+    rows.push_back({"phrase with an overlong form", {"decrypt", "--phrase-file", "@p"}, {{"p", "ok\n\xC0\xAF"}},
+                    kBlockAbc, 64, "", {"mus: a phrase must be UTF-8 text", "Try 'mus --help'."}});
+    rows.push_back({"phrase with a zero byte", {"encrypt", "--phrase-file", "@p"}, {{"p", std::string("k\0y", 3)}},
+                    "abc", 64, "", {"mus: a phrase cannot hold a zero byte", "Try 'mus --help'."}});
+
     // decrypt
     rows.push_back({"decrypt, no phrase", {"decrypt"}, {}, kBlockAbc, 0, "abc", {}});
     rows.push_back({"decrypt non-ASCII text with CR LF, phrase folded",
@@ -338,6 +363,20 @@ TEST(CliTest, EncryptRefusesALongInputWithoutReadingToItsEnd)
     ASSERT_TRUE(WIFEXITED(wstatus));
     EXPECT_EQ(WEXITSTATUS(wstatus), 2);
     EXPECT_EQ(MusRunner::Read(errPath), std::string(msg::kTextTooLong) + "\n");
+}
+
+TEST(CliTest, DocumentsPastTheEditorsCapacityAreRefused)
+{
+    // A sparse file: its size alone tells decrypt; detect reads it to the limit.
+    MusRunner mus;
+    const std::string path = mus.Write("large", "");
+    ASSERT_EQ(truncate(path.c_str(), (off_t{256} << 20) + 1), 0);
+    for (const char* command : {"decrypt", "detect"}) {
+        const Result result = mus.Run({command, path});
+        EXPECT_EQ(result.status, 2) << command;
+        EXPECT_EQ(result.out, "") << command;
+        EXPECT_EQ(result.errLines, Lines{"mus: the document is larger than 256 MiB"}) << command;
+    }
 }
 
 TEST(CliTest, CrcOverflowIsRefusedWithTheFailureMessage)
