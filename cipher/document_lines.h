@@ -3,6 +3,7 @@
 // lines (the text between line breaks, never lines as a display wraps them).
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,32 @@ private:
     mutable std::size_t lfFrom_ = 1;           // no LF in [lfFrom_, nextLf_); empty at first
     mutable std::size_t nextLf_ = 0;
 };
+
+// Calls `line(text, breakLength)` for each line of `bytes` in order: the
+// line without its break, and the break's length (2 for CR LF, 1 for a lone
+// CR or LF, 0 for a last line without a break). A final break is followed
+// by no call for the empty line after it.
+template <typename LineFunction>
+void ForEachLine(std::string_view bytes, LineFunction&& line)
+{
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    // The next LF is remembered, so a text with CR breaks alone is not
+    // searched to its end at every line.
+    const char* lf = nullptr;
+    while (p < end) {
+        if (lf == nullptr || lf < p) {
+            lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (lf == nullptr) lf = end;
+        }
+        const auto* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(lf - p)));
+        const char* stop = cr != nullptr ? cr : lf;
+        const std::size_t breakLength = stop == end ? 0 : stop == cr && stop + 1 == lf && lf != end ? 2 : 1;
+        line(std::string_view(p, static_cast<std::size_t>(stop - p)), breakLength);
+        p = stop + breakLength;
+        if (breakLength == 0) break;
+    }
+}
 
 // Every lone CR and every lone LF becomes CR LF; a CR LF pair stays one break
 // (so LF CR becomes two breaks).

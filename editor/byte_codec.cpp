@@ -1,5 +1,7 @@
 #include "editor/byte_codec.h"
 
+#include "cipher/document_lines.h"
+
 namespace mus {
 
 namespace {
@@ -106,9 +108,17 @@ void ForEachUnit(QStringView text, Byte onByte, Char onChar)
 
 QString BytesToText(std::string_view bytes)
 {
+    QString text;
+    AppendText(bytes, text);
+    return text;
+}
+
+void AppendText(std::string_view bytes, QString& text)
+{
     // Every byte gives at most one UTF-16 unit (a 4-byte sequence gives two).
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const qsizetype start = text.size();
+    text.resize(start + static_cast<qsizetype>(bytes.size()));
+    char16_t* out = reinterpret_cast<char16_t*>(text.data()) + start;
     char16_t* const begin = out;
     std::size_t i = 0;
     while (i < bytes.size()) {
@@ -138,8 +148,15 @@ QString BytesToText(std::string_view bytes)
         }
         i += static_cast<std::size_t>(len);
     }
-    text.truncate(out - begin);
-    return text;
+    text.truncate(start + (out - begin));
+}
+
+void AppendLines(std::string_view bytes, QString& text)
+{
+    ForEachLine(bytes, [&text](std::string_view line, std::size_t breakLength) {
+        AppendText(line, text);
+        if (breakLength > 0) text += QLatin1Char('\n');
+    });
 }
 
 void AppendBytes(QStringView text, std::string& out)

@@ -22,6 +22,12 @@ namespace mus {
 inline constexpr char16_t kByteEscapeBase = 0xF700;
 
 QString BytesToText(std::string_view bytes);
+// Appends the text of `bytes` to `out`.
+void AppendText(std::string_view bytes, QString& out);
+// Appends the text of `bytes` with each line break (CR LF, lone CR, lone LF)
+// made one LF: the text Qt's document takes, the runs between the breaks
+// decoded as BytesToText decodes them (no UTF-8 sequence spans a break).
+void AppendLines(std::string_view bytes, QString& out);
 std::string TextToBytes(QStringView text);
 // Appends the bytes of `text` to `out`.
 void AppendBytes(QStringView text, std::string& out);

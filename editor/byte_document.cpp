@@ -1,6 +1,7 @@
 #include "editor/byte_document.h"
 
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -27,6 +28,11 @@ bool StartsWithTag(const QString& text)
 void CheckEditorCapacity(std::int64_t bytes)
 {
     if (bytes > kEditorCapacity) throw Failure(std::string(kCapacityMessage));
+}
+
+void CheckLineLength(std::int64_t bytes)
+{
+    if (bytes > kLongestLine) throw Failure(std::string(kCapacityMessage));
 }
 
 ByteDocument::ByteDocument(QPlainTextEdit& editor) : editor_(editor)
@@ -157,7 +163,7 @@ void ByteDocument::SetText(std::string_view bytes)
     // Replacing clears the undo history and raises a change even for the same
     // text, so an identical text is left alone.
     if (static_cast<std::int64_t>(bytes.size()) == TextLength() && bytes == Text()) return;
-    Replace(bytes);
+    ReplaceWith(bytes);
 }
 
 void ByteDocument::SetTextFromBuffer(std::string_view buffer)
@@ -165,17 +171,80 @@ void ByteDocument::SetTextFromBuffer(std::string_view buffer)
     const std::size_t zero = buffer.find('\0');
     if (zero != std::string_view::npos) buffer = buffer.substr(0, zero);
     CheckEditorCapacity(static_cast<std::int64_t>(buffer.size()));
-    Replace(buffer);
+    ReplaceWith(buffer);
 }
 
-void ByteDocument::Replace(std::string_view bytes)
+void ByteDocument::ReplaceWith(std::string_view bytes)
 {
-    const QString text = BytesToText(bytes);
+    bool given = false;
+    Replace([&](QString& text) {
+        if (given) return false;
+        AppendLines(bytes, text);
+        return given = true;
+    });
+}
+
+void ByteDocument::SetTextFromPieces(std::vector<std::string>& pieces, std::int64_t textLength)
+{
+    CheckEditorCapacity(textLength);
+    if (HoldsPieces(pieces, textLength)) return;
+    std::size_t next = 0;
+    Replace([&](QString& text) {
+        if (next == pieces.size()) return false;
+        AppendLines(pieces[next], text);
+        std::string().swap(pieces[next++]);
+        return true;
+    });
+}
+
+bool ByteDocument::HoldsPieces(const std::vector<std::string>& pieces, std::int64_t textLength) const
+{
+    if (textLength != TextLength()) return false;
+    // Pieces end at line breaks, so each one's lines are whole blocks.
+    QTextBlock block = editor_.document()->begin();
+    bool matched = false;   // the current block has been matched with a line
+    QString text;
+    for (const std::string& piece : pieces) {
+        text.clear();
+        AppendLines(piece, text);
+        for (qsizetype start = 0; start < text.size();) {
+            const qsizetype lf = text.indexOf(QLatin1Char('\n'), start);
+            const qsizetype end = lf < 0 ? text.size() : lf;
+            if (!block.isValid() || QStringView(text).sliced(start, end - start) != block.text()) return false;
+            matched = lf < 0;
+            if (lf >= 0) block = block.next();
+            start = end + 1;
+        }
+    }
+    // After a final line break (or in an empty text) the last block is empty.
+    return block.isValid() && (matched || block.length() <= 1) && !block.next().isValid();
+}
+
+// As QPlainTextEdit::setPlainText, which the text would have to reach in one
+// string beside the editor's own copy: the history is cleared, the text is
+// rebuilt in one edit (one change notification), and the caret goes to the start.
+void ByteDocument::Replace(const std::function<bool(QString& text)>& nextPiece)
+{
+    QTextDocument* doc = editor_.document();
     // No repaint while the document is rebuilt.
     const bool updates = editor_.updatesEnabled();
     editor_.setUpdatesEnabled(false);
-    editor_.setPlainText(text);
-    editor_.setUpdatesEnabled(updates);
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    // The edit ends, and the editor comes back, also when a piece fails.
+    const auto finish = qScopeGuard([&] {
+        cursor.endEditBlock();
+        doc->setUndoRedoEnabled(true);
+        editor_.setTextCursor(QTextCursor(doc));
+        editor_.setUpdatesEnabled(updates);
+    });
+    doc->clear();
+    QString text;
+    while (nextPiece(text)) {
+        cursor.insertText(text);
+        text.clear();
+    }
 }
 
 std::int64_t ByteDocument::SelectionLength() const

@@ -10,6 +10,7 @@
 #include <QMetaObject>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +25,15 @@ namespace mus {
 // The most the editor holds, in bytes.
 inline constexpr std::int64_t kEditorCapacity = std::int64_t{256} << 20;   // 256 MiB
 
+// The longest line the editor takes from a file. It lays out a line as a
+// whole, at opening and again at every key typed into it: a longer line
+// would keep it busy for seconds each time.
+inline constexpr std::int64_t kLongestLine = std::int64_t{1} << 20;   // 1 MiB
+
 // Failure "Text exceeds memo capacity" when `bytes` would not fit the editor.
 void CheckEditorCapacity(std::int64_t bytes);
+// The same failure for a line of `bytes` longer than kLongestLine.
+void CheckLineLength(std::int64_t bytes);
 
 class ByteDocument final : public DocumentLines {
 public:
@@ -55,6 +63,13 @@ public:
     // whole text, always replacing it. Same capacity rule as SetText.
     void SetTextFromBuffer(std::string_view buffer);
 
+    // Makes the bytes of `pieces`, taken in order, the whole text, as SetText
+    // does; each piece holds whole lines (the last may end without a break)
+    // and is freed as soon as its text is in the editor, so no second copy
+    // of a large file's text is ever held. `textLength` is its length as
+    // TextLength() counts it.
+    void SetTextFromPieces(std::vector<std::string>& pieces, std::int64_t textLength);
+
     // Bytes of the selection, line breaks counting two; 0 without one.
     std::int64_t SelectionLength() const;
     bool CanUndo() const;
@@ -80,7 +95,12 @@ private:
     static LineInfo Measure(const QTextBlock& block);
     void Rebuild();
     void OnContentsChange(int position, int removed, int added);
-    void Replace(std::string_view bytes);
+    void ReplaceWith(std::string_view bytes);
+    // True when the text is exactly what `pieces` hold.
+    bool HoldsPieces(const std::vector<std::string>& pieces, std::int64_t textLength) const;
+    // Replaces the whole text with what `nextPiece` gives, piece by piece,
+    // until it returns false.
+    void Replace(const std::function<bool(QString& text)>& nextPiece);
 
     QPlainTextEdit& editor_;
     QMetaObject::Connection connection_;

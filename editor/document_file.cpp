@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include <fcntl.h>
@@ -203,28 +204,48 @@ DocumentFile ReadDocumentFile(const QString& path)
         throw Failure("Cannot open file " + FullPath(path));
     }
 
-    // Read in pieces, stopping at the first zero byte and as soon as the text
-    // cannot fit the editor any more (making line breaks CR LF only adds).
+    // Read in pieces, each handed on up to its last finished line break,
+    // stopping at the first zero byte and as soon as the text cannot fit
+    // the editor or holds a line longer than it takes.
     constexpr qint64 kPiece = 1 << 20;
-    std::string raw;
     DocumentFile result;
-    for (;;) {
-        const std::size_t start = raw.size();
-        raw.resize(start + kPiece);
-        const qint64 got = file.read(raw.data() + start, kPiece);
+    const auto measure = [&result](std::string_view line, std::size_t breakLength) {
+        CheckLineLength(std::int64_t(line.size()));
+        result.textLength += std::int64_t(line.size()) + (breakLength > 0 ? 2 : 0);
+    };
+    std::string piece;   // what is read and not yet handed on
+    std::int64_t position = 0;
+    for (bool last = false; !last;) {
+        const std::size_t kept = piece.size();
+        piece.resize(kept + kPiece);
+        const qint64 got = file.read(piece.data() + kept, kPiece);
         if (got < 0) throw Failure("Stream read error");
-        raw.resize(start + std::size_t(got));
-        const std::size_t zero = raw.find('\0', start);
-        if (zero != std::string::npos) {
-            result.zeroBytePosition = std::int64_t(zero) + 1;
-            raw.resize(zero);
-            break;
+        piece.resize(kept + std::size_t(got));
+        last = got == 0;
+        if (const void* zero = std::memchr(piece.data() + kept, 0, std::size_t(got))) {
+            const std::size_t at = std::size_t(static_cast<const char*>(zero) - piece.data());
+            result.zeroBytePosition = position + std::int64_t(at - kept) + 1;
+            piece.resize(at);
+            last = true;
         }
-        CheckEditorCapacity(std::int64_t(raw.size()));
-        if (got == 0) break;
+        position += got;
+        // Up to the last finished line break: a CR that is the last byte
+        // read may be the first half of a CR LF.
+        std::size_t cut = piece.size();
+        if (!last) {
+            const std::size_t end = piece.size() - (piece.back() == '\r' ? 1 : 0);
+            const std::size_t lastBreak = end == 0 ? std::string::npos : piece.find_last_of("\r\n", end - 1);
+            cut = lastBreak == std::string::npos ? 0 : lastBreak + 1;
+        }
+        CheckLineLength(std::int64_t(piece.size() - cut));
+        if (cut == 0) continue;
+        std::string rest = piece.substr(cut);
+        piece.resize(cut);
+        ForEachLine(piece, measure);
+        CheckEditorCapacity(result.textLength);
+        result.pieces.push_back(std::move(piece));
+        piece = std::move(rest);
     }
-    result.text = NormaliseLineBreaks(raw);
-    CheckEditorCapacity(std::int64_t(result.text.size()));
     return result;
 }
 

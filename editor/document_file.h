@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mus {
 
 struct DocumentFile {
-    // The file's bytes up to its first zero byte, with every lone CR and
-    // lone LF made CR LF; no character set conversion.
-    std::string text;
+    // The file's bytes up to its first zero byte, unchanged, in pieces of
+    // about a megabyte that each end at a line break (the last may not).
+    std::vector<std::string> pieces;
+    // Bytes of that text with every lone CR and lone LF made CR LF.
+    std::int64_t textLength = 0;
     // Where the first zero byte stood, counted from 1; 0 when there is none.
     std::int64_t zeroBytePosition = 0;
 };
@@ -20,8 +23,8 @@ struct DocumentFile {
 // Reads a document file, which must be a regular file: a named pipe, a
 // device or a socket is refused at once. Failures: "Cannot open file <full
 // path>", "Stream read error", "Text exceeds memo capacity" (more than the
-// editor holds; checked as the file is read, so a huge file is never read
-// whole).
+// editor holds, or a line longer than kLongestLine; checked as the file is
+// read, so a huge file is never read whole).
 DocumentFile ReadDocumentFile(const QString& path);
 
 // Writes `bytes` exactly. A symbolic link is written through to its target.

@@ -150,8 +150,8 @@ void frm_CText::OpenPathAsking(const QString& path)
 
 void frm_CText::OpenPath(const QString& path)
 {
-    const mus::DocumentFile file = mus::ReadDocumentFile(path);
-    Document().SetText(file.text);
+    mus::DocumentFile file = mus::ReadDocumentFile(path);
+    Document().SetTextFromPieces(file.pieces, file.textLength);
     if (file.zeroBytePosition > 0) {
         // Loading stops at a zero byte; saving the rest unaware would lose it.
         desktop::PlaySound(AlertSound::Exclamation);

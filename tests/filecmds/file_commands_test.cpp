@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -261,6 +262,16 @@ private slots:
         QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd\r\n") << "a\r\nb\r\nc\r\nd\r\n"s;
         QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << "a\r\n\r\nb"s;
         QTest::newRow("empty file") << QByteArray() << ""s;
+        // The file is read a mebibyte at a time.
+        const QByteArray piece(1 << 20, 'a');
+        QTest::newRow("CR LF across two reads") << piece.left(piece.size() - 1) + "\r\nb"
+                                                << piece.left(piece.size() - 1).toStdString() + "\r\nb";
+        QTest::newRow("lone CR at the end of a read") << piece.left(piece.size() - 1) + "\rb\r"
+                                                      << piece.left(piece.size() - 1).toStdString() + "\r\nb\r\n";
+        QTest::newRow("lines across reads") << piece.left(700000) + '\n' + piece.left(700000) + '\n' + piece.left(700000)
+                                            << piece.left(700000).toStdString() + "\r\n" +
+                                                   piece.left(700000).toStdString() + "\r\n" +
+                                                   piece.left(700000).toStdString();
     }
 
     void openMakesLineBreaksCrLf()
@@ -322,13 +333,41 @@ private slots:
                                         "Only the text before it was loaded."}));
     }
 
+    void openFailureKeepsTheText_data()
+    {
+        QTest::addColumn<QByteArray>("file");   // none: no file at all
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << QByteArray() << "Cannot open file %1.";
+        QTest::newRow("a line longer than the editor takes")
+            << QByteArray(int(mus::kLongestLine) + 1, 'x') << "Text exceeds memo capacity.";
+    }
+
     void openFailureKeepsTheText()
     {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, message);
         SetText("kept");
-        const QString missing = File("missing.txt");
-        QVERIFY(!mus::desktop::RunGuarded(&W(), [&] { W().OpenPath(missing); }));
+        const QString path = File("in.txt");
+        if (!file.isEmpty()) WriteBytes(path, file);
+        QVERIFY(!mus::desktop::RunGuarded(&W(), [&] { W().OpenPath(path); }));
         QCOMPARE(Text(), "kept"s);
-        QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Cannot open file " + missing + "."}));
+        QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:" + message.replace("%1", path)}));
+    }
+
+    void openOfTheSameTextChangesNothing()
+    {
+        SetText("one\r\ntwo");
+        W().txt_CText->moveCursor(QTextCursor::End);
+        W().txt_CText->insertPlainText(QStringLiteral("!"));
+        QSignalSpy changes(W().txt_CText, &QPlainTextEdit::textChanged);
+        WriteBytes(File("same.txt"), "one\ntwo!");
+        W().OpenPath(File("same.txt"));
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(W().Document().CanUndo());
+        WriteBytes(File("other.txt"), "one\ntwo?");
+        W().OpenPath(File("other.txt"));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(Text(), "one\r\ntwo?"s);
     }
 
     // Open never waits on what is not a regular file: it is refused at once.
