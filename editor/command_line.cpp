@@ -1,6 +1,11 @@
 // murmurscript [FILE]
 #include "editor/command_line.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <QWindow>
+
 #include "editor/desktop.h"
 #include "editor/main_window.h"
 
@@ -17,6 +22,21 @@ QString HelpText()
                              "cipher block and back, with FILE opened in it when one is named\n"
                              "(\"--\" before a name that begins with \"-\"). See murmurscript(1) and the\n"
                              "program's help (F1); mus(1) does the same work in a terminal.\n");
+}
+
+// Lets the window system show and paint the window, handling no user input
+// meanwhile: what the user types or clicks waits, queued, until the start-up
+// file is in. A window that is not shown is not waited for, and one that is
+// never exposed (started minimised) no longer than a second.
+void WaitForFirstPaint(QWidget& window)
+{
+    QWindow* handle = window.windowHandle();
+    if (!window.isVisible() || handle == nullptr) return;
+    const QDeadlineTimer deadline(1000);
+    QTimer wake;   // ends each wait below, also when no other event comes
+    wake.start(20);
+    while (!handle->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
 }
 
 } // namespace
@@ -63,8 +83,10 @@ QString UsageLine()
 void OpenAtStart(frm_CText& window, const StartRequest& request)
 {
     if (request.path.isEmpty()) return;
-    // The editor is empty at start, so Open's question about replacing its
-    // text does not arise.
+    // The window is painted, menus, toolbar and status bar, before the file
+    // is read, whatever its size. The editor is empty at start, so Open's
+    // question about replacing its text does not arise.
+    WaitForFirstPaint(window);
     desktop::RunGuarded(&window, [&window, &request] { window.OpenPath(request.path); });
 }
 

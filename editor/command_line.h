@@ -41,8 +41,9 @@ bool MayHoldToolkitOptions(const QStringList& rawArguments);
 QString UsageLine();
 
 // Opens the request's file into the window as Open does once the user has
-// chosen it; a failure shows in the general failure report and the window
-// starts empty. Does nothing when the request names no file.
+// chosen it, after the shown window has been painted; user input waits until
+// the file is in. A failure shows in the general failure report and the
+// window starts empty. Does nothing when the request names no file.
 void OpenAtStart(frm_CText& window, const StartRequest& request);
 
 } // namespace mus

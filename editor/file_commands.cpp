@@ -150,12 +150,19 @@ void frm_CText::OpenPathAsking(const QString& path)
 
 void frm_CText::OpenPath(const QString& path)
 {
-    mus::DocumentFile file = mus::ReadDocumentFile(path);
-    Document().SetTextFromPieces(file.pieces, file.textLength);
-    if (file.zeroBytePosition > 0) {
+    std::int64_t zeroBytePosition = 0;
+    {
+        // Reading and building a large document takes a while: the busy
+        // cursor shows it, and goes before any box.
+        desktop::BusyCursorScope busy;
+        mus::DocumentFile file = mus::ReadDocumentFile(path);
+        Document().SetTextFromPieces(file.pieces, file.textLength);
+        zeroBytePosition = file.zeroBytePosition;
+    }
+    if (zeroBytePosition > 0) {
         // Loading stops at a zero byte; saving the rest unaware would lose it.
         desktop::PlaySound(AlertSound::Exclamation);
-        desktop::MessageBox(this, BoxKind::Warning, mus::ZeroByteWarning(file.zeroBytePosition),
+        desktop::MessageBox(this, BoxKind::Warning, mus::ZeroByteWarning(zeroBytePosition),
                             mus::Buttons(Button::Ok));
     }
 }

@@ -2,7 +2,13 @@
 // program does with a command line it does not understand, and the file
 // opened at start.
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextDocument>
+#include <QToolBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +19,28 @@
 #include "editor/command_line.h"
 #include "editor/main_window.h"
 #include "tests/support/desktop_probe.h"
+
+// Notes which of the window's bars have been painted.
+class PaintWatch final : public QObject {
+public:
+    explicit PaintWatch(const frm_CText& window)
+        : bars_{{window.MainMenu1, "menu"}, {window.pan_Toolbar, "toolbar"}, {window.pan_Status, "status"}}
+    {
+        qApp->installEventFilter(this);
+    }
+    QStringList painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QString bar = bars_.value(watched);
+        if (event->type() == QEvent::Paint && !bar.isEmpty() && !painted.contains(bar)) painted << bar;
+        return false;
+    }
+
+private:
+    QHash<QObject*, QString> bars_;
+};
 
 class CommandLineTest : public QObject {
     Q_OBJECT
@@ -124,6 +152,29 @@ private slots:
         QCOMPARE(window.Document().Text(), std::string("one\r\ntwo\r\nthree\r\nfour"));
         QCOMPARE(window.pan_Bytes->text(), QString(" 21 bytes"));
         QCOMPARE(probe.events, QStringList());
+    }
+
+    void paintsTheWindowBeforeLoading()
+    {
+        const QString path = home_.filePath("start.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("one\ntwo");
+        file.close();
+
+        frm_CText window;
+        PaintWatch watch(window);
+        QStringList atLoad;   // the bars painted when the text went in, and the cursor then
+        connect(window.txt_CText->document(), &QTextDocument::contentsChanged, &window, [&] {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            atLoad = QStringList(watch.painted) << (cursor && cursor->shape() == Qt::WaitCursor ? "busy" : "idle");
+        });
+        window.show();
+        mus::OpenAtStart(window, mus::ParseCommandLine({"murmurscript", path}));
+        atLoad.sort();
+        QCOMPARE(atLoad, QStringList({"busy", "menu", "status", "toolbar"}));
+        QCOMPARE(window.Document().Text(), std::string("one\r\ntwo"));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void reportsUnreadableFile_data()
