@@ -1,48 +1,38 @@
 #include "editor/fonts.h"
 
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QStringList>
 
 namespace mus {
 
 namespace {
 
-void Substitute(const QString& face, const QStringList& candidates)
+// Qt tries a missing face's substitutes in order, skipping those that are
+// not installed either, and falls back on the font's kind (fixed pitch for
+// the editor) when none is: so the lists are installed as they are, without
+// asking the font database, which would have to be built for it first.
+void Substitute(const char* face, const QStringList& candidates)
 {
-    if (QFontDatabase::hasFamily(face)) return;
-    QStringList present;
+    QStringList names;
     for (const QString& c : candidates) {
-        if (!c.isEmpty() && !present.contains(c) && QFontDatabase::hasFamily(c)) present << c;
+        if (!c.isEmpty() && !names.contains(c)) names << c;
     }
-    if (!present.isEmpty()) QFont::insertSubstitutions(face, present);
-}
-
-QStringList FixedPitchFamilies()
-{
-    QStringList out;
-    const QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    out << system.family() << QFontInfo(system).family();
-    out << QStringLiteral("DejaVu Sans Mono") << QStringLiteral("Liberation Mono")
-        << QStringLiteral("Noto Mono") << QStringLiteral("Monospace");
-    QStringList fixed;
-    for (const QString& f : out) {
-        if (QFontDatabase::isFixedPitch(f)) fixed << f;
-    }
-    return fixed;
+    QFont::insertSubstitutions(QString::fromLatin1(face), names);
 }
 
 } // namespace
 
 void InstallFontSubstitutes()
 {
-    Substitute(QString::fromLatin1(kEditorFace), FixedPitchFamilies());
-    const QFont ui = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    Substitute(QString::fromLatin1(kPanelFace), {ui.family(), QFontInfo(ui).family(), QStringLiteral("DejaVu Sans")});
-    Substitute(QString::fromLatin1(kAboutFace),
-               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"), ui.family()});
-    Substitute(QString::fromLatin1(kTitleFace),
-               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"), QStringLiteral("Serif")});
+    // The desktop's own choices come first (the theme names them without a
+    // look at the installed fonts); then common faces of the same kind.
+    const QString fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    const QString ui = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    Substitute(kEditorFace, {fixed, QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"),
+                             QStringLiteral("Noto Sans Mono"), QStringLiteral("Noto Mono"), QStringLiteral("Monospace")});
+    Substitute(kPanelFace, {ui, QStringLiteral("DejaVu Sans")});
+    Substitute(kAboutFace, {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"), ui});
+    Substitute(kTitleFace, {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"), QStringLiteral("Serif")});
 }
 
 QFont DesignFontPoints(const char* face, int points)

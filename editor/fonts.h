@@ -14,10 +14,11 @@ inline constexpr char kPanelFace[] = "MS Sans Serif";    // the desktop's UI fac
 inline constexpr char kAboutFace[] = "Arial";            // sans-serif
 inline constexpr char kTitleFace[] = "Times New Roman";  // serif
 
-// Registers the substitutes for the design faces that are missing: the
-// system's fixed-pitch face for "Fixedsys" (never a proportional one), the
+// Registers what draws the design faces where they are missing: the
+// desktop's fixed-pitch face for "Fixedsys" (never a proportional one), the
 // desktop's normal UI face for "MS Sans Serif", and faces of the same kind
-// for "Arial" and "Times New Roman". Safe to call more than once.
+// for "Arial" and "Times New Roman". Builds no font database. Safe to call
+// more than once.
 void InstallFontSubstitutes();
 
 // The design face in points or pixels; the face name is kept as given.
