@@ -2,12 +2,15 @@
 //   (a) UpdateStatus with no change since the last call, as on a mouse move,
 //       without a selection and with a 1 MB selection (and, for comparison,
 //       with a 1 MB selection whose end moves at every call, as in a drag);
-//   (b) one character typed, then UpdateStatus, timed together.
+//   (b) one character typed, then UpdateStatus, timed together, in one of the
+//       document's lines and in a line of 10,000 characters.
 // Run headless: QT_QPA_PLATFORM=offscreen build/.../editor_benchmark
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include <benchmark/benchmark.h>
 
@@ -86,17 +89,39 @@ void BM_UpdateStatus_1MBSelectionMoving(benchmark::State& state)
 }
 BENCHMARK(BM_UpdateStatus_1MBSelectionMoving)->Unit(benchmark::kMicrosecond);
 
+// Argument: the length of the line typed into, one of the document's own
+// lines or a long line. The line is restored after every key, so each
+// iteration types into the same line with the same history behind it.
 void BM_InsertCharThenUpdateStatus(benchmark::State& state)
 {
     frm_CText& w = Window();
-    Select(w, 4000000, 4000000);
+    QTextDocument* doc = w.txt_CText->document();
+    QTextCursor line(doc->findBlockByNumber(kLines / 2));
+    const int added = static_cast<int>(state.range(0)) - kLineBytes;
+    if (added > 0) line.insertText(QString(added, QLatin1Char('y')));
+    const int at = line.block().position() + static_cast<int>(state.range(0)) / 2;
+    const auto restore = [&] {
+        Select(w, at, at);
+        doc->clearUndoRedoStacks();
+    };
+    restore();
     for (auto _ : state) {
         w.txt_CText->insertPlainText(QStringLiteral("x"));   // the change event runs UpdateStatus
         w.UpdateStatus();
+        state.PauseTiming();
+        QTextCursor typed = w.txt_CText->textCursor();
+        typed.deletePreviousChar();
+        restore();
+        state.ResumeTiming();
     }
-    state.counters["bytes"] = static_cast<double>(w.Document().TextLength());
+    if (added > 0) {
+        line.setPosition(line.block().position());
+        line.setPosition(line.block().position() + added, QTextCursor::KeepAnchor);
+        line.removeSelectedText();
+    }
+    state.counters["line"] = static_cast<double>(state.range(0));
 }
-BENCHMARK(BM_InsertCharThenUpdateStatus)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InsertCharThenUpdateStatus)->Arg(kLineBytes)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
