@@ -9,14 +9,17 @@
 //     floor        the bare window
 //     empty        murmurscript without a file
 //     text:MIB     murmurscript FILE, FILE a generated text of MIB MiB (LF line breaks)
-//     line:MB      murmurscript FILE, FILE one line of MB million bytes
 //     open:MIB     the Open command's last step on a MIB MiB text, in a started window
+//     layout:MB    a line of MB million bytes made the editor's text: the time to
+//                  lay it out and paint it, and to type one key into it and repaint
+//     wrap:MB      the same with Word Wrap on
 //
 // Runs on the platform QT_QPA_PLATFORM names (offscreen when unset); under a
 // virtual display: QT_QPA_PLATFORM=xcb DISPLAY=:99 startup_bench.
 #include <QApplication>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
@@ -110,6 +113,26 @@ int RunChild(int argc, char** argv, const std::string& mode, const std::string& 
         report["paint"] = watch.paintedNs;
         report["paint_cpu_ns"] = watch.cpuNs;
         report["rss_kib"] = ResidentKiB();
+    } else if (mode == "layout" || mode == "wrap") {
+        frm_CText window;
+        if (mode == "wrap") window.WordWrap1Click();
+        window.show();
+        QCoreApplication::processEvents();
+        std::string line(std::stoul(file), 'x');
+        for (std::size_t i = 7; i < line.size(); i += 8) line[i] = ' ';
+        std::int64_t begin = MonotonicNs();
+        window.Document().SetText(line);
+        window.txt_CText->viewport()->repaint();
+        report["layout_ns"] = MonotonicNs() - begin;
+        QTextCursor middle = window.txt_CText->textCursor();
+        middle.setPosition(int(line.size() / 2));
+        window.txt_CText->setTextCursor(middle);
+        window.txt_CText->viewport()->repaint();
+        begin = MonotonicNs();
+        window.txt_CText->insertPlainText(QStringLiteral("x"));
+        window.txt_CText->viewport()->repaint();
+        report["key_ns"] = MonotonicNs() - begin;
+        report["rss_kib"] = ResidentKiB();
     } else {
         // As main() starts the program.
         const mus::StartRequest start =
@@ -159,13 +182,6 @@ void WriteText(const std::string& path, std::int64_t bytes)
     std::ofstream(path, std::ios::binary) << text;
 }
 
-void WriteLine(const std::string& path, std::int64_t bytes)
-{
-    std::string text(std::size_t(bytes), 'x');
-    for (std::size_t i = 7; i < text.size(); i += 8) text[i] = ' ';
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -187,14 +203,13 @@ int RunParent(const std::string& self, int runs, const std::vector<std::string>&
         const auto colon = c.find(':');
         const std::string kind = c.substr(0, colon);
         const double size = colon == std::string::npos ? 0 : std::atof(c.c_str() + colon + 1);
-        std::string mode = kind == "floor" ? "floor" : kind == "open" ? "open" : "start";
+        std::string mode = kind == "floor" || kind == "open" || kind == "layout" || kind == "wrap" ? kind : "start";
         std::string file = "-";
         if (kind == "text" || kind == "open") {
             file = dir + "/text.txt";
             WriteText(file, std::int64_t(size * 1048576));
-        } else if (kind == "line") {
-            file = dir + "/line.txt";
-            WriteLine(file, std::int64_t(size * 1000000));
+        } else if (kind == "layout" || kind == "wrap") {
+            file = std::to_string(std::int64_t(size * 1000000));
         } else if (kind != "floor" && kind != "empty") {
             std::fprintf(stderr, "unknown case %s\n", c.c_str());
             return 64;
@@ -209,7 +224,7 @@ int RunParent(const std::string& self, int runs, const std::vector<std::string>&
             std::map<std::string, double> report;
             std::string key;
             for (double value; in >> key >> value;) report[key] = value;
-            if (run.status != 0 || report.count("paint") == 0) {
+            if (run.status != 0 || (report.count("paint") == 0 && report.count("layout_ns") == 0)) {
                 std::printf("%-12s failed: status %d after %.1f s, peak %.0f MiB\n", c.c_str(), run.status,
                             run.seconds, run.peakMiB);
                 failed = true;
@@ -222,8 +237,15 @@ int RunParent(const std::string& self, int runs, const std::vector<std::string>&
             figures["open"].push_back(report["open_ns"] / 1e6);
             figures["peak"].push_back(run.peakMiB);
             figures["rss"].push_back(report["rss_kib"] / 1024);
+            figures["layout"].push_back(report["layout_ns"] / 1e6);
+            figures["key"].push_back(report["key_ns"] / 1e6);
         }
         if (failed) continue;
+        if (kind == "layout" || kind == "wrap") {
+            std::printf("%-12s layout and paint %.1f ms, one key and repaint %.1f ms, peak %.1f MiB\n", c.c_str(),
+                        Median(figures["layout"]), Median(figures["key"]), Median(figures["peak"]));
+            continue;
+        }
         std::printf("%-12s %10.1f %10.1f %10.1f %10.1f %10.1f %10.1f\n", c.c_str(), Median(figures["paint"]),
                     Median(figures["cpu"]), Median(figures["loaded"]), Median(figures["open"]), Median(figures["peak"]),
                     Median(figures["rss"]));
