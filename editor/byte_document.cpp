@@ -180,7 +180,8 @@ void ByteDocument::ReplaceWith(std::string_view bytes)
     Replace([&](QString& text) {
         if (given) return false;
         AppendLines(bytes, text);
-        return given = true;
+        given = true;
+        return true;
     });
 }
 
