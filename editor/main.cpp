@@ -5,10 +5,10 @@
 #include <csignal>
 #include <cstdio>
 
-#include "editor/command_line.h"
-#include "editor/desktop.h"
-#include "editor/file_drop.h"
-#include "editor/main_window.h"
+#include "editor/window/command_line.h"
+#include "editor/desktop/desktop.h"
+#include "editor/window/file_drop.h"
+#include "editor/window/main_window.h"
 
 namespace {
 

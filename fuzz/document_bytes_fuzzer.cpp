@@ -12,7 +12,7 @@
 #include <QString>
 
 #include "cipher/document_lines.h"
-#include "editor/byte_codec.h"
+#include "editor/document/byte_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -16,7 +16,7 @@
 #include <QString>
 
 #include "cipher/errors.h"
-#include "editor/settings_store.h"
+#include "editor/settings/settings_store.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include <string>
 
-#include "editor/byte_document.h"
-#include "editor/main_window.h"
-#include "tests/commands/command_test_support.h"
-#include "tests/commands/scripted_ui.h"
+#include "editor/document/byte_document.h"
+#include "editor/window/main_window.h"
+#include "tests/cipher/commands/command_test_support.h"
+#include "tests/cipher/commands/scripted_ui.h"
 
 namespace mus::fake {
 namespace {

@@ -18,8 +18,8 @@
 #include <random>
 #include <string>
 
-#include "editor/byte_document.h"
-#include "editor/main_window.h"
+#include "editor/document/byte_document.h"
+#include "editor/window/main_window.h"
 
 namespace {
 

@@ -35,11 +35,11 @@
 #include <vector>
 
 #include "bench/child_process.h"
-#include "editor/byte_document.h"
-#include "editor/command_line.h"
-#include "editor/desktop.h"
-#include "editor/file_drop.h"
-#include "editor/main_window.h"
+#include "editor/document/byte_document.h"
+#include "editor/window/command_line.h"
+#include "editor/desktop/desktop.h"
+#include "editor/window/file_drop.h"
+#include "editor/window/main_window.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <deque>
 #include <optional>
 
-#include "editor/desktop.h"
+#include "editor/desktop/desktop.h"
 
 namespace mus::test {
 

@@ -1,0 +1,25 @@
+// Encrypt, Encrypt With Specific Method and Decrypt.
+#include "cipher/commands/decrypt_command.h"
+#include "cipher/commands/encrypt_command.h"
+#include "editor/window/main_window.h"
+#include "editor/window/window_command_ui.h"
+
+void frm_CText::btn_EncryptClick()
+{
+    mus::WindowCommandUser own(*this);
+    mus::WindowDocument document(Document());
+    mus::EncryptCommand(CipherUser != nullptr ? *CipherUser : own, document, AskForMethod, Method02Costs);
+}
+
+void frm_CText::EncryptUsingMethod1Click()
+{
+    AskForMethod = true;
+    btn_EncryptClick();
+}
+
+void frm_CText::btn_DecryptClick()
+{
+    mus::WindowCommandUser own(*this);
+    mus::WindowDocument document(Document());
+    mus::DecryptCommand(CipherUser != nullptr ? *CipherUser : own, document);
+}

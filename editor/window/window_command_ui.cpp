@@ -1,0 +1,99 @@
+#include "editor/window/window_command_ui.h"
+
+#include <QLabel>
+#include <QRadioButton>
+
+#include "editor/document/byte_document.h"
+#include "editor/window/main_window.h"
+#include "editor/dialogs/method_dialog.h"
+#include "editor/dialogs/phrase_dialog.h"
+
+namespace mus {
+
+namespace {
+
+// One frm_PWord, owned by the main window while the command holds it.
+class WindowPhraseDialog final : public PhraseDialog {
+public:
+    WindowPhraseDialog(frm_CText& window, int limit) : dialog_(new frm_PWord(&window, limit)) {}
+    ~WindowPhraseDialog() override { delete dialog_; }
+    WindowPhraseDialog(const WindowPhraseDialog&) = delete;
+    WindowPhraseDialog& operator=(const WindowPhraseDialog&) = delete;
+
+    std::optional<std::string> Ask(std::string_view prompt) override
+    {
+        dialog_->lab_PWord->setText(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+        if (dialog_->exec() != QDialog::Accepted) return std::nullopt;
+        return dialog_->Phrase();
+    }
+
+private:
+    frm_PWord* dialog_;
+};
+
+} // namespace
+
+std::optional<std::int32_t> WindowCommandUser::AskForMethod()
+{
+    frm_EncodeMethod dialog(&window_);
+    dialog.CheckMethod(kMethod01);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.ChosenMethod;
+}
+
+std::unique_ptr<PhraseDialog> WindowCommandUser::CreatePhraseDialog(std::int32_t limit)
+{
+    return std::make_unique<WindowPhraseDialog>(window_, limit);
+}
+
+Answer WindowCommandUser::ShowBox(BoxKind kind, std::string_view text, Buttons buttons)
+{
+    return desktop::MessageBox(&window_, kind, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                               buttons);
+}
+
+void WindowCommandUser::PlaySound(AlertSound sound)
+{
+    desktop::PlaySound(sound);
+}
+
+void WindowCommandUser::SetBusyCursor(bool busy)
+{
+    if (busy) {
+        if (!busy_) busy_.emplace();
+    } else {
+        busy_.reset();
+    }
+}
+
+std::int64_t WindowDocument::TextLength() const
+{
+    return document_.TextLength();
+}
+
+std::int32_t WindowDocument::LineCount() const
+{
+    return document_.LineCount();
+}
+
+std::string_view WindowDocument::Line(std::int32_t index) const
+{
+    return document_.Line(index);
+}
+
+std::string WindowDocument::Text() const
+{
+    return document_.Text();
+}
+
+void WindowDocument::LoadText(std::string_view bytes)
+{
+    document_.SetText(bytes);
+}
+
+void WindowDocument::ReplaceWithBuffer(std::string_view buffer)
+{
+    document_.SetTextFromBuffer(buffer);
+}
+
+} // namespace mus

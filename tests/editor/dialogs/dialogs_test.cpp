@@ -1,0 +1,348 @@
+// The phrase dialog frm_PWord and the method dialog frm_EncodeMethod on
+// their own: layout, folding and masking, Enter and Escape, every showing
+// empty, help topics by prompt, the method choice.
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "cipher/messages.h"
+#include "editor/desktop/desktop.h"
+#include "editor/desktop/help_viewer.h"
+#include "editor/dialogs/method_dialog.h"
+#include "editor/dialogs/phrase_dialog.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/desktop_probe.h"
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+// The topic the help window shows, if it is open.
+QString ShownTopic()
+{
+    const mus::HelpWindow* help = mus::CurrentHelpWindow();
+    if (help == nullptr || !help->isVisible()) return {};
+    return help->CurrentUrl().fragment();
+}
+
+} // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QWidget> owner_;
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void init()
+    {
+        owner_ = std::make_unique<QWidget>();
+        owner_->resize(400, 300);
+        owner_->show();
+    }
+
+    void cleanup()
+    {
+        owner_.reset();
+        mus::desktop::CloseHelp();
+    }
+
+    void phraseDialogLayout()
+    {
+        frm_PWord dialog(owner_.get());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Password Protection"));
+        QCOMPARE(dialog.size(), QSize(300, 118));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QCOMPARE(dialog.windowModality(), Qt::WindowModal);
+        QCOMPARE(dialog.parentWidget(), owner_.get());
+        // No title-bar buttons: closed through its buttons, Enter and Escape.
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowSystemMenuHint));
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
+
+        QCOMPARE(dialog.lab_PWord->pos(), QPoint(24, 24));
+        QCOMPARE(dialog.lab_PWord->text(), QString());
+        QCOMPARE(dialog.Bevel1->geometry(), QRect(8, 8, 284, 65));
+        QCOMPARE(dialog.txt_PWord->geometry(), QRect(24, 40, 249, 20));
+        QCOMPARE(dialog.cmd_OK->geometry(), QRect(222, 84, 70, 27));
+        QCOMPARE(dialog.cmd_Cancel->geometry(), QRect(146, 84, 70, 27));
+        QCOMPARE(dialog.HelpBtn->geometry(), QRect(8, 84, 70, 27));
+        QCOMPARE(dialog.cmd_OK->text(), QStringLiteral("OK"));
+        QCOMPARE(dialog.cmd_Cancel->text(), QStringLiteral("Cancel"));
+        QCOMPARE(dialog.HelpBtn->text(), QStringLiteral("&Help"));
+        QVERIFY(dialog.cmd_OK->isDefault());
+        for (QPushButton* b : {dialog.cmd_OK, dialog.cmd_Cancel, dialog.HelpBtn}) QVERIFY(!b->icon().isNull());
+        // The dialog face is bold; the prompt and buttons are not, the entry is.
+        QVERIFY(dialog.font().bold());
+        QVERIFY(!dialog.lab_PWord->font().bold());
+        QVERIFY(!dialog.cmd_OK->font().bold());
+        QVERIFY(dialog.txt_PWord->font().bold());
+
+        QCOMPARE(dialog.txt_PWord->echoMode(), QLineEdit::Password);
+        QCOMPARE(dialog.txt_PWord->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dialog.txt_PWord),
+                 int('*'));
+    }
+
+    // The prompt is never cut short, and stays inside the frame.
+    void everyPromptFits()
+    {
+        frm_PWord dialog(owner_.get());
+        for (const std::string_view prompt :
+             {mus::msg::kPromptPhrase, mus::msg::kPromptConfirm, mus::msg::kPromptProtected}) {
+            dialog.lab_PWord->setText(QString::fromLatin1(prompt.data(), qsizetype(prompt.size())));
+            QVERIFY2(dialog.lab_PWord->sizeHint().width() <= dialog.lab_PWord->width(), prompt.data());
+        }
+        QVERIFY(dialog.Bevel1->geometry().contains(dialog.lab_PWord->geometry()));
+    }
+
+    void phraseEntryFolds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<std::string>("phrase");
+        QTest::newRow("lower case") << QStringLiteral("secret") << std::string("SECRET");
+        QTest::newRow("mixed") << QStringLiteral("aBc 1-z") << std::string("ABC 1-Z");
+        QTest::newRow("latin-1 letters") << QStringLiteral("\u00e9t\u00e9 \u00fe") << std::string("\xC3\x89T\xC3\x89 \xC3\x9E");
+        QTest::newRow("sharp s, division sign, y diaeresis unchanged")
+            << QStringLiteral("\u00df\u00f7\u00ff") << std::string("\xC3\x9F\xC3\xB7\xC3\xBF");
+        QTest::newRow("17th character refused") << QStringLiteral("abcdefghijklmnopq")
+                                                << std::string("ABCDEFGHIJKLMNOP");
+        // Each of these is two bytes: eight fill the 16 bytes.
+        QTest::newRow("bytes, not characters, are counted")
+            << QStringLiteral("\u00e0\u00e0\u00e0\u00e0\u00e0\u00e0\u00e0\u00e0\u00e0")
+            << std::string("\xC3\x80\xC3\x80\xC3\x80\xC3\x80\xC3\x80\xC3\x80\xC3\x80\xC3\x80");
+        QTest::newRow("a two-byte letter does not fit after 15 bytes")
+            << QStringLiteral("abcdefghijklmno\u00e9") << std::string("ABCDEFGHIJKLMNO");
+    }
+
+    void phraseEntryFolds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(std::string, phrase);
+        frm_PWord dialog(owner_.get());
+        dialog.show();
+        mus::test::TypeText(dialog.txt_PWord, typed);
+        QCOMPARE(dialog.Phrase(), phrase);
+        QCOMPARE(dialog.txt_PWord->text().toStdString(), phrase);
+        // Only asterisks are shown, one per character.
+        QCOMPARE(dialog.txt_PWord->displayText(), QString(dialog.txt_PWord->text().size(), QLatin1Char('*')));
+        dialog.hide();
+    }
+
+    void phrasePasteIsCutToTheLimit()
+    {
+        frm_PWord dialog(owner_.get());
+        dialog.show();
+        dialog.txt_PWord->insert(QStringLiteral("a much longer phrase than allowed"));
+        QCOMPARE(dialog.Phrase(), std::string("A MUCH LONGER PH"));
+        dialog.hide();
+    }
+
+    void enterIsOkEscapeIsCancel_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(QDialog::Accepted);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(QDialog::Accepted);
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << int(QDialog::Rejected);
+    }
+
+    void enterIsOkEscapeIsCancel()
+    {
+        QFETCH(int, key);
+        QFETCH(int, result);
+        frm_PWord dialog(owner_.get());
+        mus::test::ModalAnswerer answer;
+        answer.Add([key](QDialog* d) {
+            auto* entry = d->findChild<QLineEdit*>(QStringLiteral("txt_PWord"));
+            mus::test::TypeText(entry, QStringLiteral("abc"));
+            QTest::keyClick(entry, Qt::Key(key));
+        });
+        QCOMPARE(dialog.exec(), result);
+        QCOMPARE(dialog.Phrase(), std::string("ABC"));
+    }
+
+    void everyShowingStartsEmptyAndFocused()
+    {
+        frm_PWord dialog(owner_.get());
+        mus::test::ModalAnswerer answer;
+        QString seenSecondTime = QStringLiteral("not shown");
+        bool focused = false;
+        answer.Add([](QDialog* d) {
+            mus::test::TypeText(d->findChild<QLineEdit*>(QStringLiteral("txt_PWord")), QStringLiteral("first"));
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        answer.Add([&](QDialog* d) {
+            auto* entry = d->findChild<QLineEdit*>(QStringLiteral("txt_PWord"));
+            seenSecondTime = entry->text();
+            focused = d->focusWidget() == entry;
+            QTest::keyClick(entry, Qt::Key_Escape);
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Phrase(), std::string("FIRST"));
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QCOMPARE(seenSecondTime, QString());
+        QVERIFY(focused);
+        QVERIFY(answer.Finished());
+    }
+
+    void helpTopicByPrompt_data()
+    {
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("topic");
+        QTest::newRow("Encrypt, phrase") << QStringLiteral("Enter a phrase to password-protect (if desired):")
+                                         << QStringLiteral("Help_Password1");
+        QTest::newRow("Encrypt, confirmation") << QStringLiteral("Re-enter phrase to confirm:")
+                                               << QStringLiteral("Help_Password3");
+        QTest::newRow("Decrypt") << QStringLiteral("This text is password-protected.  Enter phrase:")
+                                 << QStringLiteral("Help_Password2");
+        QTest::newRow("neither substring") << QStringLiteral("Something else") << QStringLiteral("Help_Password1");
+        QTest::newRow("case matters") << QStringLiteral("this text, re-enter") << QStringLiteral("Help_Password1");
+        QTest::newRow("This text wins") << QStringLiteral("Re-enter This text") << QStringLiteral("Help_Password2");
+    }
+
+    void helpTopicByPrompt()
+    {
+        QFETCH(QString, prompt);
+        QFETCH(QString, topic);
+        frm_PWord dialog(owner_.get());
+        dialog.lab_PWord->setText(prompt);
+        dialog.show();
+        QTest::mouseClick(dialog.HelpBtn, Qt::LeftButton);
+        QCOMPARE(ShownTopic(), topic);
+        QVERIFY(dialog.isVisible());  // the dialog stays open
+    }
+
+    void methodDialogLayout()
+    {
+        frm_EncodeMethod dialog(owner_.get());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Encoding Method"));
+        QCOMPARE(dialog.width(), 317);
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QCOMPARE(dialog.windowModality(), Qt::WindowModal);
+        QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+        QCOMPARE(dialog.Bevel1->pos(), QPoint(8, 8));
+        QCOMPARE(dialog.Bevel1->width(), 300);
+        const struct {
+            QRadioButton* radio;
+            QLabel* note;
+            const char* name;
+            const char* text;
+        } choices[] = {
+            {dialog.RadioButton1, dialog.Label1, "Method 00", "Requires version 1.0 or higher to decrypt."},
+            {dialog.RadioButton2, dialog.Label2, "Method 01", "Requires version 1.1 or higher to decrypt."},
+            {dialog.RadioButton3, dialog.Label3, "Method 02", "Strong encryption. Requires version 1.30 or higher to decrypt."},
+        };
+        // The first two stand where the first design put them; the third
+        // follows, its note on as many lines as it needs, all of it inside
+        // the frame.
+        int y = 24;
+        for (const auto& choice : choices) {
+            QCOMPARE(choice.radio->pos(), QPoint(24, y));
+            QCOMPARE(choice.radio->text(), QString::fromLatin1(choice.name));
+            QCOMPARE(choice.note->pos(), QPoint(42, y + 16));
+            QCOMPARE(choice.note->text(), QString::fromLatin1(choice.text));
+            QVERIFY2(choice.note->height() >= choice.note->heightForWidth(choice.note->width()), choice.text);
+            QVERIFY2(dialog.Bevel1->geometry().contains(choice.note->geometry()), choice.text);
+            QVERIFY(!choice.note->font().bold());
+            y = choice.note->geometry().bottom() + 12;
+        }
+        QCOMPARE(dialog.Label2->pos().y(), 80);
+        QVERIFY(dialog.RadioButton2->isChecked());
+        // The buttons keep their places below the frame, and the dialog's bottom edge below them.
+        const int buttonsY = dialog.Bevel1->geometry().bottom() + 12;
+        QCOMPARE(dialog.OKBtn->geometry(), QRect(238, buttonsY, 70, 27));
+        QCOMPARE(dialog.CancelBtn->geometry(), QRect(162, buttonsY, 70, 27));
+        QCOMPARE(dialog.HelpBtn->geometry(), QRect(8, buttonsY, 70, 27));
+        QCOMPARE(dialog.height(), buttonsY + 34);
+        QVERIFY(dialog.OKBtn->isDefault());
+        QVERIFY(!dialog.OKBtn->font().bold());
+
+        // One group: checking one clears the others.
+        QTest::mouseClick(dialog.RadioButton3, Qt::LeftButton);
+        QVERIFY(dialog.RadioButton3->isChecked());
+        QVERIFY(!dialog.RadioButton1->isChecked() && !dialog.RadioButton2->isChecked());
+    }
+
+    void methodDialogCloses_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("method");
+        QTest::newRow("OK keeps Method 01") << QStringLiteral("enter") << int(QDialog::Accepted) << 1;
+        QTest::newRow("Method 00 then OK") << QStringLiteral("method00") << int(QDialog::Accepted) << 0;
+        QTest::newRow("Method 02 then OK") << QStringLiteral("method02") << int(QDialog::Accepted) << 2;
+        QTest::newRow("Escape") << QStringLiteral("escape") << int(QDialog::Rejected) << -1;
+        QTest::newRow("Cancel button") << QStringLiteral("cancel") << int(QDialog::Rejected) << -1;
+        QTest::newRow("close box") << QStringLiteral("close") << int(QDialog::Rejected) << -1;
+    }
+
+    void methodDialogCloses()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, result);
+        QFETCH(int, method);
+        frm_EncodeMethod dialog(owner_.get());
+        dialog.ChosenMethod = -1;
+        mus::test::ModalAnswerer answer;
+        bool okFocused = false;
+        answer.Add([&](QDialog* d) {
+            auto* self = static_cast<frm_EncodeMethod*>(d);
+            okFocused = self->focusWidget() == self->OKBtn;
+            if (how == QLatin1String("enter")) QTest::keyClick(self, Qt::Key_Return);
+            if (how.startsWith(QLatin1String("method"))) {
+                QTest::mouseClick(how.endsWith(QLatin1String("00")) ? self->RadioButton1 : self->RadioButton3,
+                                  Qt::LeftButton);
+                QTest::mouseClick(self->OKBtn, Qt::LeftButton);
+            }
+            if (how == QLatin1String("escape")) QTest::keyClick(self, Qt::Key_Escape);
+            if (how == QLatin1String("cancel")) QTest::mouseClick(self->CancelBtn, Qt::LeftButton);
+            if (how == QLatin1String("close")) self->close();
+        });
+        QCOMPARE(dialog.exec(), result);
+        if (result == QDialog::Accepted) QCOMPARE(dialog.ChosenMethod, method);
+        QVERIFY(okFocused);
+    }
+
+    void methodDialogWithNeitherCheckedStaysOpen()
+    {
+        frm_EncodeMethod dialog(owner_.get());
+        dialog.show();
+        // Only a program can clear both choices of the group.
+        for (QRadioButton* r : {dialog.RadioButton1, dialog.RadioButton2, dialog.RadioButton3}) {
+            r->setAutoExclusive(false);
+            r->setChecked(false);
+        }
+        dialog.ChosenMethod = 7;
+        mus::test::DesktopProbe probe;
+        QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+        QCOMPARE(probe.events, QStringList{QStringLiteral("box:Error:Error:You must choose an encoding method.")});
+        QCOMPARE(probe.lastButtons, mus::ButtonSet(mus::Button::Ok));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(dialog.ChosenMethod, 7);
+    }
+
+    void methodDialogHelp()
+    {
+        frm_EncodeMethod dialog(owner_.get());
+        dialog.show();
+        QTest::mouseClick(dialog.HelpBtn, Qt::LeftButton);
+        QCOMPARE(ShownTopic(), QStringLiteral("Help_EncodingMethod"));
+        QVERIFY(dialog.isVisible());
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"
