@@ -9,8 +9,8 @@
 
 #include "cipher/commands/decrypt_command.h"
 #include "cipher/commands/encrypt_command.h"
-#include "command_test_support.h"
-#include "scripted_ui.h"
+#include "tests/support/command_test_support.h"
+#include "tests/support/scripted_ui.h"
 
 namespace mus::fake {
 namespace {

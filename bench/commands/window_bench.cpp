@@ -1,5 +1,5 @@
 // Encrypt and Decrypt of the largest text (22528 bytes, a 16-character
-// phrase) through the main window: from the handler's start to the status
+// phrase) through the main window: from the menu item's trigger to the status
 // update that the editor's change notification runs, with the scripted user
 // answering in place of the dialogs (no dialog is drawn).
 
@@ -13,11 +13,15 @@
 
 #include "editor/document/byte_document.h"
 #include "editor/window/main_window.h"
-#include "tests/cipher/commands/command_test_support.h"
-#include "tests/cipher/commands/scripted_ui.h"
+#include "tests/support/command_test_support.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/window_parts.h"
 
 namespace mus::fake {
 namespace {
+
+using test::MenuItem;
+using test::TextType;
 
 const std::string kPhrase = "ABCDEFGHIJKLMNOP";
 
@@ -28,21 +32,22 @@ void BM_WindowEncryptLargest(benchmark::State& state)
     window.show();
     Log log;
     ScriptedUser user(log);
-    window.CipherUser = &user;
+    window.SetUser(&user);
     const std::string text = LargestText();
+    QAction* encrypt = MenuItem(window, "Encrypt1");
     for (auto _ : state) {
         state.PauseTiming();
         window.Document().SetText(text);
         user.Script({Phrase(kPhrase), Phrase(kPhrase)});
         log.clear();
         state.ResumeTiming();
-        window.btn_EncryptClick();
+        encrypt->trigger();
     }
     if (window.Document().Text() != BlockDocument(text, kPhrase) ||
-        window.pan_TextType->text() != QStringLiteral(" Encrypted Text")) {
+        TextType(window) != QStringLiteral(" Encrypted Text")) {
         state.SkipWithError("Encrypt gave another document or status");
     }
-    window.CipherUser = nullptr;
+    window.SetUser(nullptr);
 }
 BENCHMARK(BM_WindowEncryptLargest)->Unit(benchmark::kMillisecond);
 
@@ -52,21 +57,22 @@ void BM_WindowDecryptLargest(benchmark::State& state)
     window.show();
     Log log;
     ScriptedUser user(log);
-    window.CipherUser = &user;
+    window.SetUser(&user);
     const std::string text = LargestText();
     const std::string block = BlockDocument(text, kPhrase);
+    QAction* decrypt = MenuItem(window, "Decrypt1");
     for (auto _ : state) {
         state.PauseTiming();
         window.Document().SetText(block);
         user.Script({Phrase(kPhrase)});
         log.clear();
         state.ResumeTiming();
-        window.btn_DecryptClick();
+        decrypt->trigger();
     }
-    if (window.Document().Text() != text || window.pan_TextType->text() != QStringLiteral(" Normal Text")) {
+    if (window.Document().Text() != text || TextType(window) != QStringLiteral(" Normal Text")) {
         state.SkipWithError("Decrypt gave another text or status");
     }
-    window.CipherUser = nullptr;
+    window.SetUser(nullptr);
 }
 BENCHMARK(BM_WindowDecryptLargest)->Unit(benchmark::kMillisecond);
 

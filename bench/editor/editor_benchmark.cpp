@@ -20,8 +20,11 @@
 
 #include "editor/document/byte_document.h"
 #include "editor/window/main_window.h"
+#include "tests/support/window_parts.h"
 
 namespace {
+
+using mus::test::Editor;
 
 constexpr int kLines = 200000;
 constexpr int kLineBytes = 48;   // plus CR LF: 50 bytes a line, 10,000,000 in all
@@ -52,10 +55,10 @@ frm_CText& Window()
 
 void Select(frm_CText& w, int start, int end)
 {
-    QTextCursor cursor = w.txt_CText->textCursor();
+    QTextCursor cursor = Editor(w)->textCursor();
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
-    w.txt_CText->setTextCursor(cursor);
+    Editor(w)->setTextCursor(cursor);
 }
 
 // Argument: the selection's size, 0 or 1 MiB.
@@ -95,7 +98,8 @@ BENCHMARK(BM_UpdateStatus_1MBSelectionMoving)->Unit(benchmark::kMicrosecond);
 void BM_InsertCharThenUpdateStatus(benchmark::State& state)
 {
     frm_CText& w = Window();
-    QTextDocument* doc = w.txt_CText->document();
+    QPlainTextEdit* editor = Editor(w);
+    QTextDocument* doc = editor->document();
     QTextCursor line(doc->findBlockByNumber(kLines / 2));
     const int added = static_cast<int>(state.range(0)) - kLineBytes;
     if (added > 0) line.insertText(QString(added, QLatin1Char('y')));
@@ -106,10 +110,10 @@ void BM_InsertCharThenUpdateStatus(benchmark::State& state)
     };
     restore();
     for (auto _ : state) {
-        w.txt_CText->insertPlainText(QStringLiteral("x"));   // the change event runs UpdateStatus
+        editor->insertPlainText(QStringLiteral("x"));   // the change event runs UpdateStatus
         w.UpdateStatus();
         state.PauseTiming();
-        QTextCursor typed = w.txt_CText->textCursor();
+        QTextCursor typed = editor->textCursor();
         typed.deletePreviousChar();
         restore();
         state.ResumeTiming();

@@ -40,6 +40,7 @@
 #include "editor/desktop/desktop.h"
 #include "editor/window/file_drop.h"
 #include "editor/window/main_window.h"
+#include "tests/support/window_parts.h"
 
 namespace {
 
@@ -115,22 +116,23 @@ int RunChild(int argc, char** argv, const std::string& mode, const std::string& 
         report["rss_kib"] = ResidentKiB();
     } else if (mode == "layout" || mode == "wrap") {
         frm_CText window;
-        if (mode == "wrap") window.WordWrap1Click();
+        QPlainTextEdit* editor = mus::test::Editor(window);
+        if (mode == "wrap") mus::test::MenuItem(window, "WordWrap1")->trigger();
         window.show();
         QCoreApplication::processEvents();
         std::string line(std::stoul(file), 'x');
         for (std::size_t i = 7; i < line.size(); i += 8) line[i] = ' ';
         std::int64_t begin = MonotonicNs();
         window.Document().SetText(line);
-        window.txt_CText->viewport()->repaint();
+        editor->viewport()->repaint();
         report["layout_ns"] = MonotonicNs() - begin;
-        QTextCursor middle = window.txt_CText->textCursor();
+        QTextCursor middle = editor->textCursor();
         middle.setPosition(int(line.size() / 2));
-        window.txt_CText->setTextCursor(middle);
-        window.txt_CText->viewport()->repaint();
+        editor->setTextCursor(middle);
+        editor->viewport()->repaint();
         begin = MonotonicNs();
-        window.txt_CText->insertPlainText(QStringLiteral("x"));
-        window.txt_CText->viewport()->repaint();
+        editor->insertPlainText(QStringLiteral("x"));
+        editor->viewport()->repaint();
         report["key_ns"] = MonotonicNs() - begin;
         report["rss_kib"] = ResidentKiB();
     } else {

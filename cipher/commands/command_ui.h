@@ -1,6 +1,7 @@
 #pragma once
-// What the Encrypt and Decrypt commands need of the world around them: the
-// user (dialogs, message boxes, sounds, the busy cursor) and the document.
+// What the commands need of the world around them: the user (dialogs,
+// message boxes, sounds, the busy cursor), the one way every command of the
+// window talks to the user, and, for Encrypt and Decrypt, the document.
 // The window implements both with real widgets; the tests with scripted fakes.
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 #pragma once
 // What the editor uses in place of the desktop's own facilities: message
 // boxes, alert sounds, the busy cursor, the help viewer and the general
-// failure report. Commands and dialogs call these, never Qt's dialogs directly.
+// failure report. The window's user interface (the commands' way to the user)
+// and the dialogs call these, never Qt's boxes directly.
 
 #include <QObject>
 #include <QString>

@@ -149,27 +149,23 @@ void frm_CText::WordWrap1Click()
     txt_CText->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
 }
 
-namespace {
-
-mus::AppearanceSettings CurrentAppearance(const frm_CText& window)
+mus::AppearanceSettings frm_CText::CurrentAppearance() const
 {
-    const QFont font = window.txt_CText->font();
+    const QFont font = txt_CText->font();
     mus::AppearanceSettings a;
     a.fontName = font.family();
-    a.fontSize = FontPoints(font, *window.txt_CText);
-    a.fontColor = window.FontColorValue;
+    a.fontSize = FontPoints(font, *txt_CText);
+    a.fontColor = FontColorValue;
     a.fontBold = font.bold();
     a.fontItalic = font.italic();
-    a.wordWrap = window.WordWrap1->isChecked();
-    a.backColor = window.BackColorValue;
+    a.wordWrap = WordWrap1->isChecked();
+    a.backColor = BackColorValue;
     return a;
 }
 
-} // namespace
-
 void frm_CText::LoadAppearance()
 {
-    const mus::AppearanceSettings current = CurrentAppearance(*this);
+    const mus::AppearanceSettings current = CurrentAppearance();
     const mus::AppearanceSettings stored = mus::ReadAppearance(mus::SettingsStore(), current);
 
     QFont font = txt_CText->font();
@@ -191,5 +187,5 @@ void frm_CText::LoadAppearance()
 void frm_CText::SaveAppearance()
 {
     mus::SettingsStore store;
-    mus::WriteAppearance(store, CurrentAppearance(*this));
+    mus::WriteAppearance(store, CurrentAppearance());
 }

@@ -6,9 +6,8 @@
 
 void frm_CText::btn_EncryptClick()
 {
-    mus::WindowCommandUser own(*this);
     mus::WindowDocument document(Document());
-    mus::EncryptCommand(CipherUser != nullptr ? *CipherUser : own, document, AskForMethod, Method02Costs);
+    mus::EncryptCommand(User(), document, AskForMethod, Method02Costs);
 }
 
 void frm_CText::EncryptUsingMethod1Click()
@@ -19,7 +18,6 @@ void frm_CText::EncryptUsingMethod1Click()
 
 void frm_CText::btn_DecryptClick()
 {
-    mus::WindowCommandUser own(*this);
     mus::WindowDocument document(Document());
-    mus::DecryptCommand(CipherUser != nullptr ? *CipherUser : own, document);
+    mus::DecryptCommand(User(), document);
 }

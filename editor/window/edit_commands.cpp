@@ -5,38 +5,37 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
+#include "cipher/commands/command_ui.h"
 #include "editor/document/byte_document.h"
-#include "editor/desktop/desktop.h"
 #include "editor/window/main_window.h"
 
 namespace {
 
 // A command's guard failed: stop sound, then the error box.
-void Refuse(QWidget* parent, const char* message)
+void Refuse(mus::CommandUser& user, const char* message)
 {
-    mus::desktop::PlaySound(mus::AlertSound::Stop);
-    mus::desktop::MessageBox(parent, mus::BoxKind::Error, QString::fromLatin1(message),
-                             mus::Buttons(mus::Button::Ok));
+    user.Alert(mus::AlertSound::Stop, mus::BoxKind::Error, message, mus::ButtonSet(mus::Button::Ok));
 }
 
 } // namespace
 
 void frm_CText::btn_UndoClick()
 {
-    if (!Document().CanUndo()) return Refuse(this, "No action can be undone at this time.");
+    if (!Document().CanUndo()) return Refuse(User(), "No action can be undone at this time.");
     txt_CText->undo();
     UpdateStatus();
 }
 
 void frm_CText::btn_CutClick()
 {
-    if (Document().SelectionLength() == 0) return Refuse(this, "You must select some text to cut to the clipboard.");
+    if (Document().SelectionLength() == 0) return Refuse(User(), "You must select some text to cut to the clipboard.");
     txt_CText->cut();
 }
 
 void frm_CText::btn_CopyClick()
 {
-    if (Document().SelectionLength() == 0) return Refuse(this, "You must select some text to copy to the clipboard.");
+    if (Document().SelectionLength() == 0)
+        return Refuse(User(), "You must select some text to copy to the clipboard.");
     txt_CText->copy();
 }
 
@@ -44,7 +43,7 @@ void frm_CText::btn_PasteClick()
 {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (data == nullptr || !data->hasText())
-        return Refuse(this, "The clipboard contains no text that can be pasted.");
+        return Refuse(User(), "The clipboard contains no text that can be pasted.");
     // The clipboard's text ends at its first zero character, as a
     // zero-terminated text does: the editor holds no zero bytes, which would
     // end a decrypted text early.
@@ -57,7 +56,7 @@ void frm_CText::btn_PasteClick()
 
 void frm_CText::btn_DeleteClick()
 {
-    if (Document().SelectionLength() == 0) return Refuse(this, "You must select some text to delete.");
+    if (Document().SelectionLength() == 0) return Refuse(User(), "You must select some text to delete.");
     // Through a cursor, not cut(): the clipboard stays as it was, and the
     // removal can be undone.
     QTextCursor cursor = txt_CText->textCursor();

@@ -8,10 +8,11 @@
 #include <QPlainTextEdit>
 
 #include <memory>
+#include <string_view>
 
 #include "cipher/armoured_block.h"
+#include "cipher/commands/command_ui.h"
 #include "editor/document/byte_document.h"
-#include "editor/desktop/desktop.h"
 #include "editor/document/document_file.h"
 #include "editor/window/main_window.h"
 
@@ -19,7 +20,6 @@ using mus::AlertSound;
 using mus::Answer;
 using mus::BoxKind;
 using mus::Button;
-namespace desktop = mus::desktop;
 
 namespace {
 
@@ -28,10 +28,9 @@ const QString kTextFilter = QStringLiteral("Text (*.txt)");
 const QString kAllFilesFilter = QStringLiteral("All Files (*.*)");
 constexpr int kAllFilesEntry = 2;
 
-bool Confirm(QWidget* parent, const QString& question)
+bool Confirm(mus::CommandUser& user, std::string_view question)
 {
-    desktop::PlaySound(AlertSound::Question);
-    return desktop::MessageBox(parent, BoxKind::Confirm, question, Button::Yes | Button::No) == Answer::Yes;
+    return user.Alert(AlertSound::Question, BoxKind::Confirm, question, Button::Yes | Button::No) == Answer::Yes;
 }
 
 // QFileDialog takes an entry's patterns from its parentheses, so "All Files
@@ -123,7 +122,7 @@ QString RunFileDialog(QFileDialog* dialog)
 
 void frm_CText::btn_NewClick()
 {
-    if (Document().TextLength() > 0 && !Confirm(this, QStringLiteral("Clear text for new document?"))) return;
+    if (Document().TextLength() > 0 && !Confirm(User(), "Clear text for new document?")) return;
     Document().SetText({});
     UpdateStatus();
 }
@@ -143,7 +142,7 @@ void frm_CText::btn_OpenClick()
 void frm_CText::OpenPathAsking(const QString& path)
 {
     if (Document().TextLength() > 0 &&
-        !Confirm(this, QStringLiteral("Replace existing text with the contents of the selected file?")))
+        !Confirm(User(), "Replace existing text with the contents of the selected file?"))
         return;
     OpenPath(path);
 }
@@ -154,25 +153,23 @@ void frm_CText::OpenPath(const QString& path)
     {
         // Reading and building a large document takes a while: the busy
         // cursor shows it, and goes before any box.
-        desktop::BusyCursorScope busy;
+        mus::BusyCursor busy(User());
         mus::DocumentFile file = mus::ReadDocumentFile(path);
         Document().SetTextFromPieces(file.pieces, file.textLength);
         zeroBytePosition = file.zeroBytePosition;
     }
     if (zeroBytePosition > 0) {
         // Loading stops at a zero byte; saving the rest unaware would lose it.
-        desktop::PlaySound(AlertSound::Exclamation);
-        desktop::MessageBox(this, BoxKind::Warning, mus::ZeroByteWarning(zeroBytePosition),
-                            mus::Buttons(Button::Ok));
+        User().Alert(AlertSound::Exclamation, BoxKind::Warning, mus::ZeroByteWarning(zeroBytePosition).toStdString(),
+                     mus::ButtonSet(Button::Ok));
     }
 }
 
 void frm_CText::btn_SaveClick()
 {
     if (Document().TextLength() == 0) {
-        desktop::PlaySound(AlertSound::Stop);
-        desktop::MessageBox(this, BoxKind::Error, QStringLiteral("There is no text that can be saved."),
-                            mus::Buttons(Button::Ok));
+        User().Alert(AlertSound::Stop, BoxKind::Error, "There is no text that can be saved.",
+                     mus::ButtonSet(Button::Ok));
         return;
     }
     if (SaveDialog1 == nullptr)

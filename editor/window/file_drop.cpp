@@ -4,11 +4,9 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QUrl>
 
-#include "editor/document/byte_document.h"
 #include "editor/desktop/desktop.h"
 #include "editor/window/main_window.h"
 
@@ -74,11 +72,7 @@ private:
 
 void InstallFileDrop(frm_CText& window)
 {
-    auto* filter = new FileDropFilter(window);
-    window.setAcceptDrops(true);
-    window.installEventFilter(filter);
-    window.txt_CText->installEventFilter(filter);
-    window.txt_CText->viewport()->installEventFilter(filter);
+    window.WatchDrops(new FileDropFilter(window));
 }
 
 QString DroppedFile(const QMimeData* data)

@@ -22,6 +22,7 @@
 #include "editor/document/byte_document.h"
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/fonts.h"
+#include "editor/window/window_command_ui.h"
 
 static void InitIconResource()
 {
@@ -46,14 +47,6 @@ QIcon ToolbarIcon(const char* themeName, const char* file)
                             QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QString::fromLatin1(file))));
 }
 
-// Open and Save end with the keyboard in the editor, whatever happened on
-// the way (a file dialog, a question, a failure report). A slot connected
-// after the handler's runs after it, boxes included.
-bool EndsInEditor(void (frm_CText::*handler)())
-{
-    return handler == &frm_CText::btn_OpenClick || handler == &frm_CText::btn_SaveClick;
-}
-
 QString ByteText(std::int64_t n)
 {
     return QString::number(n) + (n == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
@@ -76,6 +69,8 @@ frm_CText::frm_CText(QWidget* parent) : QMainWindow(parent)
     BuildToolbar();
     BuildStatusBar();
     document_ = std::make_unique<mus::ByteDocument>(*txt_CText);
+    ownUser_ = std::make_unique<mus::WindowCommandUser>(*this);
+    user_ = ownUser_.get();
 
     resize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
     txt_CText->setFocus();
@@ -124,54 +119,72 @@ void frm_CText::BuildEditor()
     setCentralWidget(pan_CText);
 }
 
+// ---- Menu ------------------------------------------------------------------
+
 void frm_CText::BuildMenu()
 {
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    BuildActionMenu(AddMenu("Action1", "&Action"));
+    BuildEditMenu(AddMenu("Edit1", "&Edit"));
+    BuildOptionsMenu(AddMenu("Options1", "&Options"));
+    BuildHelpMenu(AddMenu("Help1", "&Help"));
+}
 
-    const auto addMenu = [this](const char* name, const char* caption) {
-        QMenu* menu = MainMenu1->addMenu(QString::fromLatin1(caption));
-        menu->setObjectName(QString::fromLatin1(name));
-        return menu;
-    };
-    const auto addItem = [this](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
-                                void (frm_CText::*handler)()) {
-        QAction* action = menu->addAction(QString::fromLatin1(caption));
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(shortcut);
-        if (handler != nullptr) ConnectGuarded(action, &QAction::triggered, this, handler);
-        if (EndsInEditor(handler)) connect(action, &QAction::triggered, this, &frm_CText::FocusEditor);
-        return action;
-    };
+QMenu* frm_CText::AddMenu(const char* name, const char* caption)
+{
+    QMenu* menu = MainMenu1->addMenu(QString::fromLatin1(caption));
+    menu->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
 
-    QMenu* action = addMenu("Action1", "&Action");
-    New1 = addItem(action, "New1", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), &frm_CText::btn_NewClick);
-    OpenFile1 = addItem(action, "OpenFile1", "&Open File...", QKeySequence(Qt::CTRL | Qt::Key_O),
-                        &frm_CText::btn_OpenClick);
-    SaveFileAs1 = addItem(action, "SaveFileAs1", "&Save File As...", QKeySequence(Qt::CTRL | Qt::Key_S),
-                          &frm_CText::btn_SaveClick);
-    action->addSeparator();
-    Encrypt1 = addItem(action, "Encrypt1", "&Encrypt", QKeySequence(Qt::CTRL | Qt::Key_E), &frm_CText::btn_EncryptClick);
-    EncryptUsingMethod1 = addItem(action, "EncryptUsingMethod1", "Encrypt With Specific &Method...", {},
-                                  &frm_CText::EncryptUsingMethod1Click);
-    Decrypt1 = addItem(action, "Decrypt1", "&Decrypt", QKeySequence(Qt::CTRL | Qt::Key_D), &frm_CText::btn_DecryptClick);
-    action->addSeparator();
-    Exit1 = addItem(action, "Exit1", "E&xit", {}, &frm_CText::Exit1Click);
+QAction* frm_CText::AddMenuItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
+                                Handler handler)
+{
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    if (handler != nullptr) ConnectGuarded(action, &QAction::triggered, this, handler);
+    if (EndsInEditor(handler)) connect(action, &QAction::triggered, this, &frm_CText::FocusEditor);
+    return action;
+}
 
-    QMenu* edit = addMenu("Edit1", "&Edit");
-    Undo1 = addItem(edit, "Undo1", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), &frm_CText::btn_UndoClick);
-    Cut1 = addItem(edit, "Cut1", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), &frm_CText::btn_CutClick);
-    Copy1 = addItem(edit, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &frm_CText::btn_CopyClick);
-    Paste1 = addItem(edit, "Paste1", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &frm_CText::btn_PasteClick);
-    Delete1 = addItem(edit, "Delete1", "&Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete), &frm_CText::btn_DeleteClick);
-    SelectAll1 = addItem(edit, "SelectAll1", "Se&lect All", {}, &frm_CText::btn_SelectAllClick);
+void frm_CText::BuildActionMenu(QMenu* menu)
+{
+    New1 = AddMenuItem(menu, "New1", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), &frm_CText::btn_NewClick);
+    OpenFile1 = AddMenuItem(menu, "OpenFile1", "&Open File...", QKeySequence(Qt::CTRL | Qt::Key_O),
+                            &frm_CText::btn_OpenClick);
+    SaveFileAs1 = AddMenuItem(menu, "SaveFileAs1", "&Save File As...", QKeySequence(Qt::CTRL | Qt::Key_S),
+                              &frm_CText::btn_SaveClick);
+    menu->addSeparator();
+    Encrypt1 = AddMenuItem(menu, "Encrypt1", "&Encrypt", QKeySequence(Qt::CTRL | Qt::Key_E),
+                           &frm_CText::btn_EncryptClick);
+    EncryptUsingMethod1 = AddMenuItem(menu, "EncryptUsingMethod1", "Encrypt With Specific &Method...", {},
+                                      &frm_CText::EncryptUsingMethod1Click);
+    Decrypt1 = AddMenuItem(menu, "Decrypt1", "&Decrypt", QKeySequence(Qt::CTRL | Qt::Key_D),
+                           &frm_CText::btn_DecryptClick);
+    menu->addSeparator();
+    Exit1 = AddMenuItem(menu, "Exit1", "E&xit", {}, &frm_CText::Exit1Click);
+}
 
-    QMenu* options = addMenu("Options1", "&Options");
-    Font1 = addItem(options, "Font1", "&Font...", {}, &frm_CText::Font1Click);
-    TextColor1 = addItem(options, "TextColor1", "&Text Color...", {}, &frm_CText::TextColor1Click);
-    BackgroundColor1 = addItem(options, "BackgroundColor1", "&Background Color...", {},
-                               &frm_CText::BackgroundColor1Click);
-    WordWrap1 = addItem(options, "WordWrap1", "Word Wrap", {}, nullptr);
+void frm_CText::BuildEditMenu(QMenu* menu)
+{
+    Undo1 = AddMenuItem(menu, "Undo1", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), &frm_CText::btn_UndoClick);
+    Cut1 = AddMenuItem(menu, "Cut1", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), &frm_CText::btn_CutClick);
+    Copy1 = AddMenuItem(menu, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &frm_CText::btn_CopyClick);
+    Paste1 = AddMenuItem(menu, "Paste1", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &frm_CText::btn_PasteClick);
+    Delete1 = AddMenuItem(menu, "Delete1", "&Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete),
+                          &frm_CText::btn_DeleteClick);
+    SelectAll1 = AddMenuItem(menu, "SelectAll1", "Se&lect All", {}, &frm_CText::btn_SelectAllClick);
+}
+
+void frm_CText::BuildOptionsMenu(QMenu* menu)
+{
+    Font1 = AddMenuItem(menu, "Font1", "&Font...", {}, &frm_CText::Font1Click);
+    TextColor1 = AddMenuItem(menu, "TextColor1", "&Text Color...", {}, &frm_CText::TextColor1Click);
+    BackgroundColor1 = AddMenuItem(menu, "BackgroundColor1", "&Background Color...", {},
+                                   &frm_CText::BackgroundColor1Click);
+    WordWrap1 = AddMenuItem(menu, "WordWrap1", "Word Wrap", {}, nullptr);
     WordWrap1->setCheckable(true);
     // Qt flips a checkable item's mark before it reports the trigger, but the
     // handler inverts the mark itself (also when the settings run it), so
@@ -180,17 +193,45 @@ void frm_CText::BuildMenu()
         WordWrap1->setChecked(!WordWrap1->isChecked());
         mus::desktop::RunGuarded(this, [this] { WordWrap1Click(); });
     });
-
-    QMenu* help = addMenu("Help1", "&Help");
-    Contents1 = addItem(help, "Contents1", "&Contents", QKeySequence(Qt::Key_F1), &frm_CText::Contents1Click);
-    SearchforHelpOn1 = addItem(help, "SearchforHelpOn1", "&Search for Help On...", {},
-                               &frm_CText::SearchforHelpOn1Click);
-    HowtoUseHelp1 = addItem(help, "HowtoUseHelp1", "&How to Use Help", {}, &frm_CText::HowtoUseHelp1Click);
-    help->addSeparator();
-    About2 = addItem(help, "About2", "&About...", {}, &frm_CText::About2Click);
 }
 
+void frm_CText::BuildHelpMenu(QMenu* menu)
+{
+    Contents1 = AddMenuItem(menu, "Contents1", "&Contents", QKeySequence(Qt::Key_F1), &frm_CText::Contents1Click);
+    SearchforHelpOn1 = AddMenuItem(menu, "SearchforHelpOn1", "&Search for Help On...", {},
+                                   &frm_CText::SearchforHelpOn1Click);
+    HowtoUseHelp1 = AddMenuItem(menu, "HowtoUseHelp1", "&How to Use Help", {}, &frm_CText::HowtoUseHelp1Click);
+    menu->addSeparator();
+    About2 = AddMenuItem(menu, "About2", "&About...", {}, &frm_CText::About2Click);
+}
+
+// ---- Toolbar ---------------------------------------------------------------
+
 void frm_CText::BuildToolbar()
+{
+    MakeToolbar();
+    btn_New = AddIconButton("btn_New", "New", "document-new", "new", &frm_CText::btn_NewClick);
+    btn_Open = AddIconButton("btn_Open", "Open", "document-open", "open", &frm_CText::btn_OpenClick);
+    btn_Save = AddIconButton("btn_Save", "Save", "document-save", "save", &frm_CText::btn_SaveClick);
+    AddToolbarGap();
+    btn_Cut = AddIconButton("btn_Cut", "Cut", "edit-cut", "cut", &frm_CText::btn_CutClick);
+    btn_Copy = AddIconButton("btn_Copy", "Copy", "edit-copy", "copy", &frm_CText::btn_CopyClick);
+    btn_Paste = AddIconButton("btn_Paste", "Paste", "edit-paste", "paste", &frm_CText::btn_PasteClick);
+    btn_SelectAll = AddIconButton("btn_SelectAll", "Select All", "edit-select-all", "select-all",
+                                  &frm_CText::btn_SelectAllClick);
+    btn_Delete = AddIconButton("btn_Delete", "Delete", "edit-delete", "delete", &frm_CText::btn_DeleteClick);
+    AddToolbarGap();
+    btn_Undo = AddIconButton("btn_Undo", "Undo", "edit-undo", "undo", &frm_CText::btn_UndoClick);
+    AddToolbarGap();
+    AddCipherButtons();
+
+    // The design state, which is what UpdateStatus gives for an empty editor.
+    for (QToolButton* b : {btn_Save, btn_Cut, btn_Copy, btn_SelectAll, btn_Delete, btn_Undo, btn_Encrypt, btn_Decrypt})
+        b->setEnabled(false);
+}
+
+// The bar itself: fixed at the top, the design height, no menu of its own.
+void frm_CText::MakeToolbar()
 {
     pan_Toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
     pan_Toolbar->setObjectName(QStringLiteral("pan_Toolbar"));
@@ -208,52 +249,49 @@ void frm_CText::BuildToolbar()
         more->setAccessibleName(QStringLiteral("More buttons"));
         more->setToolTip(more->accessibleName());
     }
+}
 
-    const auto addButton = [this](const char* name, const char* hint, const QIcon& icon, int width,
-                                  void (frm_CText::*handler)()) {
-        auto* button = new QToolButton(pan_Toolbar);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setIcon(icon);
-        button->setFixedSize(width, kButtonSize);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setAutoRaise(true);
-        button->setAccessibleName(QString::fromLatin1(hint));
-        pan_Toolbar->addWidget(button);
-        ConnectGuarded(button, &QToolButton::clicked, this, handler);
-        if (EndsInEditor(handler)) connect(button, &QToolButton::clicked, this, &frm_CText::FocusEditor);
-        return button;
-    };
-    const auto addGap = [this] {
-        auto* gap = new QWidget(pan_Toolbar);
-        gap->setFixedWidth(kGroupGap);
-        pan_Toolbar->addWidget(gap);
-    };
-    const auto iconButton = [&](const char* name, const char* hint, const char* theme, const char* file,
-                                void (frm_CText::*handler)()) {
-        QToolButton* button = addButton(name, hint, ToolbarIcon(theme, file), kButtonSize, handler);
-        button->setToolTip(QString::fromLatin1(hint));
-        return button;
-    };
+QToolButton* frm_CText::AddToolButton(const char* name, const char* hint, const QIcon& icon, int width,
+                                      Handler handler)
+{
+    auto* button = new QToolButton(pan_Toolbar);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(icon);
+    button->setFixedSize(width, kButtonSize);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRaise(true);
+    button->setAccessibleName(QString::fromLatin1(hint));
+    pan_Toolbar->addWidget(button);
+    ConnectGuarded(button, &QToolButton::clicked, this, handler);
+    if (EndsInEditor(handler)) connect(button, &QToolButton::clicked, this, &frm_CText::FocusEditor);
+    return button;
+}
 
-    btn_New = iconButton("btn_New", "New", "document-new", "new", &frm_CText::btn_NewClick);
-    btn_Open = iconButton("btn_Open", "Open", "document-open", "open", &frm_CText::btn_OpenClick);
-    btn_Save = iconButton("btn_Save", "Save", "document-save", "save", &frm_CText::btn_SaveClick);
-    addGap();
-    btn_Cut = iconButton("btn_Cut", "Cut", "edit-cut", "cut", &frm_CText::btn_CutClick);
-    btn_Copy = iconButton("btn_Copy", "Copy", "edit-copy", "copy", &frm_CText::btn_CopyClick);
-    btn_Paste = iconButton("btn_Paste", "Paste", "edit-paste", "paste", &frm_CText::btn_PasteClick);
-    btn_SelectAll = iconButton("btn_SelectAll", "Select All", "edit-select-all", "select-all",
-                               &frm_CText::btn_SelectAllClick);
-    btn_Delete = iconButton("btn_Delete", "Delete", "edit-delete", "delete", &frm_CText::btn_DeleteClick);
-    addGap();
-    btn_Undo = iconButton("btn_Undo", "Undo", "edit-undo", "undo", &frm_CText::btn_UndoClick);
-    addGap();
-    // The cipher buttons show their text and no tooltip. The icon naming
-    // standard has no names for them; these are the common themes' names.
-    btn_Encrypt = addButton("btn_Encrypt", "Encrypt", ToolbarIcon("document-encrypt", "encrypt"), kCipherButtonWidth,
-                            &frm_CText::btn_EncryptClick);
-    btn_Decrypt = addButton("btn_Decrypt", "Decrypt", ToolbarIcon("document-decrypt", "decrypt"), kCipherButtonWidth,
-                            &frm_CText::btn_DecryptClick);
+// A square button showing its icon, named by its tooltip.
+QToolButton* frm_CText::AddIconButton(const char* name, const char* hint, const char* theme, const char* file,
+                                      Handler handler)
+{
+    QToolButton* button = AddToolButton(name, hint, ToolbarIcon(theme, file), kButtonSize, handler);
+    button->setToolTip(QString::fromLatin1(hint));
+    return button;
+}
+
+// The space between two groups of buttons.
+void frm_CText::AddToolbarGap()
+{
+    auto* gap = new QWidget(pan_Toolbar);
+    gap->setFixedWidth(kGroupGap);
+    pan_Toolbar->addWidget(gap);
+}
+
+// The cipher buttons show their text and no tooltip. The icon naming
+// standard has no names for them; these are the common themes' names.
+void frm_CText::AddCipherButtons()
+{
+    btn_Encrypt = AddToolButton("btn_Encrypt", "Encrypt", ToolbarIcon("document-encrypt", "encrypt"),
+                                kCipherButtonWidth, &frm_CText::btn_EncryptClick);
+    btn_Decrypt = AddToolButton("btn_Decrypt", "Decrypt", ToolbarIcon("document-decrypt", "decrypt"),
+                                kCipherButtonWidth, &frm_CText::btn_DecryptClick);
     for (QToolButton* b : {btn_Encrypt, btn_Decrypt}) {
         b->setFont(mus::DesignFontPoints(mus::kPanelFace, 8));
         b->setText(b->accessibleName());
@@ -262,12 +300,17 @@ void frm_CText::BuildToolbar()
         // caption is never cut short.
         b->setFixedWidth(std::max(kCipherButtonWidth, b->sizeHint().width()));
     }
-
-    // The design state, which is what UpdateStatus gives for an empty editor.
-    for (QToolButton* b : {btn_Save, btn_Cut, btn_Copy, btn_SelectAll, btn_Delete, btn_Undo, btn_Encrypt, btn_Decrypt}) {
-        b->setEnabled(false);
-    }
 }
+
+bool frm_CText::EndsInEditor(Handler handler)
+{
+    // Whatever happened on the way (a file dialog, a question, a failure
+    // report): a slot connected after the handler's runs after it, boxes
+    // included.
+    return handler == &frm_CText::btn_OpenClick || handler == &frm_CText::btn_SaveClick;
+}
+
+// ---- Status bar ------------------------------------------------------------
 
 void frm_CText::BuildStatusBar()
 {
@@ -294,6 +337,21 @@ void frm_CText::BuildStatusBar()
     pan_TextType->setFixedWidth(std::max(kTextTypeWidth, needed));
     pan_Status->addWidget(pan_Bytes, 1);
     pan_Status->addPermanentWidget(pan_TextType);
+}
+
+void frm_CText::SetUser(mus::CommandUser* user)
+{
+    user_ = user != nullptr ? user : ownUser_.get();
+}
+
+void frm_CText::WatchDrops(QObject* filter)
+{
+    // Drags over the editor arrive at its viewport; a filter there runs
+    // before the editor's own handling.
+    setAcceptDrops(true);
+    installEventFilter(filter);
+    txt_CText->installEventFilter(filter);
+    txt_CText->viewport()->installEventFilter(filter);
 }
 
 // ---- Shortcuts ----------------------------------------------------------

@@ -20,7 +20,9 @@ class QColorDialog;
 class QFileDialog;
 class QFontDialog;
 class QFrame;
+class QIcon;
 class QKeyEvent;
+class QKeySequence;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -32,6 +34,8 @@ class QToolButton;
 namespace mus {
 class ByteDocument;
 class CommandUser;
+class WindowCommandUser;
+struct AppearanceSettings;
 }
 
 class frm_CText : public QMainWindow {
@@ -49,6 +53,104 @@ public:
     // The document as bytes: length, logical lines, whole-text replacement.
     mus::ByteDocument& Document() { return *document_; }
     const mus::ByteDocument& Document() const { return *document_; }
+
+    // Whom the commands ask and tell: the window's own dialogs, boxes,
+    // sounds and busy cursor, or the user put in their place (tests put a
+    // scripted one); nullptr brings the window's own back.
+    mus::CommandUser& User() { return *user_; }
+    void SetUser(mus::CommandUser* user);
+
+    // What a Method 02 key derivation costs; tests lower it.
+    mus::Costs Method02Costs = mus::kDefaultCosts;
+
+    // Open's last step: reads the file at `path` into the editor as its whole
+    // text (line breaks made CR LF) and warns when a zero byte cut it short.
+    void OpenPath(const QString& path);
+    // Open after a file was chosen (by the dialog or by a drop): asks before
+    // replacing text the editor holds, then opens `path`.
+    void OpenPathAsking(const QString& path);
+
+    // Lets `filter` see the drags over the window first, the editor's
+    // included, and makes the window take drops.
+    void WatchDrops(QObject* filter);
+
+    // The status routine: the byte counts, the text type and which toolbar
+    // buttons are enabled, from the document and its selection.
+    void UpdateStatus();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    using Handler = void (frm_CText::*)();
+
+    // ---- Building the window (main_window.cpp) ----
+    void BuildEditor();
+    void BuildMenu();
+    QMenu* AddMenu(const char* name, const char* caption);
+    QAction* AddMenuItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
+                         Handler handler);
+    void BuildActionMenu(QMenu* menu);
+    void BuildEditMenu(QMenu* menu);
+    void BuildOptionsMenu(QMenu* menu);
+    void BuildHelpMenu(QMenu* menu);
+    void BuildToolbar();
+    void MakeToolbar();
+    QToolButton* AddToolButton(const char* name, const char* hint, const QIcon& icon, int width, Handler handler);
+    QToolButton* AddIconButton(const char* name, const char* hint, const char* theme, const char* file,
+                               Handler handler);
+    void AddToolbarGap();
+    void AddCipherButtons();
+    void BuildStatusBar();
+    // Open and Save end with the keyboard in the editor.
+    static bool EndsInEditor(Handler handler);
+    bool IsWindowShortcut(const QKeyEvent& key) const;
+
+    // ---- Handlers (each runs through the guarded wrapper when the user
+    // triggers it, so an escaping failure reaches the failure report) ----
+
+    // file_commands.cpp
+    void btn_NewClick();
+    void btn_OpenClick();
+    void btn_SaveClick();
+    void Exit1Click();
+    // Activates the window and gives the editor the keyboard focus; runs
+    // after Open and Save.
+    void FocusEditor();
+
+    // edit_commands.cpp
+    void btn_UndoClick();
+    void btn_CutClick();
+    void btn_CopyClick();
+    void btn_PasteClick();
+    void btn_DeleteClick();
+    void btn_SelectAllClick();
+
+    // cipher_commands.cpp
+    void btn_EncryptClick();
+    void EncryptUsingMethod1Click();
+    void btn_DecryptClick();
+
+    // appearance.cpp
+    void Font1Click();
+    void TextColor1Click();
+    void BackgroundColor1Click();
+    void WordWrap1Click();
+    void LoadAppearance();   // FormCreate: reads the settings file
+    void SaveAppearance();   // FormDestroy: writes the settings file
+    mus::AppearanceSettings CurrentAppearance() const;
+    void ApplyColors();
+
+    // main_window.cpp
+    void Contents1Click();
+    void SearchforHelpOn1Click();
+    void HowtoUseHelp1Click();
+    void About2Click();
+    void txt_CTextChange();
+    void FormCreate();
+    void FormDestroy();
 
     // ---- Controls, by their design names (each also its objectName) ----
     QMenuBar* MainMenu1 = nullptr;
@@ -95,7 +197,7 @@ public:
     QAction* About2 = nullptr;
 
     // The window's dialogs, created by the command that first needs them
-    // (with this window as parent) and kept for later uses.
+    // (with this window as parent, which frees them) and kept for later uses.
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QFontDialog* FontDialog1 = nullptr;
@@ -104,79 +206,12 @@ public:
     // One-shot: the next Encrypt lets the user choose the method.
     bool AskForMethod = false;
 
-    // Whom Encrypt and Decrypt ask and tell; null: this window's own
-    // dialogs, boxes, sounds and cursor. Tests put a scripted user here.
-    mus::CommandUser* CipherUser = nullptr;
-
-    // What a Method 02 key derivation costs; tests lower it.
-    mus::Costs Method02Costs = mus::kDefaultCosts;
-
-    // ---- Handlers (each runs through the guarded wrapper when the user
-    // triggers it, so an escaping failure reaches the failure report) ----
-
-    // file_commands.cpp
-    void btn_NewClick();
-    void btn_OpenClick();
-    void btn_SaveClick();
-    void Exit1Click();
-    // Open's last step: reads the file at `path` into the editor as its whole
-    // text (line breaks made CR LF) and warns when a zero byte cut it short.
-    void OpenPath(const QString& path);
-    // Open after a file was chosen (by the dialog or by a drop): asks before
-    // replacing text the editor holds, then opens `path`.
-    void OpenPathAsking(const QString& path);
-    // Activates the window and gives the editor the keyboard focus; runs
-    // after Open and Save.
-    void FocusEditor();
-
-    // edit_commands.cpp
-    void btn_UndoClick();
-    void btn_CutClick();
-    void btn_CopyClick();
-    void btn_PasteClick();
-    void btn_DeleteClick();
-    void btn_SelectAllClick();
-
-    // cipher_commands.cpp
-    void btn_EncryptClick();
-    void EncryptUsingMethod1Click();
-    void btn_DecryptClick();
-
-    // appearance.cpp
-    void Font1Click();
-    void TextColor1Click();
-    void BackgroundColor1Click();
-    void WordWrap1Click();
-    void LoadAppearance();   // FormCreate: reads the settings file
-    void SaveAppearance();   // FormDestroy: writes the settings file
     // The editor's text and background colours as stored (0x00BBGGRR, or
-    // negative for a desktop palette colour), and showing them.
+    // negative for a desktop palette colour).
     std::int32_t FontColorValue = 0;
     std::int32_t BackColorValue = std::int32_t(0x80000005u);   // the window background
-    void ApplyColors();
-
-    // main_window.cpp
-    void Contents1Click();
-    void SearchforHelpOn1Click();
-    void HowtoUseHelp1Click();
-    void About2Click();
-    void UpdateStatus();
-    void txt_CTextChange();
-    void FormCreate();
-    void FormDestroy();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void BuildMenu();
-    void BuildToolbar();
-    void BuildEditor();
-    void BuildStatusBar();
-    bool IsWindowShortcut(const QKeyEvent& key) const;
 
     std::unique_ptr<mus::ByteDocument> document_;
-    bool destroyed_ = false;
+    std::unique_ptr<mus::WindowCommandUser> ownUser_;
+    mus::CommandUser* user_ = nullptr;
 };

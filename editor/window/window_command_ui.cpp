@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include <memory>
+
 #include "editor/document/byte_document.h"
 #include "editor/window/main_window.h"
 #include "editor/dialogs/method_dialog.h"
@@ -12,13 +14,10 @@ namespace mus {
 
 namespace {
 
-// One frm_PWord, owned by the main window while the command holds it.
+// One frm_PWord, a child of the main window while the command holds it.
 class WindowPhraseDialog final : public PhraseDialog {
 public:
-    WindowPhraseDialog(frm_CText& window, int limit) : dialog_(new frm_PWord(&window, limit)) {}
-    ~WindowPhraseDialog() override { delete dialog_; }
-    WindowPhraseDialog(const WindowPhraseDialog&) = delete;
-    WindowPhraseDialog& operator=(const WindowPhraseDialog&) = delete;
+    WindowPhraseDialog(frm_CText& window, int limit) : dialog_(std::make_unique<frm_PWord>(&window, limit)) {}
 
     std::optional<std::string> Ask(std::string_view prompt) override
     {
@@ -28,7 +27,7 @@ public:
     }
 
 private:
-    frm_PWord* dialog_;
+    std::unique_ptr<frm_PWord> dialog_;
 };
 
 } // namespace

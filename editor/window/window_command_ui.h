@@ -1,7 +1,8 @@
 #pragma once
-// The cipher commands' user and document, as the main window provides them:
-// the phrase and method dialogs, the message boxes, the alert sounds, the
-// busy cursor and the editor's byte document.
+// The commands' user and document, as the main window provides them: the
+// phrase and method dialogs, the message boxes, the alert sounds, the busy
+// cursor and the editor's byte document. The only part of the window that
+// shows boxes and plays sounds through the desktop layer.
 
 #include <optional>
 

@@ -1,51 +1,42 @@
 #pragma once
-// A desktop probe for editor tests: records every alert sound and message box
-// in the order they happen ("sound:Stop", "box:Error:<title>:<text>") and
-// answers boxes from a script instead of showing them.
+// A desktop probe for editor tests: writes every alert sound and message box
+// of the desktop layer into a log, in the order they happen and spelled as
+// the scripted user spells them, and answers the boxes from a list instead
+// of showing them. The commands reach the desktop only through the window's
+// own user interface; the failure report and the dialogs reach it directly.
 
 #include <QString>
-#include <QStringList>
+#include <QTest>
 
 #include <deque>
 #include <optional>
+#include <string>
 
 #include "editor/desktop/desktop.h"
+#include "tests/support/scripted_ui.h"
 
 namespace mus::test {
 
-inline QString SoundName(AlertSound sound)
-{
-    switch (sound) {
-    case AlertSound::Stop: return QStringLiteral("Stop");
-    case AlertSound::Question: return QStringLiteral("Question");
-    case AlertSound::Exclamation: return QStringLiteral("Exclamation");
-    }
-    return {};
-}
-
 class DesktopProbe final : public desktop::Probe {
 public:
-    DesktopProbe() : previous_(desktop::SetProbe(this)) {}
+    explicit DesktopProbe(fake::Log& log) : log_(&log), previous_(desktop::SetProbe(this)) {}
     ~DesktopProbe() override { desktop::SetProbe(previous_); }
     DesktopProbe(const DesktopProbe&) = delete;
     DesktopProbe& operator=(const DesktopProbe&) = delete;
 
-    // The answers the next boxes get, in order; a box past the script is
-    // answered with its Escape answer. With showReal, boxes are shown.
+    // The answers the next boxes get, in order; a box past them is answered
+    // with its Escape answer.
     std::deque<Answer> answers;
-    bool showReal = false;
 
-    QStringList events;
-    Buttons lastButtons = 0;
+    void SoundPlayed(AlertSound sound) override { log_->push_back(fake::SoundLine(sound)); }
 
-    void SoundPlayed(AlertSound sound) override { events << QStringLiteral("sound:") + SoundName(sound); }
-
+    // A box titled otherwise than its kind (the failure report) has its
+    // title before the text.
     std::optional<Answer> BoxOpening(const QString& title, BoxKind kind, const QString& text,
                                      Buttons buttons) override
     {
-        events << QStringLiteral("box:%1:%2:%3").arg(desktop::BoxTitle(kind), title, text);
-        lastButtons = buttons;
-        if (showReal) return std::nullopt;
+        const QString shown = title == desktop::BoxTitle(kind) ? text : title + QStringLiteral(": ") + text;
+        log_->push_back(fake::BoxLine(kind, fake::ButtonNames(buttons), shown.toStdString()));
         if (answers.empty()) return EscapeAnswer(buttons);
         const Answer a = answers.front();
         answers.pop_front();
@@ -53,7 +44,24 @@ public:
     }
 
 private:
+    fake::Log* log_;
     desktop::Probe* previous_;
 };
 
+// The failure report's line for `message` (its text without the full stop).
+inline std::string ReportLine(const QString& message)
+{
+    const QString text = QString::fromLatin1(desktop::kApplicationTitle) + QStringLiteral(": ") + message + '.';
+    return fake::BoxLine(BoxKind::Error, "OK", text.toStdString());
+}
+
 } // namespace mus::test
+
+// QCOMPARE shows a log that differs line by line.
+template <>
+inline char* QTest::toString(const mus::fake::Log& log)
+{
+    QByteArray text;
+    for (const std::string& line : log) text += "\n    " + QByteArray::fromStdString(line);
+    return qstrdup(text.isEmpty() ? "(empty)" : text.constData());
+}

@@ -1,7 +1,9 @@
 #pragma once
-// Typing, and answering the real modal dialogs of a test, one action per showing, in order.
+// Answers the real modal dialogs of a test, one action per showing, in order.
 // It watches every Show event, so a dialog shown again without a pause (the
-// phrase dialog of one Encrypt) counts as a new showing.
+// phrase dialog of one Encrypt) counts as a new showing. An action runs once
+// the dialog shows, inside its own event loop. A dialog with no action left
+// is closed as Cancel would close it and counted, so a test never hangs on it.
 
 #include <QApplication>
 #include <QDialog>
@@ -21,30 +23,51 @@ public:
 
     ModalAnswerer() { qApp->installEventFilter(this); }
     ~ModalAnswerer() override { qApp->removeEventFilter(this); }
+    ModalAnswerer(const ModalAnswerer&) = delete;
+    ModalAnswerer& operator=(const ModalAnswerer&) = delete;
 
     void Add(Action action) { actions_.push_back(std::move(action)); }
-    int Unanswered() const { return unanswered_; }
-    bool Finished() const { return actions_.empty(); }
+
+    // An action for a dialog of type T; a dialog of another type fails the
+    // test and is closed.
+    template <typename T>
+    void Add(std::function<void(T*)> action)
+    {
+        Add([action](QDialog* dialog) {
+            if (auto* wanted = qobject_cast<T*>(dialog)) return action(wanted);
+            QTest::qFail(qPrintable(QStringLiteral("another dialog than expected showed: ") + dialog->objectName()),
+                         __FILE__, __LINE__);
+            dialog->reject();
+        });
+    }
+
+    // The actions no dialog took and the dialogs no action answered, which
+    // a test ends with none of; forgets both.
+    int Leftover()
+    {
+        const int left = static_cast<int>(actions_.size()) + unanswered_;
+        actions_.clear();
+        unanswered_ = 0;
+        return left;
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         auto* dialog = qobject_cast<QDialog*>(watched);
         if (event->type() == QEvent::Show && dialog != nullptr && dialog->isWindow() && dialog->isModal()) {
+            Action action;
             if (actions_.empty()) {
-                // Nothing scripted: close it, so that the test ends.
                 ++unanswered_;
-                QTimer::singleShot(0, dialog, [d = QPointer<QDialog>(dialog)] {
-                    if (d) d->reject();
-                });
+                action = [](QDialog* d) { d->reject(); };
             } else {
-                Action action = std::move(actions_.front());
+                action = std::move(actions_.front());
                 actions_.pop_front();
-                // After the dialog's own show handling, inside its event loop.
-                QTimer::singleShot(0, dialog, [d = QPointer<QDialog>(dialog), action] {
-                    if (d) action(d);
-                });
             }
+            // After the dialog's own show handling, inside its event loop.
+            QTimer::singleShot(0, dialog, [d = QPointer<QDialog>(dialog), action] {
+                if (d) action(d);
+            });
         }
         return QObject::eventFilter(watched, event);
     }

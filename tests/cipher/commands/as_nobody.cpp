@@ -8,9 +8,9 @@
 
 #include <unistd.h>
 
-#include "command_test_support.h"
+#include "tests/support/command_test_support.h"
 #include "io_failure.h"
-#include "scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 
 namespace mus::fake {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cipher/messages.h"
-#include "command_test_support.h"
-#include "scripted_ui.h"
+#include "tests/support/command_test_support.h"
+#include "tests/support/scripted_ui.h"
 
 namespace mus::fake {
 namespace {

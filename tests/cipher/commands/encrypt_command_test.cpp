@@ -12,8 +12,8 @@
 #include "cipher/commands/decrypt_command.h"
 #include "cipher/messages.h"
 #include "cipher/methods.h"
-#include "command_test_support.h"
-#include "scripted_ui.h"
+#include "tests/support/command_test_support.h"
+#include "tests/support/scripted_ui.h"
 
 namespace mus::fake {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "cipher/commands/encrypt_command.h"
 #include "cipher/messages.h"
-#include "scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 
 namespace mus::fake {
 

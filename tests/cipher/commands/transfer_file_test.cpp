@@ -24,9 +24,9 @@
 
 #include "cipher/commands/encrypt_command.h"
 #include "cipher/messages.h"
-#include "command_test_support.h"
+#include "tests/support/command_test_support.h"
 #include "io_failure.h"
-#include "scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 
 namespace mus::fake {
 namespace {

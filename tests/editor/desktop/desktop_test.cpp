@@ -5,13 +5,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
-#include <functional>
 #include <stdexcept>
 
 #include "editor/desktop/desktop.h"
 #include "tests/support/desktop_probe.h"
+#include "tests/support/modal_answerer.h"
 
 using mus::Answer;
 using mus::BoxKind;
@@ -35,38 +34,32 @@ struct SeenBox {
 
 // Shows a box with `buttons`; once it shows, records it and presses Escape,
 // then (if Escape did not close it) `press`. Returns the answer.
-Answer Show(BoxKind kind, Buttons buttons, const QString& press, SeenBox& seen, QWidget* parent = nullptr)
+Answer Show(BoxKind kind, Buttons buttons, const QString& press, SeenBox& seen)
 {
-    QTimer::singleShot(0, [&seen, press] {
-        std::function<void()> inspect;
-        inspect = [&seen, press, &inspect] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr || !box->isVisible()) {
-                QTimer::singleShot(10, inspect);
-                return;
-            }
-            seen.title = box->windowTitle();
-            seen.text = box->text();
-            seen.icon = box->icon();
-            QList<QAbstractButton*> list = box->buttons();
-            std::sort(list.begin(), list.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
-            for (QAbstractButton* b : list) seen.buttons << b->text();
-            if (box->defaultButton() != nullptr) seen.defaultButton = box->defaultButton()->text();
-            const QRect area = box->screen()->availableGeometry();
-            seen.centred = qAbs(box->frameGeometry().center().x() - area.center().x()) <= 2 &&
-                           qAbs(box->frameGeometry().center().y() - area.center().y()) <= 2;
-            QTest::keyClick(box, Qt::Key_Escape);
-            if (!box->isVisible()) {
-                seen.escapeClosed = true;
-                return;
-            }
-            for (QAbstractButton* b : list) {
-                if (b->text() == press) b->click();
-            }
-        };
-        inspect();
+    mus::test::ModalAnswerer answer;
+    answer.Add<QMessageBox>([&seen, press](QMessageBox* box) {
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        QList<QAbstractButton*> list = box->buttons();
+        std::sort(list.begin(), list.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+        for (QAbstractButton* b : list) seen.buttons << b->text();
+        if (box->defaultButton() != nullptr) seen.defaultButton = box->defaultButton()->text();
+        const QRect area = box->screen()->availableGeometry();
+        seen.centred = qAbs(box->frameGeometry().center().x() - area.center().x()) <= 2 &&
+                       qAbs(box->frameGeometry().center().y() - area.center().y()) <= 2;
+        QTest::keyClick(box, Qt::Key_Escape);
+        if (!box->isVisible()) {
+            seen.escapeClosed = true;
+            return;
+        }
+        for (QAbstractButton* b : list) {
+            if (b->text() == press) b->click();
+        }
     });
-    return mus::desktop::MessageBox(parent, kind, QStringLiteral("Some text."), buttons);
+    const Answer shown = mus::desktop::MessageBox(nullptr, kind, QStringLiteral("Some text."), buttons);
+    if (answer.Leftover() != 0) QTest::qFail("the box did not show once", __FILE__, __LINE__);
+    return shown;
 }
 
 } // namespace
@@ -168,7 +161,8 @@ private slots:
 
     void probeSeesSoundThenBox()
     {
-        mus::test::DesktopProbe probe;
+        mus::fake::Log log;
+        mus::test::DesktopProbe probe(log);
         probe.answers = {Answer::Retry};
         mus::desktop::PlaySound(mus::AlertSound::Stop);
         const Answer a = mus::desktop::MessageBox(nullptr, BoxKind::Error, QStringLiteral("The phrases entered do not match."),
@@ -176,8 +170,11 @@ private slots:
         mus::desktop::PlaySound(mus::AlertSound::Question);
         mus::desktop::PlaySound(mus::AlertSound::Exclamation);
         QCOMPARE(a, Answer::Retry);
-        QCOMPARE(probe.events, (QStringList{"sound:Stop", "box:Error:Error:The phrases entered do not match.",
-                                            "sound:Question", "sound:Exclamation"}));
+        using mus::fake::SoundLine;
+        const std::string box =
+            mus::fake::BoxLine(BoxKind::Error, "Cancel Retry", "The phrases entered do not match.");
+        QCOMPARE(log, (mus::fake::Log{SoundLine(mus::AlertSound::Stop), box, SoundLine(mus::AlertSound::Question),
+                                      SoundLine(mus::AlertSound::Exclamation)}));
     }
 
     void busyCursorIsRestoredOnEveryWayOut()
@@ -190,14 +187,15 @@ private slots:
         }
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 
-        mus::test::DesktopProbe probe;
+        mus::fake::Log log;
+        mus::test::DesktopProbe probe(log);
         const bool ok = mus::desktop::RunGuarded(nullptr, [] {
             mus::desktop::BusyCursorScope busy;
             throw std::runtime_error("Stream write error");
         });
         QVERIFY(!ok);
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-        QCOMPARE(probe.events, QStringList{"box:Error:Murmurscript:Stream write error."});
+        QCOMPARE(log, mus::fake::Log{mus::test::ReportLine("Stream write error")});
 
         mus::desktop::BusyCursorScope released;
         released.Release();
@@ -206,11 +204,12 @@ private slots:
 
     void guardedCallPassesSuccess()
     {
-        mus::test::DesktopProbe probe;
+        mus::fake::Log log;
+        mus::test::DesktopProbe probe(log);
         int runs = 0;
         QVERIFY(mus::desktop::RunGuarded(nullptr, [&runs] { ++runs; }));
         QCOMPARE(runs, 1);
-        QVERIFY(probe.events.isEmpty());
+        QVERIFY(log.empty());
     }
 };
 

@@ -20,8 +20,8 @@
 #include "editor/desktop/help_viewer.h"
 #include "editor/dialogs/method_dialog.h"
 #include "editor/dialogs/phrase_dialog.h"
-#include "tests/support/modal_answerer.h"
 #include "tests/support/desktop_probe.h"
+#include "tests/support/modal_answerer.h"
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -194,7 +194,7 @@ private slots:
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QCOMPARE(seenSecondTime, QString());
         QVERIFY(focused);
-        QVERIFY(answer.Finished());
+        QCOMPARE(answer.Leftover(), 0);
     }
 
     void helpTopicByPrompt_data()
@@ -325,10 +325,11 @@ private slots:
             r->setChecked(false);
         }
         dialog.ChosenMethod = 7;
-        mus::test::DesktopProbe probe;
+        mus::fake::Log log;
+        mus::test::DesktopProbe probe(log);
         QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
-        QCOMPARE(probe.events, QStringList{QStringLiteral("box:Error:Error:You must choose an encoding method.")});
-        QCOMPARE(probe.lastButtons, mus::ButtonSet(mus::Button::Ok));
+        const char refusal[] = "You must choose an encoding method.";
+        QCOMPARE(log, mus::fake::Log{mus::fake::BoxLine(mus::BoxKind::Error, "OK", refusal)});
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(dialog.ChosenMethod, 7);

@@ -17,6 +17,9 @@
 #include "editor/dialogs/method_dialog.h"
 #include "editor/dialogs/phrase_dialog.h"
 #include "editor/settings/settings_store.h"
+#include "tests/support/window_parts.h"
+
+using namespace mus::test;
 
 namespace {
 
@@ -114,7 +117,7 @@ private slots:
     // The editor's name, and the phrase entry named by the prompt it shows.
     void entriesSayWhatTheyHold()
     {
-        QCOMPARE(NameOf(window_->txt_CText), QStringLiteral("Document text"));
+        QCOMPARE(NameOf(Editor(*window_)), QStringLiteral("Document text"));
         frm_PWord phrase(window_.get());
         for (const QString& prompt : {QStringLiteral("Enter a phrase to password-protect (if desired):"),
                                       QStringLiteral("This text is password-protected.  Enter phrase:")}) {

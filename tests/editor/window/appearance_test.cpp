@@ -16,10 +16,11 @@
 
 #include "editor/window/main_window.h"
 #include "editor/settings/settings_store.h"
-#include "tests/support/next_modal.h"
 #include "tests/support/desktop_probe.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/window_parts.h"
 
-using mus::test::OnNextModal;
+using namespace mus::test;
 
 namespace {
 
@@ -46,35 +47,21 @@ QByteArray Keys(const char* name, int size, int color, int bold, int italic, int
         .toUtf8();
 }
 
-void ChooseFont(const QFont& font, bool accept = true)
-{
-    OnNextModal<QFontDialog>([font, accept](QFontDialog* d) {
-        d->setCurrentFont(font);
-        accept ? d->accept() : d->reject();
-    });
-}
-
-void ChooseColor(const QColor& color, bool accept = true)
-{
-    OnNextModal<QColorDialog>([color, accept](QColorDialog* d) {
-        if (color.isValid()) d->setCurrentColor(color);
-        accept ? d->accept() : d->reject();
-    });
-}
-
 } // namespace
 
 class AppearanceTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir config_;
-    std::unique_ptr<mus::test::DesktopProbe> probe_;
+    mus::fake::Log log_;   // the failure reports
+    DesktopProbe probe_{log_};
+    ModalAnswerer answer_;
     std::unique_ptr<frm_CText> window_;
 
     frm_CText& W() { return *window_; }
     QString IniPath() const { return config_.path() + "/Murmurscript/MUS.INI"; }
-    QColor Shown(QPalette::ColorRole role) { return W().txt_CText->palette().color(role); }
-    QColor Desktop(QPalette::ColorRole role) { return QApplication::palette(W().txt_CText).color(role); }
+    QColor Shown(QPalette::ColorRole role) { return Editor(W())->palette().color(role); }
+    QColor Desktop(QPalette::ColorRole role) { return QApplication::palette(Editor(W())).color(role); }
 
     void Start()
     {
@@ -98,10 +85,26 @@ class AppearanceTest : public QObject {
         f.write(bytes);
     }
 
+    void ChooseFont(const QFont& font, bool accept = true)
+    {
+        answer_.Add<QFontDialog>([font, accept](QFontDialog* d) {
+            d->setCurrentFont(font);
+            accept ? d->accept() : d->reject();
+        });
+    }
+
+    void ChooseColor(const QColor& color, bool accept = true)
+    {
+        answer_.Add<QColorDialog>([color, accept](QColorDialog* d) {
+            if (color.isValid()) d->setCurrentColor(color);
+            accept ? d->accept() : d->reject();
+        });
+    }
+
     bool Wraps()
     {
-        return W().WordWrap1->isChecked() && W().txt_CText->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
-               W().txt_CText->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff;
+        return MenuItem(W(), "WordWrap1")->isChecked() && Editor(W())->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
+               Editor(W())->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff;
     }
 
 private slots:
@@ -116,31 +119,30 @@ private slots:
     {
         QDir(config_.path() + "/Murmurscript").removeRecursively();
         QFile::remove(config_.path() + "/Murmurscript");
-        probe_ = std::make_unique<mus::test::DesktopProbe>();
+        log_.clear();
     }
 
     void cleanup()
     {
         window_.reset();
-        probe_.reset();
-        QCOMPARE(mus::test::DropUnusedAnswers(), 0);
+        QCOMPARE(answer_.Leftover(), 0);
     }
 
     void firstRunShowsTheDesignAndLeavesTheSevenKeys()
     {
         Start();
-        QCOMPARE(W().txt_CText->font().family(), "Fixedsys");
-        QCOMPARE(W().txt_CText->font().pixelSize(), 13);
-        QVERIFY(!W().txt_CText->font().bold());
-        QVERIFY(!W().txt_CText->font().italic());
-        QVERIFY(!W().WordWrap1->isChecked());
-        QCOMPARE(W().txt_CText->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(Editor(W())->font().family(), "Fixedsys");
+        QCOMPARE(Editor(W())->font().pixelSize(), 13);
+        QVERIFY(!Editor(W())->font().bold());
+        QVERIFY(!Editor(W())->font().italic());
+        QVERIFY(!MenuItem(W(), "WordWrap1")->isChecked());
+        QCOMPARE(Editor(W())->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(Shown(QPalette::Base), Desktop(QPalette::Base));
         QCOMPARE(Shown(QPalette::Text), Desktop(QPalette::Text));
         QVERIFY(!QFileInfo::exists(config_.path() + "/Murmurscript"));   // reading created nothing
         window_.reset();
         QCOMPARE(ReadBytes(IniPath()), Keys("Fixedsys", 10, 0, 0, 0, 0, kWindowBackground));
-        QVERIFY(probe_->events.isEmpty());
+        QVERIFY(log_.empty());
     }
 
     void storedValuesApply()
@@ -148,13 +150,12 @@ private slots:
         WriteIni("[Murmurscript]\nFontName=DejaVu Sans Mono\nFontSize=0x0C\nFontColor=$FF\nFontBold=2\n"
                  "FontItalic=yes\nWordWrap=1\nBackColor=-6\n");
         Start();
-        const QFont font = W().txt_CText->font();
+        const QFont font = Editor(W())->font();
         QCOMPARE(font.family(), "DejaVu Sans Mono");
         QCOMPARE(font.pointSize(), 12);
         QVERIFY(font.bold());
         QVERIFY(!font.italic());
         QVERIFY(Wraps());
-        QCOMPARE(W().BackColorValue, kWindowBackground);
         QCOMPARE(Shown(QPalette::Base), Desktop(QPalette::Base));
         QCOMPARE(Shown(QPalette::Text), QColor(255, 0, 0));
         window_.reset();
@@ -165,12 +166,13 @@ private slots:
     {
         WriteIni("[Murmurscript]\nFontName=\nFontSize=0\nFontColor=red\nBackColor=$FFFFFF\n");
         Start();
-        QCOMPARE(W().txt_CText->font().family(), "Fixedsys");
-        QCOMPARE(W().txt_CText->font().pixelSize(), 13);
-        QCOMPARE(W().FontColorValue, 0);
+        QCOMPARE(Editor(W())->font().family(), "Fixedsys");
+        QCOMPARE(Editor(W())->font().pixelSize(), 13);
         QCOMPARE(Shown(QPalette::Base), QColor(Qt::white));
         // Black text that was asked for on a colour of its own stays black.
         QCOMPARE(Shown(QPalette::Text), QColor(Qt::black));
+        window_.reset();
+        QVERIFY(ReadBytes(IniPath()).contains("\nFontColor=0\n"));
     }
 
     void choicesSurviveARestart()
@@ -181,8 +183,8 @@ private slots:
         wanted.setUnderline(true);
         wanted.setStrikeOut(true);
         ChooseFont(wanted);
-        W().Font1->trigger();
-        QFont font = W().txt_CText->font();
+        MenuItem(W(), "Font1")->trigger();
+        QFont font = Editor(W())->font();
         QCOMPARE(font.family(), "DejaVu Serif");
         QCOMPARE(font.pointSize(), 32);   // the dialog's largest size
         QVERIFY(font.bold());
@@ -190,19 +192,17 @@ private slots:
         QVERIFY(!font.strikeOut());
 
         ChooseColor(QColor(255, 0, 0));
-        W().TextColor1->trigger();
-        QCOMPARE(W().FontColorValue, 255);
+        MenuItem(W(), "TextColor1")->trigger();
         ChooseColor(QColor(0, 0, 128));
-        W().BackgroundColor1->trigger();
-        QCOMPARE(W().BackColorValue, 0x800000);
+        MenuItem(W(), "BackgroundColor1")->trigger();
         QCOMPARE(Shown(QPalette::Base), QColor(0, 0, 128));
         QCOMPARE(Shown(QPalette::Text), QColor(255, 0, 0));
-        W().WordWrap1->trigger();
+        MenuItem(W(), "WordWrap1")->trigger();
         QVERIFY(Wraps());
 
         Restart();
         QCOMPARE(ReadBytes(IniPath()), Keys("DejaVu Serif", 32, 255, 1, 0, 1, 0x800000));
-        font = W().txt_CText->font();
+        font = Editor(W())->font();
         QCOMPARE(font.family(), "DejaVu Serif");
         QCOMPARE(font.pointSize(), 32);
         QVERIFY(font.bold());
@@ -212,9 +212,9 @@ private slots:
         QVERIFY(Wraps());
 
         ChooseFont(QFont("DejaVu Sans Mono", 4));
-        W().Font1->trigger();
-        QCOMPARE(W().txt_CText->font().pointSize(), 6);   // the dialog's smallest size
-        QVERIFY(probe_->events.isEmpty());
+        MenuItem(W(), "Font1")->trigger();
+        QCOMPARE(Editor(W())->font().pointSize(), 6);   // the dialog's smallest size
+        QVERIFY(log_.empty());
     }
 
     // The dialog opens on the face and style the editor draws, so OK
@@ -237,15 +237,15 @@ private slots:
         QFETCH(QByteArray, ini);
         if (!ini.isEmpty()) WriteIni(ini);
         Start();
-        const QFont before = W().txt_CText->font();
+        const QFont before = Editor(W())->font();
         QString offered;
-        OnNextModal<QFontDialog>([&offered](QFontDialog* d) {
+        answer_.Add<QFontDialog>([&offered](QFontDialog* d) {
             offered = d->currentFont().family();
             d->accept();
         });
-        W().Font1->trigger();
+        MenuItem(W(), "Font1")->trigger();
         QCOMPARE(offered, QFontInfo(before).family());
-        QCOMPARE(W().txt_CText->font(), before);
+        QCOMPARE(Editor(W())->font(), before);
         window_.reset();
         QCOMPARE(ReadBytes(IniPath()), ini.isEmpty() ? Keys("Fixedsys", 10, 0, 0, 0, 0, kWindowBackground) : ini);
     }
@@ -253,23 +253,23 @@ private slots:
     void cancelOrTheSameColourChangesNothing()
     {
         Start();
-        const QFont before = W().txt_CText->font();
-        const QPalette palette = W().txt_CText->palette();
+        const QFont before = Editor(W())->font();
+        const QPalette palette = Editor(W())->palette();
         ChooseFont(QFont("DejaVu Sans Mono", 20), false);
-        W().Font1->trigger();
+        MenuItem(W(), "Font1")->trigger();
         ChooseColor(QColor(1, 2, 3), false);
-        W().TextColor1->trigger();
+        MenuItem(W(), "TextColor1")->trigger();
         ChooseColor(QColor(1, 2, 3), false);
-        W().BackgroundColor1->trigger();
+        MenuItem(W(), "BackgroundColor1")->trigger();
         // Accepting the colour already shown keeps the desktop's colour.
         ChooseColor(QColor());
-        W().BackgroundColor1->trigger();
+        MenuItem(W(), "BackgroundColor1")->trigger();
         ChooseColor(QColor());
-        W().TextColor1->trigger();
-        QCOMPARE(W().txt_CText->font(), before);
-        QCOMPARE(W().txt_CText->palette(), palette);
-        QCOMPARE(W().FontColorValue, 0);
-        QCOMPARE(W().BackColorValue, kWindowBackground);
+        MenuItem(W(), "TextColor1")->trigger();
+        QCOMPARE(Editor(W())->font(), before);
+        QCOMPARE(Editor(W())->palette(), palette);
+        window_.reset();
+        QCOMPARE(ReadBytes(IniPath()), Keys("Fixedsys", 10, 0, 0, 0, 0, kWindowBackground));
     }
 
     void darkDesktopShowsLightDefaultText()
@@ -292,13 +292,13 @@ private slots:
     void wordWrapTwiceRestoresScrolling()
     {
         Start();
-        W().WordWrap1->trigger();
+        MenuItem(W(), "WordWrap1")->trigger();
         QVERIFY(Wraps());
-        W().WordWrap1->trigger();
-        QVERIFY(!W().WordWrap1->isChecked());
-        QCOMPARE(W().txt_CText->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QCOMPARE(W().txt_CText->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(W().txt_CText->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        MenuItem(W(), "WordWrap1")->trigger();
+        QVERIFY(!MenuItem(W(), "WordWrap1")->isChecked());
+        QCOMPARE(Editor(W())->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(Editor(W())->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(Editor(W())->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
 
     void unwritableSettingsAreReported()
@@ -309,7 +309,7 @@ private slots:
         blocker.close();
         Start();
         window_.reset();
-        QCOMPARE(probe_->events, QStringList({"box:Error:Murmurscript:Unable to write to MUS.INI."}));
+        QCOMPARE(log_, mus::fake::Log{ReportLine("Unable to write to MUS.INI")});
     }
 };
 

@@ -1,6 +1,7 @@
-// Encrypt and Decrypt through the real main window: the real phrase and
-// method dialogs answered as a user would, the boxes through the desktop
-// probe, the document and the status panels afterwards.
+// Encrypt and Decrypt through the real main window and its own user
+// interface: the real phrase and method dialogs answered as a user would,
+// the sounds and boxes through the desktop probe, the document and the
+// status panels afterwards.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -31,10 +32,16 @@
 #include "editor/settings/settings_store.h"
 #include "editor/dialogs/method_dialog.h"
 #include "editor/dialogs/phrase_dialog.h"
-#include "tests/support/modal_answerer.h"
-#include "tests/cipher/commands/command_test_support.h"
-#include "tests/cipher/commands/scripted_ui.h"
+#include "tests/support/command_test_support.h"
 #include "tests/support/desktop_probe.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/window_parts.h"
+
+using namespace mus::test;
+using mus::fake::BoxLine;
+using mus::fake::Log;
+using mus::fake::SoundLine;
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -58,7 +65,7 @@ class CipherWindowTest : public QObject {
 private:
     QTemporaryDir directory_;
     std::unique_ptr<frm_CText> window_;
-    std::unique_ptr<mus::test::ModalAnswerer> answer_;
+    std::unique_ptr<ModalAnswerer> answer_;
     QStringList seen_;   // prompts and dialogs, in the order they showed
 
     frm_CText& W() { return *window_; }
@@ -67,9 +74,7 @@ private:
     // The phrase dialog: types `phrase` and presses Enter; notes the entry's limit in `limits`.
     void TypePhrase(const QString& phrase, QList<int>* limits = nullptr)
     {
-        answer_->Add([this, phrase, limits](QDialog* d) {
-            auto* dialog = qobject_cast<frm_PWord*>(d);
-            QVERIFY(dialog != nullptr);
+        answer_->Add<frm_PWord>([this, phrase, limits](frm_PWord* dialog) {
             seen_ << dialog->lab_PWord->text();
             if (limits != nullptr) *limits << dialog->txt_PWord->maxLength();
             QVERIFY(dialog->txt_PWord->text().isEmpty());
@@ -81,9 +86,7 @@ private:
     // The method dialog: notes the choice it opened with, picks Method 00.
     void ChooseMethod00()
     {
-        answer_->Add([this](QDialog* d) {
-            auto* dialog = qobject_cast<frm_EncodeMethod*>(d);
-            QVERIFY(dialog != nullptr);
+        answer_->Add<frm_EncodeMethod>([this](frm_EncodeMethod* dialog) {
             seen_ << (dialog->RadioButton2->isChecked() ? QStringLiteral("method dialog, Method 01 checked")
                                                         : QStringLiteral("method dialog"));
             QTest::mouseClick(dialog->RadioButton1, Qt::LeftButton);
@@ -113,14 +116,13 @@ private slots:
         window_ = std::make_unique<frm_CText>();
         window_->show();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        answer_ = std::make_unique<mus::test::ModalAnswerer>();
+        answer_ = std::make_unique<ModalAnswerer>();
         seen_.clear();
     }
 
     void cleanup()
     {
-        QVERIFY(answer_->Finished());
-        QCOMPARE(answer_->Unanswered(), 0);
+        QCOMPARE(answer_->Leftover(), 0);
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QVERIFY(!QFile::exists(QString::fromLatin1(mus::kTransferFileName.data())));
         answer_.reset();
@@ -130,19 +132,19 @@ private slots:
 
     void typedTextEncryptsWithoutPhraseAndDecrypts()
     {
-        mus::test::TypeText(W().txt_CText, QStringLiteral("Hello, world"));
+        mus::test::TypeText(Editor(W()), QStringLiteral("Hello, world"));
         QCOMPARE(Text(), std::string("Hello, world"));
         TypePhrase(QString());
-        Click(W().btn_Encrypt);
+        Click(ToolButton(W(), "btn_Encrypt"));
         QCOMPARE(seen_, QStringList{Q(mus::msg::kPromptPhrase)});
         QCOMPARE(Text(), mus::fake::BlockDocument("Hello, world"));
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Encrypted Text"));
-        QCOMPARE(W().pan_Bytes->text(), ByteCount(Text().size()));
+        QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
+        QCOMPARE(BytesText(W()), ByteCount(Text().size()));
 
-        Click(W().btn_Decrypt);
+        Click(ToolButton(W(), "btn_Decrypt"));
         QCOMPARE(Text(), std::string("Hello, world"));
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Normal Text"));
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 12 bytes"));
+        QCOMPARE(TextType(W()), QStringLiteral(" Normal Text"));
+        QCOMPARE(BytesText(W()), QStringLiteral(" 12 bytes"));
     }
 
     void phraseRoundTripKeepsEveryByte_data()
@@ -165,18 +167,18 @@ private slots:
 
         TypePhrase(phrase);
         TypePhrase(phrase);
-        Click(W().btn_Encrypt);
+        Click(ToolButton(W(), "btn_Encrypt"));
         const std::string folded = mus::FoldPhrase(phrase.toStdString());
         QCOMPARE(Text(), mus::fake::BlockDocument(text, folded));
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Encrypted Text"));
+        QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
 
         TypePhrase(phrase);
-        Click(W().btn_Decrypt);
+        Click(ToolButton(W(), "btn_Decrypt"));
         QCOMPARE(Text(), text);
         QCOMPARE(seen_, (QStringList{Q(mus::msg::kPromptPhrase), Q(mus::msg::kPromptConfirm),
                                      Q(mus::msg::kPromptProtected)}));
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Normal Text"));
-        QCOMPARE(W().pan_Bytes->text(), ByteCount(text.size()));
+        QCOMPARE(TextType(W()), QStringLiteral(" Normal Text"));
+        QCOMPARE(BytesText(W()), ByteCount(text.size()));
     }
 
     void specificMethodMenuItemChoosesMethod00()
@@ -184,20 +186,20 @@ private slots:
         W().Document().SetText("Method zero please");
         ChooseMethod00();
         TypePhrase(QString());
-        W().EncryptUsingMethod1->trigger();
+        MenuItem(W(), "EncryptUsingMethod1")->trigger();
         QCOMPARE(seen_, (QStringList{QStringLiteral("method dialog, Method 01 checked"), Q(mus::msg::kPromptPhrase)}));
         QCOMPARE(Text(), mus::fake::BlockDocument("Method zero please", "", 0));
-        QVERIFY(!W().AskForMethod);
 
         // The flag was used up: the next Encrypt asks no method.
-        mus::test::DesktopProbe probe;
+        Log log;
+        DesktopProbe probe(log);
         probe.answers = {mus::Answer::Yes};
         TypePhrase(QString());
-        W().Encrypt1->trigger();
+        MenuItem(W(), "Encrypt1")->trigger();
         QCOMPARE(seen_.size(), 3);
         QCOMPARE(seen_.last(), Q(mus::msg::kPromptPhrase));
-        QCOMPARE(probe.events, (QStringList{QStringLiteral("sound:Question"),
-                                            QStringLiteral("box:Confirm:Confirm:") + Q(mus::msg::kAlreadyEncrypted)}));
+        QCOMPARE(log, (Log{SoundLine(mus::AlertSound::Question),
+                           BoxLine(mus::BoxKind::Confirm, "Yes No", mus::msg::kAlreadyEncrypted)}));
     }
 
     void method02EncryptsAndDecryptsWithALongPhrase()
@@ -206,20 +208,19 @@ private slots:
         const std::string text = "Sealed in the window\r\n";
         W().Document().SetText(text);
         QList<int> limits;
-        answer_->Add([this](QDialog* d) {
-            auto* dialog = qobject_cast<frm_EncodeMethod*>(d);
-            QVERIFY(dialog != nullptr && dialog->RadioButton2->isChecked());
+        answer_->Add<frm_EncodeMethod>([](frm_EncodeMethod* dialog) {
+            QVERIFY(dialog->RadioButton2->isChecked());
             QTest::mouseClick(dialog->RadioButton3, Qt::LeftButton);
             QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
         });
         // 65 characters typed: the entry keeps 64.
         const QString typed = QString(60, QLatin1Char('w')) + QStringLiteral("ord 5");
         for (int i = 0; i < 3; ++i) TypePhrase(typed, &limits);
-        W().EncryptUsingMethod1->trigger();
+        MenuItem(W(), "EncryptUsingMethod1")->trigger();
         QVERIFY(Text().starts_with(std::string(mus::kStartLine) + "\r\nMuS/0130/02/1/22\r\n"));
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Encrypted Text"));
+        QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
 
-        Click(W().btn_Decrypt);
+        Click(ToolButton(W(), "btn_Decrypt"));
         QCOMPARE(Text(), text);
         QCOMPARE(seen_, (QStringList{Q(mus::msg::kPromptPhraseRequired), Q(mus::msg::kPromptConfirm),
                                      Q(mus::msg::kPromptProtected)}));
@@ -229,14 +230,14 @@ private slots:
     void wrongPhraseThenRetryThenRightPhrase()
     {
         W().Document().SetText(mus::fake::BlockDocument("guarded", "KEY"));
-        mus::test::DesktopProbe probe;
+        Log log;
+        DesktopProbe probe(log);
         probe.answers = {mus::Answer::Retry};
         TypePhrase(QStringLiteral("kex"));
         TypePhrase(QStringLiteral("key"));
-        Click(W().btn_Decrypt);
-        QCOMPARE(probe.events, (QStringList{QStringLiteral("sound:Stop"),
-                                            QStringLiteral("box:Error:Error:") + Q(mus::msg::kPhraseMismatch)}));
-        QCOMPARE(probe.lastButtons, mus::Button::Retry | mus::Button::Cancel);
+        Click(ToolButton(W(), "btn_Decrypt"));
+        QCOMPARE(log, (Log{SoundLine(mus::AlertSound::Stop),
+                           BoxLine(mus::BoxKind::Error, "Cancel Retry", mus::msg::kPhraseMismatch)}));
         QCOMPARE(seen_, (QStringList{Q(mus::msg::kPromptProtected), Q(mus::msg::kPromptProtected)}));
         QCOMPARE(Text(), std::string("guarded"));
         // Each attempt had a dialog of its own, gone when the command ended.
@@ -245,25 +246,25 @@ private slots:
 
     void wordWrapOnEncryptsAndDecrypts()
     {
-        W().WordWrap1->trigger();
-        QVERIFY(W().WordWrap1->isChecked());
-        QVERIFY(W().txt_CText->lineWrapMode() != QPlainTextEdit::NoWrap);
+        MenuItem(W(), "WordWrap1")->trigger();
+        QVERIFY(MenuItem(W(), "WordWrap1")->isChecked());
+        QVERIFY(Editor(W())->lineWrapMode() != QPlainTextEdit::NoWrap);
         W().resize(300, W().height());
         const std::string text(3000, 'q');
         W().Document().SetText(text);
         TypePhrase(QStringLiteral("wrap"));
         TypePhrase(QStringLiteral("wrap"));
-        Click(W().btn_Encrypt);
+        Click(ToolButton(W(), "btn_Encrypt"));
         QCOMPARE(Text(), mus::fake::BlockDocument(text, "WRAP"));
 
         // The editor shows each body line as more than one line.
         QCoreApplication::processEvents();
-        const QTextBlock body = W().txt_CText->document()->findBlockByNumber(2);
+        const QTextBlock body = Editor(W())->document()->findBlockByNumber(2);
         QVERIFY(body.layout() != nullptr);
         QVERIFY(body.layout()->lineCount() > 1);
 
         TypePhrase(QStringLiteral("wrap"));
-        Click(W().btn_Decrypt);
+        Click(ToolButton(W(), "btn_Decrypt"));
         QCOMPARE(Text(), text);
     }
 
@@ -273,35 +274,35 @@ private slots:
         // can bring the panels up to date.
         mus::fake::Log log;
         mus::fake::ScriptedUser user(log);
-        W().CipherUser = &user;
+        W().SetUser(&user);
         W().Document().SetText("Plain text");
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Normal Text"));
+        QCOMPARE(TextType(W()), QStringLiteral(" Normal Text"));
 
         user.Script({mus::fake::Phrase("")});
-        W().btn_EncryptClick();
+        MenuItem(W(), "Encrypt1")->trigger();
         const std::string block = mus::fake::BlockDocument("Plain text");
         QCOMPARE(Text(), block);
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Encrypted Text"));
-        QCOMPARE(W().pan_Bytes->text(), ByteCount(block.size()));
-        QVERIFY(W().btn_Decrypt->isEnabled());
+        QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
+        QCOMPARE(BytesText(W()), ByteCount(block.size()));
+        QVERIFY(ToolButton(W(), "btn_Decrypt")->isEnabled());
 
-        W().btn_DecryptClick();
+        MenuItem(W(), "Decrypt1")->trigger();
         QCOMPARE(Text(), std::string("Plain text"));
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Normal Text"));
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 10 bytes"));
-        W().CipherUser = nullptr;
+        QCOMPARE(TextType(W()), QStringLiteral(" Normal Text"));
+        QCOMPARE(BytesText(W()), QStringLiteral(" 10 bytes"));
+        W().SetUser(nullptr);
     }
 
     void emptyDocumentRefusedThroughShortcuts()
     {
-        mus::test::DesktopProbe probe;
-        W().txt_CText->setFocus();
-        QTest::keyClick(W().txt_CText, Qt::Key_E, Qt::ControlModifier);
-        QTest::keyClick(W().txt_CText, Qt::Key_D, Qt::ControlModifier);
-        QCOMPARE(probe.events, (QStringList{QStringLiteral("sound:Stop"),
-                                            QStringLiteral("box:Error:Error:") + Q(mus::msg::kNoTextToEncrypt),
-                                            QStringLiteral("sound:Stop"),
-                                            QStringLiteral("box:Error:Error:") + Q(mus::msg::kNoTextToDecrypt)}));
+        Log log;
+        DesktopProbe probe(log);
+        Editor(W())->setFocus();
+        QTest::keyClick(Editor(W()), Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(Editor(W()), Qt::Key_D, Qt::ControlModifier);
+        const std::string stop = SoundLine(mus::AlertSound::Stop);
+        QCOMPARE(log, (Log{stop, BoxLine(mus::BoxKind::Error, "OK", mus::msg::kNoTextToEncrypt), stop,
+                           BoxLine(mus::BoxKind::Error, "OK", mus::msg::kNoTextToDecrypt)}));
         QCOMPARE(Text(), std::string());
     }
 
@@ -313,10 +314,11 @@ private slots:
         QVERIFY(QDir().rmdir(gone));
 
         W().Document().SetText("Keep me");
-        mus::test::DesktopProbe probe;
+        Log log;
+        DesktopProbe probe(log);
         TypePhrase(QString());
-        Click(W().btn_Encrypt);
-        QCOMPARE(probe.events, QStringList{QStringLiteral("box:Error:Murmurscript:Invalid filename.")});
+        Click(ToolButton(W(), "btn_Encrypt"));
+        QCOMPARE(log, Log{ReportLine("Invalid filename")});
         QCOMPARE(Text(), std::string("Keep me"));
     }
 };

@@ -19,12 +19,17 @@
 #include "editor/window/command_line.h"
 #include "editor/window/main_window.h"
 #include "tests/support/desktop_probe.h"
+#include "tests/support/window_parts.h"
+
+using namespace mus::test;
 
 // Notes which of the window's bars have been painted.
 class PaintWatch final : public QObject {
 public:
     explicit PaintWatch(const frm_CText& window)
-        : bars_{{window.MainMenu1, "menu"}, {window.pan_Toolbar, "toolbar"}, {window.pan_Status, "status"}}
+        : bars_{{Part<QWidget>(window, "MainMenu1"), "menu"},
+                {Part<QWidget>(window, "pan_Toolbar"), "toolbar"},
+                {Part<QWidget>(window, "pan_Status"), "status"}}
     {
         qApp->installEventFilter(this);
     }
@@ -148,19 +153,20 @@ private slots:
         file.write("one\ntwo\r\nthree\rfour");
         file.close();
 
-        mus::test::DesktopProbe probe;
+        mus::fake::Log log;
+        mus::test::DesktopProbe probe(log);
         frm_CText window;
         PaintWatch watch(window);
         QStringList atLoad;   // the bars painted when the text went in, and the cursor then
-        connect(window.txt_CText->document(), &QTextDocument::contentsChanged, &window, [&] {
+        connect(Editor(window)->document(), &QTextDocument::contentsChanged, &window, [&] {
             const QCursor* cursor = QGuiApplication::overrideCursor();
             atLoad = QStringList(watch.painted) << (cursor && cursor->shape() == Qt::WaitCursor ? "busy" : "idle");
         });
         window.show();
         mus::OpenAtStart(window, mus::ParseCommandLine({"murmurscript", path}));
         QCOMPARE(window.Document().Text(), std::string("one\r\ntwo\r\nthree\r\nfour"));
-        QCOMPARE(window.pan_Bytes->text(), QString(" 21 bytes"));
-        QCOMPARE(probe.events, QStringList());
+        QCOMPARE(BytesText(window), QString(" 21 bytes"));
+        QVERIFY(log.empty());
         atLoad.sort();
         QCOMPARE(atLoad, QStringList({"busy", "menu", "status", "toolbar"}));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -178,20 +184,22 @@ private slots:
         QFETCH(QString, name);
         const QString path = home_.filePath(name);
         if (name == "pipe.mus") QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-        mus::test::DesktopProbe probe;
+        mus::fake::Log log;
+        mus::test::DesktopProbe probe(log);
         frm_CText window;
         mus::OpenAtStart(window, mus::ParseCommandLine({"murmurscript", path}));
-        QCOMPARE(probe.events, QStringList{"box:Error:Murmurscript:Cannot open file " + path + "."});
+        QCOMPARE(log, mus::fake::Log{mus::test::ReportLine("Cannot open file " + path)});
         QCOMPARE(window.Document().TextLength(), 0);
     }
 
     void noFileLeavesEditorEmpty()
     {
-        mus::test::DesktopProbe probe;
+        mus::fake::Log log;
+        mus::test::DesktopProbe probe(log);
         frm_CText window;
         mus::OpenAtStart(window, mus::ParseCommandLine({"murmurscript"}));
         QCOMPARE(window.Document().TextLength(), 0);
-        QCOMPARE(probe.events, QStringList());
+        QVERIFY(log.empty());
     }
 
 private:

@@ -22,6 +22,9 @@
 #include "editor/dialogs/about_dialog.h"
 #include "editor/window/main_window.h"
 #include "editor/settings/settings_store.h"
+#include "tests/support/window_parts.h"
+
+using namespace mus::test;
 
 namespace {
 
@@ -137,12 +140,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         UsePalette(later);
         QCoreApplication::processEvents();   // the change reaches the windows posted
-        for (QLabel* field : {window.pan_Bytes, window.pan_TextType}) {
+        for (QLabel* field : {Panel(window, "pan_Bytes"), Panel(window, "pan_TextType")}) {
             const double contrast = InkContrast(field, field->contentsRect(), Ink::Strongest);
             QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(field->objectName()).arg(contrast)));
         }
         // The default colours are the desktop's, whenever it changes them.
-        const QPalette shown = window.txt_CText->palette();
+        const QPalette shown = Editor(window)->palette();
         for (const auto role : {QPalette::Text, QPalette::Base, QPalette::Highlight})
             QCOMPARE(shown.color(role), QApplication::palette().color(role));
         // The About box's title in relief: the body of its letters, not the edge of their copy.

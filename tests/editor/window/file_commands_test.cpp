@@ -1,6 +1,6 @@
 // New, Open, Save, Exit and the edit commands, through the window's menu
-// items, shortcuts and toolbar buttons, with real file dialogs answered by
-// a timer and the boxes and sounds recorded by the desktop probe.
+// items, shortcuts and toolbar buttons, with real file dialogs answered as
+// they show and the scripted user in place of the window's boxes and sounds.
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -39,11 +39,17 @@
 #include "editor/document/byte_document.h"
 #include "editor/document/document_file.h"
 #include "editor/window/main_window.h"
-#include "tests/support/file_size_limit.h"
-#include "tests/support/next_modal.h"
 #include "tests/support/desktop_probe.h"
+#include "tests/support/file_size_limit.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/window_parts.h"
 
 using namespace std::string_literals;
+using namespace mus::test;
+using mus::BoxKind;
+using mus::fake::BoxLine;
+using mus::fake::Log;
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -65,8 +71,6 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-using mus::test::OnNextModal;
-
 // What a file dialog looked like when it opened.
 struct DialogSeen {
     QString objectName;
@@ -80,44 +84,6 @@ struct DialogSeen {
     bool confirmsOverwrite = false;
     bool refused = false;
 };
-
-// Answers the next file dialog with `path`, or cancels it when `path` is
-// empty; `before` runs on the open dialog first.
-std::shared_ptr<DialogSeen> AnswerFileDialog(const QString& path,
-                                             std::function<void(QFileDialog*)> before = {})
-{
-    auto seen = std::make_shared<DialogSeen>();
-    OnNextModal<QFileDialog>([seen, path, before](QFileDialog* d) {
-        seen->objectName = d->objectName();
-        seen->title = d->windowTitle();
-        seen->filter = d->selectedNameFilter();
-        seen->fileName = d->findChild<QLineEdit*>("fileNameEdit")->text();
-        seen->filters = d->nameFilters();
-        seen->suffix = d->defaultSuffix();
-        seen->mode = d->acceptMode();
-        seen->fileMode = d->fileMode();
-        seen->confirmsOverwrite = !d->testOption(QFileDialog::DontConfirmOverwrite);
-        if (before) before(d);
-        if (path.isEmpty()) {
-            d->reject();
-            return;
-        }
-        // As typed: selectFile() leaves the name field alone while it has the focus.
-        d->findChild<QLineEdit*>("fileNameEdit")->setText(path);
-        static_cast<QDialog*>(d)->accept();   // QFileDialog::accept, protected there
-        if (d->isVisible()) {   // the dialog refused the name: do not hang
-            seen->refused = true;
-            d->reject();
-        }
-    });
-    return seen;
-}
-
-// Says Yes to the file dialog's question whether to replace a file.
-void ConfirmReplace()
-{
-    OnNextModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
-}
 
 // The user a save runs as: setpriv's options, or nothing for this process.
 const QStringList kThisUser;
@@ -168,8 +134,11 @@ constexpr QFile::Permissions kFolderReadOnly = kReadOnly | QFile::ExeOwner | QFi
                                                QFile::ExeOther;
 constexpr QFile::Permissions kFolderOpen = kFolderReadOnly | QFile::WriteOwner | QFile::WriteUser;
 
-const QString kStop = "sound:Stop";
-const QString kQuestion = "sound:Question";
+const std::string kStop = mus::fake::SoundLine(mus::AlertSound::Stop);
+const std::string kQuestion = mus::fake::SoundLine(mus::AlertSound::Question);
+const char kReplace[] = "Replace existing text with the contents of the selected file?";
+// The busy cursor while a file is read.
+const Log kRead = {"busy cursor", "normal cursor"};
 
 } // namespace
 
@@ -178,25 +147,64 @@ class FileCommandsTest : public QObject {
 
     QTemporaryDir home_;
     QString dir_;   // a fresh folder for each test's files
+    Log log_;   // what the commands and the failure report showed, in order
+    mus::fake::ScriptedUser user_{log_};
+    DesktopProbe probe_{log_};
+    ModalAnswerer answer_;
     std::unique_ptr<frm_CText> window_;
-    std::unique_ptr<mus::test::DesktopProbe> probe_;
 
     frm_CText& W() { return *window_; }
-    QStringList& Events() { return probe_->events; }
     std::string Text() { return W().Document().Text(); }
 
     void SetText(const std::string& text)
     {
         W().Document().SetText(text);
-        Events().clear();
+        log_.clear();
+    }
+
+    // Answers the next file dialog with `path`, or cancels it when `path` is
+    // empty; `before` runs on the open dialog first.
+    std::shared_ptr<DialogSeen> AnswerFileDialog(const QString& path, std::function<void(QFileDialog*)> before = {})
+    {
+        auto seen = std::make_shared<DialogSeen>();
+        answer_.Add<QFileDialog>([seen, path, before](QFileDialog* d) {
+            seen->objectName = d->objectName();
+            seen->title = d->windowTitle();
+            seen->filter = d->selectedNameFilter();
+            seen->fileName = d->findChild<QLineEdit*>("fileNameEdit")->text();
+            seen->filters = d->nameFilters();
+            seen->suffix = d->defaultSuffix();
+            seen->mode = d->acceptMode();
+            seen->fileMode = d->fileMode();
+            seen->confirmsOverwrite = !d->testOption(QFileDialog::DontConfirmOverwrite);
+            if (before) before(d);
+            if (path.isEmpty()) {
+                d->reject();
+                return;
+            }
+            // As typed: selectFile() leaves the name field alone while it has the focus.
+            d->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+            static_cast<QDialog*>(d)->accept();   // QFileDialog::accept, protected there
+            if (d->isVisible()) {   // the dialog refused the name: do not hang
+                seen->refused = true;
+                d->reject();
+            }
+        });
+        return seen;
+    }
+
+    // Says Yes to the file dialog's question whether to replace a file.
+    void ConfirmReplace()
+    {
+        answer_.Add<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
     }
 
     void Select(int from, int to)
     {
-        QTextCursor cursor = W().txt_CText->textCursor();
+        QTextCursor cursor = Editor(W())->textCursor();
         cursor.setPosition(from);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
-        W().txt_CText->setTextCursor(cursor);
+        Editor(W())->setTextCursor(cursor);
     }
 
     QString File(const QString& name) const { return dir_ + '/' + name; }
@@ -216,8 +224,9 @@ private slots:
         static int n = 0;
         dir_ = home_.path() + QStringLiteral("/t%1").arg(++n);
         QVERIFY(QDir().mkpath(dir_));
-        probe_ = std::make_unique<mus::test::DesktopProbe>();
+        log_.clear();
         window_ = std::make_unique<frm_CText>();
+        window_->SetUser(&user_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     }
@@ -225,30 +234,29 @@ private slots:
     void cleanup()
     {
         window_.reset();
-        probe_.reset();
-        QCOMPARE(mus::test::DropUnusedAnswers(), 0);
+        QVERIFY(user_.ScriptUsedUp());
+        QCOMPARE(answer_.Leftover(), 0);
     }
 
     // ---- New --------------------------------------------------------------
 
     void newAsksOnlyWhenThereIsText()
     {
-        W().btn_New->click();
-        QVERIFY(Events().isEmpty());
+        ToolButton(W(), "btn_New")->click();
+        QVERIFY(log_.empty());
 
         SetText("abc");
-        probe_->answers = {mus::Answer::No};
-        W().New1->trigger();
+        user_.Script({mus::fake::Reply(mus::Answer::No)});
+        MenuItem(W(), "New1")->trigger();
         QCOMPARE(Text(), "abc"s);
-        QCOMPARE(Events(), QStringList({kQuestion, "box:Confirm:Confirm:Clear text for new document?"}));
-        QCOMPARE(probe_->lastButtons, mus::Button::Yes | mus::Button::No);
+        QCOMPARE(log_, (Log{kQuestion, BoxLine(BoxKind::Confirm, "Yes No", "Clear text for new document?")}));
 
         SetText("MuS/1\r\nMuS/2");
-        probe_->answers = {mus::Answer::Yes};
-        QTest::keyClick(W().txt_CText, Qt::Key_N, Qt::ControlModifier);
+        user_.Script({mus::fake::Reply(mus::Answer::Yes)});
+        QTest::keyClick(Editor(W()), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(Text(), ""s);
-        QCOMPARE(W().pan_Bytes->text(), " 0 bytes");
-        QCOMPARE(W().pan_TextType->text(), " Normal Text");
+        QCOMPARE(BytesText(W()), " 0 bytes");
+        QCOMPARE(TextType(W()), " Normal Text");
     }
 
     // ---- Open -------------------------------------------------------------
@@ -280,10 +288,10 @@ private slots:
         QFETCH(std::string, text);
         WriteBytes(File("in.txt"), file);
         auto seen = AnswerFileDialog(File("in.txt"));
-        W().OpenFile1->trigger();
+        MenuItem(W(), "OpenFile1")->trigger();
         QCOMPARE(Text(), text);
-        QVERIFY(Events().isEmpty());
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" %1 byte%2").arg(text.size()).arg(text.size() == 1 ? "" : "s"));
+        QCOMPARE(log_, kRead);
+        QCOMPARE(BytesText(W()), QStringLiteral(" %1 byte%2").arg(text.size()).arg(text.size() == 1 ? "" : "s"));
         QCOMPARE(seen->objectName, "OpenDialog1");
         QCOMPARE(seen->title, "Open File");
         QCOMPARE(seen->mode, QFileDialog::AcceptOpen);
@@ -299,26 +307,25 @@ private slots:
         SetText("old");
 
         AnswerFileDialog({});   // Cancel: nothing at all
-        W().btn_Open->click();
+        ToolButton(W(), "btn_Open")->click();
         QCOMPARE(Text(), "old"s);
-        QVERIFY(Events().isEmpty());
+        QVERIFY(log_.empty());
 
         AnswerFileDialog(File("new.txt"));
-        probe_->answers = {mus::Answer::No};
+        user_.Script({mus::fake::Reply(mus::Answer::No)});
         // The offscreen platform leaves a closed dialog the active window.
         W().activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), window_.get());
-        QTest::keyClick(W().txt_CText, Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(Editor(W()), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(Text(), "old"s);
-        QCOMPARE(Events(),
-                 QStringList({kQuestion, "box:Confirm:Confirm:Replace existing text with the contents of the selected file?"}));
+        QCOMPARE(log_, (Log{kQuestion, BoxLine(BoxKind::Confirm, "Yes No", kReplace)}));
 
-        Events().clear();
+        log_.clear();
         auto seen = AnswerFileDialog(File("new.txt"));
-        probe_->answers = {mus::Answer::Yes};
-        W().OpenFile1->trigger();
+        user_.Script({mus::fake::Reply(mus::Answer::Yes)});
+        MenuItem(W(), "OpenFile1")->trigger();
         QCOMPARE(Text(), "new"s);
-        QCOMPARE(Events().size(), 2);
+        QCOMPARE(log_, (Log{kQuestion, BoxLine(BoxKind::Confirm, "Yes No", kReplace), kRead[0], kRead[1]}));
         QVERIFY(seen->fileName.isEmpty());   // the last name is not offered again
     }
 
@@ -326,20 +333,20 @@ private slots:
     {
         WriteBytes(File("zero.txt"), QByteArray("ab\ncd\0ef\0", 9));
         AnswerFileDialog(File("zero.txt"));
-        W().OpenFile1->trigger();
+        MenuItem(W(), "OpenFile1")->trigger();
         QCOMPARE(Text(), "ab\r\ncd"s);
-        QCOMPARE(Events(), QStringList({"sound:Exclamation",
-                                        "box:Warning:Warning:The file contains a zero byte at position 6.  "
-                                        "Only the text before it was loaded."}));
+        const char warning[] = "The file contains a zero byte at position 6.  Only the text before it was loaded.";
+        QCOMPARE(log_, (Log{kRead[0], kRead[1], mus::fake::SoundLine(mus::AlertSound::Exclamation),
+                            BoxLine(BoxKind::Warning, "OK", warning)}));
     }
 
     void openFailureKeepsTheText_data()
     {
         QTest::addColumn<QByteArray>("file");   // none: no file at all
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << QByteArray() << "Cannot open file %1.";
+        QTest::newRow("missing") << QByteArray() << "Cannot open file %1";
         QTest::newRow("a line longer than the editor takes")
-            << QByteArray(int(mus::kLongestLine) + 1, 'x') << "Text exceeds memo capacity.";
+            << QByteArray(int(mus::kLongestLine) + 1, 'x') << "Text exceeds memo capacity";
     }
 
     void openFailureKeepsTheText()
@@ -351,15 +358,15 @@ private slots:
         if (!file.isEmpty()) WriteBytes(path, file);
         QVERIFY(!mus::desktop::RunGuarded(&W(), [&] { W().OpenPath(path); }));
         QCOMPARE(Text(), "kept"s);
-        QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:" + message.replace("%1", path)}));
+        QCOMPARE(log_, (Log{kRead[0], kRead[1], ReportLine(message.replace("%1", path))}));
     }
 
     void openOfTheSameTextChangesNothing()
     {
         SetText("one\r\ntwo");
-        W().txt_CText->moveCursor(QTextCursor::End);
-        W().txt_CText->insertPlainText(QStringLiteral("!"));
-        QSignalSpy changes(W().txt_CText, &QPlainTextEdit::textChanged);
+        Editor(W())->moveCursor(QTextCursor::End);
+        Editor(W())->insertPlainText(QStringLiteral("!"));
+        QSignalSpy changes(Editor(W()), &QPlainTextEdit::textChanged);
         WriteBytes(File("same.txt"), "one\ntwo!");
         W().OpenPath(File("same.txt"));
         QCOMPARE(changes.count(), 0);
@@ -385,9 +392,9 @@ private slots:
         if (kind == "pipe") QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
         if (kind == "device") QVERIFY(QFile::link("/dev/zero", path));
         AnswerFileDialog(path);
-        W().OpenFile1->trigger();
+        MenuItem(W(), "OpenFile1")->trigger();
         QCOMPARE(Text(), ""s);
-        QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Cannot open file " + path + "."}));
+        QCOMPARE(log_, (Log{kRead[0], kRead[1], ReportLine("Cannot open file " + path)}));
     }
 
     void openDialogRemembersTheFileType()
@@ -409,12 +416,12 @@ private slots:
                 return listed.size() == 2;
             });
         });
-        W().OpenFile1->trigger();
+        MenuItem(W(), "OpenFile1")->trigger();
         listed.sort();
         QCOMPARE(listed, QStringList({"README", "a.mus"}));
 
         auto seen = AnswerFileDialog(File("README"));
-        W().OpenFile1->trigger();
+        MenuItem(W(), "OpenFile1")->trigger();
         QVERIFY(!seen->refused);
         QCOMPARE(seen->filter, "All Files (*.*)");
         QCOMPARE(Text(), "no dot"s);
@@ -450,8 +457,8 @@ private slots:
             QTest::keyClick(list, Qt::Key_Down);
             QTest::keyClick(list, Qt::Key_Return);
         });
-        (save ? W().SaveFileAs1 : W().OpenFile1)->trigger();
-        QTRY_COMPARE(QApplication::focusWidget(), W().txt_CText);
+        (save ? MenuItem(W(), "SaveFileAs1") : MenuItem(W(), "OpenFile1"))->trigger();
+        QTRY_COMPARE(QApplication::focusWidget(), Editor(W()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z);
         QCOMPARE(Text().front(), 'z');
     }
@@ -460,9 +467,9 @@ private slots:
 
     void saveRefusesAnEmptyText()
     {
-        QTest::keyClick(W().txt_CText, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(Events(), QStringList({kStop, "box:Error:Error:There is no text that can be saved."}));
-        QCOMPARE(W().SaveDialog1, nullptr);
+        QTest::keyClick(Editor(W()), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(log_, (Log{kStop, BoxLine(BoxKind::Error, "OK", "There is no text that can be saved.")}));
+        QCOMPARE(W().findChild<QFileDialog*>("SaveDialog1"), nullptr);
     }
 
     void saveOffersTheFileType_data()
@@ -482,7 +489,7 @@ private slots:
         QFETCH(QString, suffix);
         SetText(text);
         auto seen = AnswerFileDialog({});   // Cancel writes nothing
-        W().btn_Save->click();
+        ToolButton(W(), "btn_Save")->click();
         QCOMPARE(seen->filter, filter);
         QCOMPARE(seen->objectName, "SaveDialog1");
         QCOMPARE(seen->title, "Save File");
@@ -490,7 +497,7 @@ private slots:
         QCOMPARE(seen->filters, QStringList({"Murmurscript (*.mus)", "Text (*.txt)", "All Files (*.*)"}));
         QCOMPARE(seen->suffix, suffix);
         QVERIFY(seen->confirmsOverwrite);
-        QVERIFY(Events().isEmpty());
+        QVERIFY(log_.empty());
         QVERIFY(QDir(dir_).isEmpty());
         QCOMPARE(Text(), text);
     }
@@ -527,7 +534,7 @@ private slots:
             emit types->activated(choose);
             emit types->textActivated(types->itemText(choose));
         });
-        W().btn_Save->click();
+        ToolButton(W(), "btn_Save")->click();
         QCOMPARE(QDir(dir_).entryList(QDir::Files), QStringList{saved});
     }
 
@@ -543,7 +550,7 @@ private slots:
             emit types->activated(2);
             typed = name->text();
         });
-        W().SaveFileAs1->trigger();
+        MenuItem(W(), "SaveFileAs1")->trigger();
         QCOMPARE(typed, "notes.txt");
     }
 
@@ -552,19 +559,19 @@ private slots:
         const QByteArray bytes("caf\xe9\r\n\xff\xfe\x80 \xc3\xa4 \xed\xa0\x80\r\n\xef\xbf\xbf\xf4\x90\x80\x80\r\nend");
         WriteBytes(File("in.txt"), bytes);
         AnswerFileDialog(File("in.txt"));
-        W().OpenFile1->trigger();
+        MenuItem(W(), "OpenFile1")->trigger();
         QCOMPARE(QByteArray::fromStdString(Text()), bytes);
 
         AnswerFileDialog(File("out.txt"));
-        W().SaveFileAs1->trigger();
+        MenuItem(W(), "SaveFileAs1")->trigger();
         QCOMPARE(ReadBytes(File("out.txt")), bytes);
 
         // Replacing a file, after the dialog's question.
         WriteBytes(File("old.txt"), "a much longer old content that is replaced entirely");
-        AnswerFileDialog(File("old.txt"), [](QFileDialog*) { ConfirmReplace(); });
-        W().btn_Save->click();
+        AnswerFileDialog(File("old.txt"), [this](QFileDialog*) { ConfirmReplace(); });
+        ToolButton(W(), "btn_Save")->click();
         QCOMPARE(ReadBytes(File("old.txt")), bytes);
-        QVERIFY(Events().isEmpty());
+        QCOMPARE(log_, kRead);
         QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), 3);   // no temporary file left behind
     }
 
@@ -572,9 +579,9 @@ private slots:
     {
         WriteBytes(File("lf.txt"), "a\nb\n");
         AnswerFileDialog(File("lf.txt"));
-        W().OpenFile1->trigger();
+        MenuItem(W(), "OpenFile1")->trigger();
         AnswerFileDialog(File("crlf.txt"));
-        W().SaveFileAs1->trigger();
+        MenuItem(W(), "SaveFileAs1")->trigger();
         QCOMPARE(ReadBytes(File("crlf.txt")), "a\r\nb\r\n");
     }
 
@@ -704,11 +711,11 @@ private slots:
         {
             mus::test::FileSizeLimit limit(1000);
             QVERIFY(limit.Active());
-            seen = AnswerFileDialog(File("old.txt"), [](QFileDialog*) { ConfirmReplace(); });
-            W().SaveFileAs1->trigger();
+            seen = AnswerFileDialog(File("old.txt"), [this](QFileDialog*) { ConfirmReplace(); });
+            MenuItem(W(), "SaveFileAs1")->trigger();
         }
         QVERIFY(!seen->refused);
-        QCOMPARE(Events(), QStringList({"box:Error:Murmurscript:Stream write error."}));
+        QCOMPARE(log_, Log{ReportLine("Stream write error")});
         QCOMPARE(ReadBytes(File("old.txt")), old);
         QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), secondLink ? 2 : 1);
     }
@@ -718,9 +725,9 @@ private slots:
     void exitAsksNothing()
     {
         SetText("unsaved");
-        W().Exit1->trigger();
+        MenuItem(W(), "Exit1")->trigger();
         QVERIFY(!W().isVisible());
-        QVERIFY(Events().isEmpty());
+        QVERIFY(log_.empty());
     }
 
     // ---- Edit commands ------------------------------------------------------
@@ -749,11 +756,11 @@ private slots:
         auto* image = new QMimeData;
         image->setImageData(QImage(4, 4, QImage::Format_RGB32));
         QApplication::clipboard()->setMimeData(image);
-        if (!text.empty()) QTest::keyClicks(W().txt_CText, QString::fromStdString(text));
-        Events().clear();
-        QVERIFY(W().txt_CText->hasFocus());
-        QTest::keyClick(W().txt_CText, Qt::Key(key), Qt::ControlModifier);
-        QCOMPARE(Events(), QStringList({kStop, "box:Error:Error:" + message}));
+        if (!text.empty()) QTest::keyClicks(Editor(W()), QString::fromStdString(text));
+        log_.clear();
+        QVERIFY(Editor(W())->hasFocus());
+        QTest::keyClick(Editor(W()), Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(log_, (Log{kStop, BoxLine(BoxKind::Error, "OK", message.toStdString())}));
         QCOMPARE(Text(), text);
         QCOMPARE(W().Document().SelectionLength(), 0);
         QVERIFY(!QApplication::clipboard()->mimeData()->hasText());
@@ -767,46 +774,46 @@ private slots:
         SetText("[]");
         Select(1, 1);
         QApplication::clipboard()->setText(QString::fromUtf8("ab\0cd", 5));
-        QTest::keyClick(W().txt_CText, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(Editor(W()), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(Text(), "[ab]"s);
-        QCOMPARE(W().pan_Bytes->text(), " 4 bytes");
-        QVERIFY(Events().isEmpty());
+        QCOMPARE(BytesText(W()), " 4 bytes");
+        QVERIFY(log_.empty());
     }
 
     void editCommandsDoTheirWork()
     {
         QClipboard* clipboard = QApplication::clipboard();
-        QTest::keyClicks(W().txt_CText, "abcdef");
+        QTest::keyClicks(Editor(W()), "abcdef");
 
         Select(1, 3);
-        QTest::keyClick(W().txt_CText, Qt::Key_C, Qt::ControlModifier);   // Copy
+        QTest::keyClick(Editor(W()), Qt::Key_C, Qt::ControlModifier);   // Copy
         QCOMPARE(clipboard->text(), "bc");
         QCOMPARE(Text(), "abcdef"s);
 
-        QTest::keyClick(W().txt_CText, Qt::Key_X, Qt::ControlModifier);   // Cut
+        QTest::keyClick(Editor(W()), Qt::Key_X, Qt::ControlModifier);   // Cut
         QCOMPARE(clipboard->text(), "bc");
         QCOMPARE(Text(), "adef"s);
-        QCOMPARE(W().pan_Bytes->text(), " 4 bytes");
+        QCOMPARE(BytesText(W()), " 4 bytes");
 
         Select(0, 1);
         clipboard->setText("XY");
-        W().btn_Paste->click();   // Paste replaces the selection
+        ToolButton(W(), "btn_Paste")->click();   // Paste replaces the selection
         QCOMPARE(Text(), "XYdef"s);
 
         Select(2, 4);
-        W().Delete1->trigger();   // Delete leaves the clipboard alone
+        MenuItem(W(), "Delete1")->trigger();   // Delete leaves the clipboard alone
         QCOMPARE(Text(), "XYf"s);
         QCOMPARE(clipboard->text(), "XY");
 
-        QTest::keyClick(W().txt_CText, Qt::Key_Z, Qt::ControlModifier);   // Undo
+        QTest::keyClick(Editor(W()), Qt::Key_Z, Qt::ControlModifier);   // Undo
         QCOMPARE(Text(), "XYdef"s);
-        QCOMPARE(W().pan_Bytes->text(), " 5 bytes");
+        QCOMPARE(BytesText(W()), " 5 bytes");
 
-        W().SelectAll1->trigger();
+        MenuItem(W(), "SelectAll1")->trigger();
         QCOMPARE(W().Document().SelectionLength(), 5);
-        QCOMPARE(W().pan_Bytes->text(), " 5 bytes, 5 bytes selected");
-        QVERIFY(W().btn_Cut->isEnabled());
-        QVERIFY(Events().isEmpty());
+        QCOMPARE(BytesText(W()), " 5 bytes, 5 bytes selected");
+        QVERIFY(ToolButton(W(), "btn_Cut")->isEnabled());
+        QVERIFY(log_.empty());
     }
 };
 

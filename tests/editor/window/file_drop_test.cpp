@@ -17,10 +17,25 @@
 #include "editor/window/file_drop.h"
 #include "editor/window/main_window.h"
 #include "tests/support/desktop_probe.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/window_parts.h"
+
+using namespace mus::test;
+using mus::fake::Log;
 
 namespace {
 
-const QString kReplaceQuestion = "box:Confirm:Confirm:Replace existing text with the contents of the selected file?";
+const char kReplace[] = "Replace existing text with the contents of the selected file?";
+const Log kReplaceQuestion = {mus::fake::SoundLine(mus::AlertSound::Question),
+                              mus::fake::BoxLine(mus::BoxKind::Confirm, "Yes No", kReplace)};
+// The busy cursor while a file is read.
+const Log kRead = {"busy cursor", "normal cursor"};
+
+Log Concat(Log first, const Log& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
 
 std::unique_ptr<QMimeData> FileData(const QList<QUrl>& urls)
 {
@@ -76,13 +91,19 @@ private slots:
 
     void init()
     {
+        log_.clear();
         window_ = std::make_unique<frm_CText>();
+        window_->SetUser(&user_);
         mus::InstallFileDrop(*window_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
 
-    void cleanup() { window_.reset(); }
+    void cleanup()
+    {
+        window_.reset();
+        QVERIFY(user_.ScriptUsedUp());
+    }
 
     void droppedFile_data()
     {
@@ -119,18 +140,17 @@ private slots:
         QFETCH(QString, target);
         // The toolbar and the status bar take no drops themselves; the drag
         // goes on to the window behind them.
-        QWidget* widget = target == "editor"    ? window_->txt_CText->viewport()
-                          : target == "toolbar" ? static_cast<QWidget*>(window_->pan_Toolbar)
-                                                : static_cast<QWidget*>(window_->pan_Status);
-        mus::test::DesktopProbe probe;
+        QWidget* widget = target == "editor"
+                              ? Editor(*window_)->viewport()
+                              : Part<QWidget>(*window_, target == "toolbar" ? "pan_Toolbar" : "pan_Status");
         const auto data = FileData({QUrl::fromLocalFile(path_)});
         const DragOutcome outcome = Drag(widget, data.get());
         QVERIFY(outcome.enterAccepted);
         QVERIFY(outcome.dropAccepted);
         QCOMPARE(outcome.action, Qt::CopyAction);
         QTRY_COMPARE(window_->Document().Text(), std::string("alpha\r\nbeta\r\n"));
-        QCOMPARE(probe.events, QStringList());
-        QCOMPARE(window_->pan_Bytes->text(), QString(" 13 bytes"));
+        QCOMPARE(log_, kRead);
+        QCOMPARE(BytesText(*window_), QString(" 13 bytes"));
     }
 
     void asksBeforeReplacingText_data()
@@ -144,12 +164,10 @@ private slots:
     {
         QFETCH(bool, yes);
         window_->Document().SetText("keep me");
-        mus::test::DesktopProbe probe;
-        probe.answers.push_back(yes ? mus::Answer::Yes : mus::Answer::No);
+        user_.Script({mus::fake::Reply(yes ? mus::Answer::Yes : mus::Answer::No)});
         const auto data = FileData({QUrl::fromLocalFile(path_)});
-        QVERIFY(Drag(window_->txt_CText->viewport(), data.get()).dropAccepted);
-        QTRY_COMPARE(probe.events, (QStringList{"sound:Question", kReplaceQuestion}));
-        QCOMPARE(probe.lastButtons, mus::Button::Yes | mus::Button::No);
+        QVERIFY(Drag(Editor(*window_)->viewport(), data.get()).dropAccepted);
+        QTRY_COMPARE(log_, yes ? Concat(kReplaceQuestion, kRead) : kReplaceQuestion);
         QTRY_COMPARE(window_->Document().Text(), std::string(yes ? "alpha\r\nbeta\r\n" : "keep me"));
     }
 
@@ -158,14 +176,13 @@ private slots:
         const QString missing = home_.filePath("gone.mus");
         QFile::copy(path_, missing);
         const auto data = FileData({QUrl::fromLocalFile(missing)});
-        mus::test::DesktopProbe probe;
         // Accepted while the file is there; gone by the time it is read.
-        QVERIFY(Drag(window_->txt_CText->viewport(), data.get()).dropAccepted);
+        QVERIFY(Drag(Editor(*window_)->viewport(), data.get()).dropAccepted);
         QVERIFY(QFile::remove(missing));
-        QTRY_COMPARE(probe.events, QStringList{"box:Error:Murmurscript:Cannot open file " + missing + "."});
+        QTRY_COMPARE(log_, Concat(kRead, {ReportLine("Cannot open file " + missing)}));
         QCOMPARE(window_->Document().TextLength(), 0);
         // The window goes on working.
-        QVERIFY(Drag(window_->txt_CText->viewport(), FileData({QUrl::fromLocalFile(path_)}).get()).dropAccepted);
+        QVERIFY(Drag(Editor(*window_)->viewport(), FileData({QUrl::fromLocalFile(path_)}).get()).dropAccepted);
         QTRY_COMPARE(window_->Document().TextLength(), 13);
     }
 
@@ -173,9 +190,8 @@ private slots:
     {
         const QString pipe = home_.filePath("pipe.mus");
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
-        mus::test::DesktopProbe probe;
-        Drag(window_->txt_CText->viewport(), FileData({QUrl::fromLocalFile(pipe)}).get());
-        QTRY_COMPARE(probe.events, QStringList{"box:Error:Murmurscript:Cannot open file " + pipe + "."});
+        Drag(Editor(*window_)->viewport(), FileData({QUrl::fromLocalFile(pipe)}).get());
+        QTRY_COMPARE(log_, Concat(kRead, {ReportLine("Cannot open file " + pipe)}));
         QCOMPARE(window_->Document().TextLength(), 0);
     }
 
@@ -202,38 +218,39 @@ private slots:
         QFETCH(QList<QUrl>, urls);
         QFETCH(QString, text);
         QFETCH(int, actions);
-        mus::test::DesktopProbe probe;
         const auto data = FileData(urls);
         if (!text.isEmpty()) data->setText(text);
         if (urls.isEmpty()) data->setImageData(QImage(4, 4, QImage::Format_RGB32));
-        for (QWidget* target : {static_cast<QWidget*>(window_.get()), window_->txt_CText->viewport()}) {
+        for (QWidget* target : {static_cast<QWidget*>(window_.get()), Editor(*window_)->viewport()}) {
             const DragOutcome outcome = Drag(target, data.get(), Qt::DropActions(actions));
             QVERIFY(!outcome.enterAccepted);
             QVERIFY(!outcome.dropAccepted);
         }
         QTest::qWait(20);
         QCOMPARE(window_->Document().TextLength(), 0);
-        QCOMPARE(probe.events, QStringList());
+        QVERIFY(log_.empty());
     }
 
     void dropsTextIntoEditor()
     {
         window_->Document().SetText("ab");
-        mus::test::DesktopProbe probe;
         QMimeData data;
         data.setText("XY");
-        QTextCursor atStart = window_->txt_CText->textCursor();
+        QTextCursor atStart = Editor(*window_)->textCursor();
         atStart.setPosition(0);
-        const QPoint pos = window_->txt_CText->cursorRect(atStart).center();
-        const DragOutcome outcome = Drag(window_->txt_CText->viewport(), &data, Qt::CopyAction, pos);
+        const QPoint pos = Editor(*window_)->cursorRect(atStart).center();
+        const DragOutcome outcome = Drag(Editor(*window_)->viewport(), &data, Qt::CopyAction, pos);
         QVERIFY(outcome.dropAccepted);
         QCOMPARE(window_->Document().Text(), std::string("XYab"));
-        QCOMPARE(probe.events, QStringList());
+        QVERIFY(log_.empty());
     }
 
 private:
     QTemporaryDir home_;
     QString path_;
+    Log log_;   // what the Open of a drop and the failure report showed, in order
+    mus::fake::ScriptedUser user_{log_};
+    DesktopProbe probe_{log_};
     std::unique_ptr<frm_CText> window_;
 };
 

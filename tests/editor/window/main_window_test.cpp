@@ -20,7 +20,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,27 +31,15 @@
 #include "editor/window/main_window.h"
 #include "editor/settings/settings_store.h"
 #include "tests/support/desktop_probe.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/window_parts.h"
 
 using namespace std::string_literals;
+using namespace mus::test;
 
 Q_DECLARE_METATYPE(std::string)
 
 namespace {
-
-// Runs `inspect` on the next modal dialog once it is showing.
-void OnNextModal(std::function<void(QWidget*)> inspect)
-{
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, inspect] {
-        if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            inspect(modal);
-        }
-    });
-    timer->start();
-}
 
 QStringList MenuLayout(QMenu* menu)
 {
@@ -102,6 +89,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
+    ModalAnswerer answer_;
     std::unique_ptr<frm_CText> window_;
 
     frm_CText& W() { return *window_; }
@@ -109,7 +97,7 @@ private:
     QStringList EnabledButtons()
     {
         QStringList names;
-        for (QToolButton* b : W().pan_Toolbar->findChildren<QToolButton*>()) {
+        for (QToolButton* b : Part<QToolBar>(W(), "pan_Toolbar")->findChildren<QToolButton*>()) {
             if (b->objectName().startsWith(QLatin1String("btn_")) && b->isEnabled()) names << b->objectName();
         }
         names.sort();
@@ -136,6 +124,7 @@ private slots:
     {
         window_.reset();
         mus::desktop::CloseHelp();
+        QCOMPARE(answer_.Leftover(), 0);
     }
 
     void windowLayout()
@@ -146,28 +135,28 @@ private slots:
                                  "pan_TextType"}) {
             QVERIFY2(W().findChild<QWidget*>(QString::fromLatin1(name)) != nullptr, name);
         }
-        QCOMPARE(W().centralWidget()->height() + W().pan_Toolbar->height() + W().pan_Status->height(), 352);
+        const int bars = Part<QToolBar>(W(), "pan_Toolbar")->height() + Part<QStatusBar>(W(), "pan_Status")->height();
+        QCOMPARE(W().centralWidget()->height() + bars, 352);
         QCOMPARE(W().width(), 560);
-        QCOMPARE(W().pan_Toolbar->height(), 33);
+        QCOMPARE(Part<QToolBar>(W(), "pan_Toolbar")->height(), 33);
         // The design width, or wider where the desktop's face needs it.
-        QVERIFY(W().pan_TextType->width() >= 88);
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 0 bytes"));
-        QCOMPARE(W().pan_TextType->text(), QStringLiteral(" Normal Text"));
-        QVERIFY(W().pan_Bytes->accessibleName().isEmpty());
-        QVERIFY(W().pan_TextType->accessibleName().isEmpty());
-        QVERIFY(W().txt_CText->hasFocus());
+        QVERIFY(Panel(W(), "pan_TextType")->width() >= 88);
+        QCOMPARE(BytesText(W()), QStringLiteral(" 0 bytes"));
+        QCOMPARE(TextType(W()), QStringLiteral(" Normal Text"));
+        QVERIFY(Panel(W(), "pan_Bytes")->accessibleName().isEmpty());
+        QVERIFY(Panel(W(), "pan_TextType")->accessibleName().isEmpty());
+        QVERIFY(Editor(W())->hasFocus());
         // A selection looks the same whether or not the editor has the focus.
-        const QPalette palette = W().txt_CText->palette();
+        const QPalette palette = Editor(W())->palette();
         QCOMPARE(palette.color(QPalette::Inactive, QPalette::Highlight),
                  palette.color(QPalette::Active, QPalette::Highlight));
         // The design face keeps its name; where it is missing a fixed-pitch
         // face draws it, never a proportional one.
-        QCOMPARE(W().txt_CText->font().family(), QStringLiteral("Fixedsys"));
-        const QFontInfo drawn(W().txt_CText->font());
+        QCOMPARE(Editor(W())->font().family(), QStringLiteral("Fixedsys"));
+        const QFontInfo drawn(Editor(W())->font());
         QVERIFY2(drawn.fixedPitch(), qPrintable(drawn.family()));
-        QCOMPARE(W().txt_CText->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QVERIFY(!W().WordWrap1->isChecked());
-        QVERIFY(!W().AskForMethod);
+        QCOMPARE(Editor(W())->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QVERIFY(!MenuItem(W(), "WordWrap1")->isChecked());
     }
 
     void menus_data()
@@ -202,7 +191,7 @@ private slots:
         QFETCH(QStringList, items);
         QMenu* found = nullptr;
         QStringList titles;
-        for (QAction* a : W().MainMenu1->actions()) {
+        for (QAction* a : Part<QMenuBar>(W(), "MainMenu1")->actions()) {
             titles << a->menu()->objectName() + QLatin1Char('|') + a->text();
             if (titles.last() == menu) found = a->menu();
         }
@@ -218,7 +207,7 @@ private slots:
     void menuBarOrder()
     {
         QStringList titles;
-        for (QAction* a : W().MainMenu1->actions()) titles << a->text();
+        for (QAction* a : Part<QMenuBar>(W(), "MainMenu1")->actions()) titles << a->text();
         QCOMPARE(titles, (QStringList{"&Action", "&Edit", "&Options", "&Help"}));
     }
 
@@ -268,9 +257,10 @@ private slots:
 
     void toolbarOrderAndGroups()
     {
-        const QList<QToolButton*> order = {W().btn_New,    W().btn_Open,      W().btn_Save,   W().btn_Cut,
-                                           W().btn_Copy,   W().btn_Paste,     W().btn_SelectAll, W().btn_Delete,
-                                           W().btn_Undo,   W().btn_Encrypt,   W().btn_Decrypt};
+        QList<QToolButton*> order;
+        for (const char* name : {"btn_New", "btn_Open", "btn_Save", "btn_Cut", "btn_Copy", "btn_Paste",
+                                 "btn_SelectAll", "btn_Delete", "btn_Undo", "btn_Encrypt", "btn_Decrypt"})
+            order << ToolButton(W(), name);
         QList<int> gaps;
         for (int i = 1; i < order.size(); ++i) {
             const int gap = order[i]->x() - (order[i - 1]->x() + order[i - 1]->width());
@@ -323,15 +313,15 @@ private slots:
         QFETCH(QString, bytes);
         QFETCH(QString, type);
         // Word wrap on: detection still reads logical lines.
-        W().WordWrap1Click();
+        MenuItem(W(), "WordWrap1")->trigger();
         W().Document().SetText(text);
-        QTextCursor cursor = W().txt_CText->textCursor();
+        QTextCursor cursor = Editor(W())->textCursor();
         cursor.setPosition(selStart);
         cursor.setPosition(selEnd, QTextCursor::KeepAnchor);
-        W().txt_CText->setTextCursor(cursor);
+        Editor(W())->setTextCursor(cursor);
         W().UpdateStatus();
-        QCOMPARE(W().pan_Bytes->text(), bytes);
-        QCOMPARE(W().pan_TextType->text(), type);
+        QCOMPARE(BytesText(W()), bytes);
+        QCOMPARE(TextType(W()), type);
     }
 
     // Both texts of the right-hand field show whole, in the face that stands
@@ -340,7 +330,7 @@ private slots:
     {
         for (const std::string& text : {"MuS/a\r\nMuS/b"s, "plain"s}) {
             W().Document().SetText(text);
-            const QLabel* field = W().pan_TextType;
+            const QLabel* field = Panel(W(), "pan_TextType");
             // A framed label without an indent of its own indents its text by
             // half an "x".
             const int indent =
@@ -362,18 +352,18 @@ private slots:
         withText.sort();
         QCOMPARE(EnabledButtons(), withText);
 
-        W().txt_CText->selectAll();
+        Editor(W())->selectAll();
         W().UpdateStatus();
         QStringList withSelection = withText + QStringList{"btn_Copy", "btn_Cut", "btn_Delete"};
         withSelection.sort();
         QCOMPARE(EnabledButtons(), withSelection);
 
-        QTest::keyClick(W().txt_CText, Qt::Key_End);
-        QTest::keyClicks(W().txt_CText, QStringLiteral("d"));
+        QTest::keyClick(Editor(W()), Qt::Key_End);
+        QTest::keyClicks(Editor(W()), QStringLiteral("d"));
         QStringList withUndo = withText + QStringList{"btn_Undo"};
         withUndo.sort();
         QCOMPARE(EnabledButtons(), withUndo);
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 4 bytes"));
+        QCOMPARE(BytesText(W()), QStringLiteral(" 4 bytes"));
         // The menu items stay enabled whatever the buttons show.
         W().Document().SetText(""s);
         for (QAction* a : W().findChildren<QAction*>()) {
@@ -384,22 +374,22 @@ private slots:
     void statusFollowsKeysAndMouse()
     {
         W().Document().SetText("abcdef"s);
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 6 bytes"));
-        QTest::keyClick(W().txt_CText, Qt::Key_Home);
+        QCOMPARE(BytesText(W()), QStringLiteral(" 6 bytes"));
+        QTest::keyClick(Editor(W()), Qt::Key_Home);
         // Shift+Right, twice: each key release refreshes the status.
-        QTest::keyClick(W().txt_CText, Qt::Key_Right, Qt::ShiftModifier);
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 6 bytes, 1 byte selected"));
-        QTest::keyClick(W().txt_CText, Qt::Key_Right, Qt::ShiftModifier);
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 6 bytes, 2 bytes selected"));
+        QTest::keyClick(Editor(W()), Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(BytesText(W()), QStringLiteral(" 6 bytes, 1 byte selected"));
+        QTest::keyClick(Editor(W()), Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(BytesText(W()), QStringLiteral(" 6 bytes, 2 bytes selected"));
 
         // A selection made without the keyboard shows with the next mouse move.
-        QTextCursor cursor = W().txt_CText->textCursor();
+        QTextCursor cursor = Editor(W())->textCursor();
         cursor.setPosition(0);
         cursor.setPosition(5, QTextCursor::KeepAnchor);
-        W().txt_CText->setTextCursor(cursor);
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 6 bytes, 2 bytes selected"));
-        QTest::mouseMove(W().txt_CText->viewport(), QPoint(30, 5));
-        QTRY_COMPARE(W().pan_Bytes->text(), QStringLiteral(" 6 bytes, 5 bytes selected"));
+        Editor(W())->setTextCursor(cursor);
+        QCOMPARE(BytesText(W()), QStringLiteral(" 6 bytes, 2 bytes selected"));
+        QTest::mouseMove(Editor(W())->viewport(), QPoint(30, 5));
+        QTRY_COMPARE(BytesText(W()), QStringLiteral(" 6 bytes, 5 bytes selected"));
     }
 
     // A click changes the selection without a move after it: the release
@@ -407,45 +397,45 @@ private slots:
     void statusFollowsClicks()
     {
         W().Document().SetText("abc def"s);
-        W().txt_CText->selectAll();
+        Editor(W())->selectAll();
         W().UpdateStatus();
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 7 bytes, 7 bytes selected"));
-        QTextCursor second(W().txt_CText->document());
+        QCOMPARE(BytesText(W()), QStringLiteral(" 7 bytes, 7 bytes selected"));
+        QTextCursor second(Editor(W())->document());
         second.setPosition(1);
-        const QPoint inFirstWord = W().txt_CText->cursorRect(second).center();
-        QTest::mouseClick(W().txt_CText->viewport(), Qt::LeftButton, {}, inFirstWord);
-        QTRY_COMPARE(W().pan_Bytes->text(), QStringLiteral(" 7 bytes"));
-        QTest::mouseDClick(W().txt_CText->viewport(), Qt::LeftButton, {}, inFirstWord);
-        QTest::mouseRelease(W().txt_CText->viewport(), Qt::LeftButton, {}, inFirstWord);
-        QTRY_COMPARE(W().pan_Bytes->text(), QStringLiteral(" 7 bytes, 3 bytes selected"));
+        const QPoint inFirstWord = Editor(W())->cursorRect(second).center();
+        QTest::mouseClick(Editor(W())->viewport(), Qt::LeftButton, {}, inFirstWord);
+        QTRY_COMPARE(BytesText(W()), QStringLiteral(" 7 bytes"));
+        QTest::mouseDClick(Editor(W())->viewport(), Qt::LeftButton, {}, inFirstWord);
+        QTest::mouseRelease(Editor(W())->viewport(), Qt::LeftButton, {}, inFirstWord);
+        QTRY_COMPARE(BytesText(W()), QStringLiteral(" 7 bytes, 3 bytes selected"));
     }
 
     void appearanceLeavesStatusAlone()
     {
         W().Document().SetText("abc"s);
-        W().txt_CText->selectAll();   // not shown until the status runs
-        W().WordWrap1Click();
-        W().WordWrap1Click();
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 3 bytes"));
+        Editor(W())->selectAll();   // not shown until the status runs
+        MenuItem(W(), "WordWrap1")->trigger();
+        MenuItem(W(), "WordWrap1")->trigger();
+        QCOMPARE(BytesText(W()), QStringLiteral(" 3 bytes"));
     }
 
     void tabInsertsTab()
     {
-        QTest::keyClick(W().txt_CText, Qt::Key_Tab);
+        QTest::keyClick(Editor(W()), Qt::Key_Tab);
         QCOMPARE(W().Document().Text(), "\t"s);
-        QVERIFY(W().txt_CText->hasFocus());
+        QVERIFY(Editor(W())->hasFocus());
     }
 
     // Shift+Enter starts a new line as Enter does: a line break of two bytes,
     // not a line separator character inside one line.
     void shiftEnterStartsALine()
     {
-        QTest::keyClicks(W().txt_CText, QStringLiteral("a"));
-        QTest::keyClick(W().txt_CText, Qt::Key_Return, Qt::ShiftModifier);
-        QTest::keyClicks(W().txt_CText, QStringLiteral("b"));
+        QTest::keyClicks(Editor(W()), QStringLiteral("a"));
+        QTest::keyClick(Editor(W()), Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(Editor(W()), QStringLiteral("b"));
         QCOMPARE(W().Document().Text(), "a\r\nb"s);
         QCOMPARE(W().Document().LineCount(), 2);
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 4 bytes"));
+        QCOMPARE(BytesText(W()), QStringLiteral(" 4 bytes"));
     }
 
     void shortcutsReachTheWindow_data()
@@ -481,14 +471,14 @@ private slots:
         QSignalSpy triggered(item, &QAction::triggered);
 
         QApplication::clipboard()->setText(QStringLiteral("clip"));
-        QTest::keyClicks(W().txt_CText, QStringLiteral("typed"));
-        QTextCursor cursor = W().txt_CText->textCursor();
+        QTest::keyClicks(Editor(W()), QStringLiteral("typed"));
+        QTextCursor cursor = Editor(W())->textCursor();
         cursor.setPosition(1);
         cursor.setPosition(3, QTextCursor::KeepAnchor);
-        W().txt_CText->setTextCursor(cursor);
-        QVERIFY(W().txt_CText->hasFocus());
+        Editor(W())->setTextCursor(cursor);
+        QVERIFY(Editor(W())->hasFocus());
 
-        QTest::keyClick(W().txt_CText, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(Editor(W()), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(triggered.count(), 1);
         QCOMPARE(W().Document().Text(), "typed"s);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("clip"));
@@ -496,37 +486,37 @@ private slots:
 
     void copyWithoutSelectionIsTheWindows()
     {
-        QObject::disconnect(W().Copy1, &QAction::triggered, &W(), nullptr);
-        QSignalSpy triggered(W().Copy1, &QAction::triggered);
-        QTest::keyClick(W().txt_CText, Qt::Key_C, Qt::ControlModifier);
+        QObject::disconnect(MenuItem(W(), "Copy1"), &QAction::triggered, &W(), nullptr);
+        QSignalSpy triggered(MenuItem(W(), "Copy1"), &QAction::triggered);
+        QTest::keyClick(Editor(W()), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(triggered.count(), 1);
     }
 
     void editorKeepsItsOtherBindings()
     {
-        QTest::keyClicks(W().txt_CText, QStringLiteral("abc"));
-        QTest::keyClick(W().txt_CText, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(Editor(W()), QStringLiteral("abc"));
+        QTest::keyClick(Editor(W()), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(W().Document().SelectionLength(), 3);
     }
 
     void failureReachesTheReport()
     {
-        mus::test::DesktopProbe probe;
+        mus::fake::Log log;
+        DesktopProbe probe(log);
         FailingHandler handler;
-        auto* button = new QToolButton(W().pan_Toolbar);
+        auto* button = new QToolButton(Part<QToolBar>(W(), "pan_Toolbar"));
         mus::desktop::ConnectGuarded(button, &QToolButton::clicked, &handler, &FailingHandler::Run);
         button->click();
-        QCOMPARE(probe.events, QStringList{"box:Error:Murmurscript:Cannot open file /nowhere/x.mus."});
-        QCOMPARE(probe.lastButtons, mus::Buttons(mus::Button::Ok));
+        QCOMPARE(log, mus::fake::Log{ReportLine("Cannot open file /nowhere/x.mus")});
 
         handler.foreign = true;
         button->click();
-        QCOMPARE(probe.events.size(), 2);
-        QVERIFY(probe.events[1].startsWith(QLatin1String("box:Error:Murmurscript:")));
+        QCOMPARE(log.size(), 2u);
+        QVERIFY(log[1].starts_with(mus::fake::BoxLine(mus::BoxKind::Error, "OK", "Murmurscript: ")));
 
         // The window goes on working.
-        QTest::keyClicks(W().txt_CText, QStringLiteral("still here"));
-        QCOMPARE(W().pan_Bytes->text(), QStringLiteral(" 10 bytes"));
+        QTest::keyClicks(Editor(W()), QStringLiteral("still here"));
+        QCOMPARE(BytesText(W()), QStringLiteral(" 10 bytes"));
     }
 
     void failureReportBox()
@@ -534,9 +524,7 @@ private slots:
         QString title, text;
         QStringList buttons;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        OnNextModal([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            QVERIFY(box != nullptr);
+        answer_.Add<QMessageBox>([&](QMessageBox* box) {
             title = box->windowTitle();
             text = box->text();
             icon = box->icon();
@@ -556,9 +544,7 @@ private slots:
         QString version, platform, caption, platformLine;
         bool survivedEscape = false, okDefault = false, okFocused = false, modal = false;
         QStringList texts;
-        OnNextModal([&](QWidget* w) {
-            auto* about = qobject_cast<frm_About*>(w);
-            QVERIFY(about != nullptr);
+        answer_.Add<frm_About>([&](frm_About* about) {
             caption = about->windowTitle();
             modal = about->isModal();
             version = about->lab_Version->text();
@@ -572,7 +558,7 @@ private slots:
             survivedEscape = about->isVisible();
             about->cmd_OK->click();
         });
-        W().About2Click();
+        MenuItem(W(), "About2")->trigger();
         QCOMPARE(caption, QStringLiteral("About"));
         QVERIFY(modal);
         QCOMPARE(version, QStringLiteral("Version 1.30 - Dec 7, 2026"));
@@ -590,14 +576,14 @@ private slots:
 
         // The close box closes it too.
         bool closed = false;
-        OnNextModal([&closed](QWidget* w) { closed = w->close(); });
-        W().About2Click();
+        answer_.Add([&closed](QDialog* d) { closed = d->close(); });
+        MenuItem(W(), "About2")->trigger();
         QVERIFY(closed);
     }
 
     void helpMenu()
     {
-        QTest::keyClick(W().txt_CText, Qt::Key_F1);
+        QTest::keyClick(Editor(W()), Qt::Key_F1);
         mus::HelpWindow* help = mus::CurrentHelpWindow();
         QVERIFY(help != nullptr);
         QVERIFY(help->isVisible());
@@ -605,10 +591,10 @@ private slots:
         QVERIFY(!help->isModal());
         QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("contents.html"));
 
-        W().HowtoUseHelp1Click();
+        MenuItem(W(), "HowtoUseHelp1")->trigger();
         QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("howto.html"));
 
-        W().SearchforHelpOn1Click();
+        MenuItem(W(), "SearchforHelpOn1")->trigger();
         auto* keyword = help->findChild<QLineEdit*>(QStringLiteral("edt_HelpKeyword"));
         QVERIFY(keyword != nullptr);
         QVERIFY(keyword->isVisible());
