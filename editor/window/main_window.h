@@ -152,7 +152,8 @@ private:
     void FormCreate();
     void FormDestroy();
 
-    // ---- Controls, by their design names (each also its objectName) ----
+    // ---- Controls, by their design names (each also its objectName, by
+    // which tests find them) ----
     QMenuBar* MainMenu1 = nullptr;
     QToolBar* pan_Toolbar = nullptr;
     QFrame* pan_CText = nullptr;
