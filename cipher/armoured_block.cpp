@@ -5,8 +5,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "cipher/errors.h"
 #include "cipher/codec_detail.h"
+#include "cipher/errors.h"
+#include "cipher/messages.h"
 
 namespace mus {
 
@@ -45,8 +46,16 @@ std::string CrcLine(std::int32_t crc)
 
 } // namespace detail
 
-void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int32_t method,
-                        const LineSink& sink)
+std::optional<std::string_view> EncryptRefusal(std::int64_t length)
+{
+    if (length == 0) return msg::kNoTextToEncrypt;
+    if (length > kMaxTextLength) return msg::kTextTooLong;
+    return std::nullopt;
+}
+
+namespace {
+
+void CheckWriterInput(std::string_view text, std::string_view phrase, std::int32_t method)
 {
     if (text.empty() || text.size() > static_cast<std::size_t>(kMaxTextLength))
         throw std::invalid_argument("the text to encrypt must hold 1 to 22528 bytes");
@@ -54,53 +63,39 @@ void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int
         throw std::invalid_argument("a phrase holds at most 16 bytes");
     if (method != kMethod00 && method != kMethod01)
         throw std::invalid_argument("the method code must be 0 or 1");
+}
 
-    const std::size_t textLength = text.size();
-    const std::size_t phraseLength = phrase.size();
-
-    sink(kStartLine);
-    sink(detail::HeaderLine(kWriterVersion, method, phraseLength, textLength));
-
-    const std::int32_t seed = PhraseSeed(phrase);
-    const detail::CharacterPairs& pairs = detail::PairsOf(method);
-
-    // The current body line.
-    char line[kBodyLineLength];
-    std::size_t lineLength = 1;
-    line[0] = 'C';
-
-    // Phrase pass: positions past the phrase are pad bytes and take no draw.
+// Phrase pass: positions past the phrase are pad bytes and take no draw.
+void WritePhraseGroups(std::string_view phrase, std::int32_t seed, const detail::CharacterPairs& pairs,
+                       detail::BodyLines& body)
+{
     KeystreamGenerator keystream;
     keystream.Seed(seed);
-    for (std::size_t s = 0; s < phraseLength; s += 3) {
+    for (std::size_t s = 0; s < phrase.size(); s += 3) {
         std::uint8_t triple[3] = {kPadByte, kPadByte, kPadByte};
-        for (std::size_t k = 0; k < 3 && s + k < phraseLength; ++k)
+        for (std::size_t k = 0; k < 3 && s + k < phrase.size(); ++k)
             triple[k] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(phrase[s + k]) ^
                                                   keystream.Draw(kByteBound));
-        detail::Encode(triple[0], triple[1], triple[2], pairs, line + lineLength);
-        lineLength += 4;
+        body.Free();
+        detail::Encode(triple[0], triple[1], triple[2], pairs, body.Next());
+        body.Wrote(1);
     }
+}
 
-    // Text pass: the same keystream from its start, over the text followed by
-    // one zero byte; positions past that zero byte are pad bytes. A full line
-    // is handed on only when another group follows it.
-    std::uint32_t state = static_cast<std::uint32_t>(seed);
+// Text pass, from the keystream `state` on: the text followed by one zero
+// byte, positions past that zero byte being pad bytes. Advances `state`;
+// the CRC value.
+std::int32_t WriteTextGroups(std::string_view text, std::uint32_t& state, const detail::CharacterPairs& pairs,
+                             detail::BodyLines& body)
+{
     std::int32_t crc = 0;
-    const auto emitIfFull = [&] {
-        if (lineLength == static_cast<std::size_t>(kBodyLineLength)) {
-            sink(std::string_view(line, lineLength));
-            lineLength = 1;
-        }
-    };
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
     // Groups of three text bytes, a line's worth at a time.
-    const std::size_t fullGroups = textLength / 3;
+    const std::size_t fullGroups = text.size() / 3;
     for (std::size_t done = 0; done < fullGroups;) {
-        emitIfFull();
-        const std::size_t free = (static_cast<std::size_t>(kBodyLineLength) - lineLength) / 4;
-        const std::size_t count = std::min(free, fullGroups - done);
+        const std::size_t count = std::min(body.Free(), fullGroups - done);
         const std::uint8_t* in = data + 3 * done;
-        char* out = line + lineLength;
+        char* out = body.Next();
         for (std::size_t i = 0; i < count; ++i, in += 3, out += 4) {
             const detail::ThreeDraws k = detail::DrawThree(state);
             const auto b1 = static_cast<std::uint8_t>(in[0] ^ k.k1);
@@ -109,28 +104,47 @@ void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int
             detail::Encode(b1, b2, b3, pairs, out);
             crc = CheckedAdd(crc, b1 + 2 * b2 + 3 * b3);
         }
-        lineLength += 4 * count;
+        body.Wrote(count);
         done += count;
     }
     // The last group when the text leaves one or two bytes: they, the zero
     // byte after them, and a pad byte where a third position is left.
-    if (textLength % 3 != 0) {
+    if (text.size() % 3 != 0) {
         const std::size_t s = fullGroups * 3;
         std::uint8_t triple[3] = {kPadByte, kPadByte, kPadByte};
+        KeystreamGenerator keystream;
         keystream.Seed(static_cast<std::int32_t>(state));
-        for (std::size_t p = s; p <= textLength && p < s + 3; ++p)
-            triple[p - s] = static_cast<std::uint8_t>((p < textLength ? data[p] : 0) ^ keystream.Draw(kByteBound));
+        for (std::size_t p = s; p <= text.size() && p < s + 3; ++p)
+            triple[p - s] = static_cast<std::uint8_t>((p < text.size() ? data[p] : 0) ^ keystream.Draw(kByteBound));
         state = keystream.State();
-        emitIfFull();
-        detail::Encode(triple[0], triple[1], triple[2], pairs, line + lineLength);
-        lineLength += 4;
+        body.Free();
+        detail::Encode(triple[0], triple[1], triple[2], pairs, body.Next());
+        body.Wrote(1);
         crc = CheckedAdd(crc, triple[0] + 2 * triple[1] + 3 * triple[2]);
     }
-    sink(std::string_view(line, lineLength));
+    return crc;
+}
+
+} // namespace
+
+void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int32_t method,
+                        const LineSink& sink)
+{
+    CheckWriterInput(text, phrase, method);
+    sink(kStartLine);
+    sink(detail::HeaderLine(kWriterVersion, method, phrase.size(), text.size()));
+
+    // Both passes draw the same keystream from its start.
+    const std::int32_t seed = PhraseSeed(phrase);
+    const detail::CharacterPairs& pairs = detail::PairsOf(method);
+    detail::BodyLines body(sink);
+    WritePhraseGroups(phrase, seed, pairs, body);
+    std::uint32_t state = static_cast<std::uint32_t>(seed);
+    const std::int32_t crc = WriteTextGroups(text, state, pairs, body);
+    body.Finish();
 
     sink(detail::CrcLine(crc));
     sink(kEndLine);
-
     Keystream().Seed(static_cast<std::int32_t>(state));
 }
 

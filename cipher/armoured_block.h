@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,10 +23,15 @@ inline constexpr std::int32_t kMaxTextLength = 22528;   // 22 x 1024 bytes
 // The longest phrase of Methods 00 and 01, in bytes.
 inline constexpr std::int32_t kMaxPhraseLength = FindMethod(kMethod01)->phraseLimit;
 inline constexpr std::int32_t kGroupsPerLine = 16;
-inline constexpr std::int32_t kBodyLineLength = 65;     // "C" + 16 groups of 4
+inline constexpr std::int32_t kBodyLineLength = 1 + 4 * kGroupsPerLine;  // "C" and the groups: 65
 
 // Receives each line of a block in order, without its CR LF.
 using LineSink = std::function<void(std::string_view line)>;
+
+// The refusal of a text of `length` bytes (every line break counting two)
+// that no block can hold: an empty one, or one longer than kMaxTextLength.
+// Nothing when the text can be encrypted.
+std::optional<std::string_view> EncryptRefusal(std::int64_t length);
 
 // Writes the block for `text` (1..kMaxTextLength bytes), `phrase` (0..16
 // bytes, already folded to upper case) and `method` (0 or 1), one line at a
@@ -42,6 +48,36 @@ std::string HeaderLine(std::string_view version, std::int32_t method, std::size_
 
 // "MuS/" + the CRC value in decimal.
 std::string CrcLine(std::int32_t crc);
+
+// The body lines as a writer fills them: "C", then up to kGroupsPerLine
+// groups. A full line is handed to the sink only when another group
+// follows it; the last one, full or not, by Finish().
+class BodyLines {
+public:
+    explicit BodyLines(const LineSink& sink) : sink_(sink) {}
+
+    // How many more groups fit on the line, at least one: a full line is
+    // handed on first.
+    std::size_t Free()
+    {
+        if (length_ == kLength) {
+            sink_(std::string_view(line_, length_));
+            length_ = 1;
+        }
+        return (kLength - length_) / 4;
+    }
+    // Where the next group's four characters go.
+    char* Next() { return line_ + length_; }
+    // `groups` more groups were written at Next().
+    void Wrote(std::size_t groups) { length_ += 4 * groups; }
+    void Finish() { sink_(std::string_view(line_, length_)); }
+
+private:
+    static constexpr std::size_t kLength = kBodyLineLength;
+    const LineSink& sink_;
+    char line_[kLength] = {'C'};
+    std::size_t length_ = 1;
+};
 
 } // namespace detail
 

@@ -169,68 +169,88 @@ namespace {
 // groups than this many can never overflow the sum.
 constexpr std::int32_t kGroupsSafeFromOverflow = INT32_MAX / 1530;
 
-// The text groups decoded, each body line's bytes handed to `sink` (none
-// without one) as far as they belong to the text: the first L bytes, up to
-// a decoded zero byte, which ends the text because the editor takes a
-// zero-terminated text.
+// How many groups a body line gives from `position` (1-based): `fit` stand
+// there up to the 65th character (at least the one at `position`), of which
+// the line holds `whole` in full.
+struct LineGroups {
+    std::int64_t fit;
+    std::int64_t whole;
+};
+
+LineGroups GroupsOnLine(std::string_view line, std::int32_t position)
+{
+    const std::int64_t size = static_cast<std::int64_t>(line.size());
+    return {position <= kBodyLineLength ? (kBodyLineLength - position) / 4 + 1 : 1,
+            size >= position + 3 ? (size - position - 3) / 4 + 1 : 0};
+}
+
+// Decodes `count` groups of `line` from `position` on into `out`, three bytes
+// a group, adding each group's term to `crc` and drawing from `state`.
+void DecodeLineGroups(std::string_view line, std::int32_t position, std::int64_t count,
+                      const detail::Values& values, std::uint32_t& state, std::int32_t& crc, char* out)
+{
+    if (count <= 0) return;
+    const char* group = line.data() + position - 1;
+    for (std::int64_t i = 0; i < count; ++i, group += 4, out += 3) {
+        const Triple triple = detail::GroupBytes(detail::GroupValue(group, values));
+        crc = CheckedAdd(crc, triple[0] + 2 * triple[1] + 3 * triple[2]);
+        const detail::ThreeDraws k = detail::DrawThree(state);
+        out[0] = static_cast<char>(triple[0] ^ k.k1);
+        out[1] = static_cast<char>(triple[1] ^ k.k2);
+        out[2] = static_cast<char>(triple[2] ^ k.k3);
+    }
+}
+
+// Hands on the decoded bytes as far as they belong to the text: no more than
+// the `left` bytes still to come, and nothing from a decoded zero byte on,
+// which ends the text because the editor takes a zero-terminated text.
+void HandOn(const char* bytes, std::size_t size, std::int64_t& left, const TextSink* sink)
+{
+    size = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(size), left));
+    if (const void* zero = std::memchr(bytes, 0, size)) {
+        size = static_cast<std::size_t>(static_cast<const char*>(zero) - bytes);
+        left = 0;
+    } else {
+        left -= static_cast<std::int64_t>(size);
+    }
+    if (size > 0) (*sink)(std::string_view(bytes, size));
+}
+
+// The text groups decoded line by line, each line's text bytes handed to
+// `sink` (none without one).
 DecodedText DecodeGroups(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase,
                          const TextSink* sink)
 {
     std::uint32_t state = static_cast<std::uint32_t>(PhraseSeed(phrase));
     const std::int32_t groups = GroupCount(header.textLength);
-    std::int64_t toHandOn = sink ? header.textLength : 0;
+    std::int64_t left = sink ? header.textLength : 0;
 
     // A method code other than 0 and 1 turns every group into three zero bytes.
     const detail::Values& values = detail::ValuesOf(header.method);
     std::int32_t computedCrc = 0;
     std::int32_t position = header.phraseLength > 0 ? kFirstGroupPosition + 4 * GroupCount(header.phraseLength)
                                                      : kFirstGroupPosition;
-    std::int32_t lineIndex = header.headerLine + 1;
     std::int32_t read = 0;
     bool endedEarly = false;
     char piece[3 * kGroupsPerLine];
-    while (read < groups) {
+    for (std::int32_t lineIndex = header.headerLine + 1; read < groups; ++lineIndex) {
         // Reading ends early at the CRC line: a body line lies above it.
         if (lineIndex >= header.crcLine) {
             endedEarly = true;
             break;
         }
         const std::string_view line = lines.Line(lineIndex);
-        // The groups at position, position + 4, ... up to the 65th character
-        // (at least the one at `position`), of which those the line holds
-        // in full are read.
-        const std::int64_t fit = position <= kBodyLineLength ? (kBodyLineLength - position) / 4 + 1 : 1;
-        const std::int64_t size = static_cast<std::int64_t>(line.size());
-        const std::int64_t whole = size >= position + 3 ? (size - position - 3) / 4 + 1 : 0;
-        const std::int64_t take = std::min({fit, whole, static_cast<std::int64_t>(groups - read)});
-        char* out = piece;
-        const char* group = take > 0 ? line.data() + position - 1 : nullptr;
-        for (std::int64_t i = 0; i < take; ++i, group += 4, out += 3) {
-            const Triple triple = detail::GroupBytes(detail::GroupValue(group, values));
-            computedCrc = CheckedAdd(computedCrc, triple[0] + 2 * triple[1] + 3 * triple[2]);
-            const detail::ThreeDraws k = detail::DrawThree(state);
-            out[0] = static_cast<char>(triple[0] ^ k.k1);
-            out[1] = static_cast<char>(triple[1] ^ k.k2);
-            out[2] = static_cast<char>(triple[2] ^ k.k3);
-        }
-        std::size_t bytes = static_cast<std::size_t>(std::min<std::int64_t>(out - piece, toHandOn));
-        if (const void* zero = std::memchr(piece, 0, bytes)) {
-            bytes = static_cast<std::size_t>(static_cast<const char*>(zero) - piece);
-            toHandOn = 0;
-        } else {
-            toHandOn -= static_cast<std::int64_t>(bytes);
-        }
-        if (bytes > 0) (*sink)(std::string_view(piece, bytes));
-
+        const LineGroups on = GroupsOnLine(line, position);
+        const std::int64_t take = std::min({on.fit, on.whole, static_cast<std::int64_t>(groups - read)});
+        DecodeLineGroups(line, position, take, values, state, computedCrc, piece);
+        HandOn(piece, static_cast<std::size_t>(3 * take), left, sink);
         read += static_cast<std::int32_t>(take);
-        if (read == groups) break;
         // A line too short for its next group ends the block early.
-        if (take < fit) {
+        if (read < groups && take < on.fit) {
             endedEarly = true;
             break;
         }
         position = kFirstGroupPosition;
-        ++lineIndex;
     }
     Keystream().Seed(static_cast<std::int32_t>(state));
 
@@ -266,16 +286,27 @@ std::optional<std::string> AskForMatchingPhrase(const DocumentLines& lines, cons
                                                 PhrasePrompt& prompt)
 {
     for (;;) {
-        std::optional<std::string> entered = prompt.Ask();
+        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, kMaxPhraseLength);
         if (!entered) return std::nullopt;
         if (PhraseMatches(lines, header, *entered)) return entered;
-        if (!prompt.RetryAfterMismatch()) return std::nullopt;
+        Wipe(*entered);
+        if (!prompt.RetryAfter(msg::kPhraseMismatch)) return std::nullopt;
     }
+}
+
+std::optional<std::string_view> DecodeWarning(const DecodedText& decoded)
+{
+    if (decoded.endedEarly) return msg::kEndedEarly;
+    if (decoded.crcMissing) return msg::kCrcMissing;
+    if (decoded.crcDiffers) return msg::kCrcError;
+    return std::nullopt;
 }
 
 namespace {
 
-void ReadMethod02(const DocumentLines& lines, PhrasePrompt& prompt, ReadOutcome& outcome)
+// A Method 02 block: bounded and read before the prompt, a key derivation
+// for every attempt, and only an authenticated text is handed on, whole.
+void ReadMethod02(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink, ReadOutcome& outcome)
 {
     const SealedRead read = ReadSealedBlock(lines, outcome.header);
     outcome.refusal = read.refusal;
@@ -283,6 +314,8 @@ void ReadMethod02(const DocumentLines& lines, PhrasePrompt& prompt, ReadOutcome&
     std::optional<SealingKey> key;
     outcome.refusal = FindKey(read.block, prompt, key);
     if (outcome.refusal) return;
+
+    const PromptWorking working(prompt);
     std::optional<std::string> text = OpenSealedBlock(read.block, *key);
     if (!text) {
         outcome.refusal = Refusal::Damaged;
@@ -290,35 +323,53 @@ void ReadMethod02(const DocumentLines& lines, PhrasePrompt& prompt, ReadOutcome&
     }
     // The editor takes a zero-terminated text: a zero byte ends it.
     text->resize(std::min(text->size(), text->find('\0')));
-    outcome.decoded.text = std::move(*text);
+    if (sink) {
+        sink(*text);
+    } else {
+        outcome.decoded.text = std::move(*text);
+    }
 }
 
-} // namespace
-
-ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink)
+// A Method 00 or 01 block: the phrase when it has one, then its text groups.
+void ReadGroups(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink, Delivery delivery,
+                ReadOutcome& outcome)
 {
-    ReadOutcome outcome;
-    const HeaderResult read = ReadHeader(lines);
-    outcome.header = read.header;
-    if (read.refusal) {
-        outcome.refusal = read.refusal;
-        return outcome;
-    }
-    if (outcome.header.method == kMethod02) {
-        ReadMethod02(lines, prompt, outcome);
-        if (sink && !outcome.refusal) sink(std::exchange(outcome.decoded.text, {}));
-        return outcome;
-    }
     std::string phrase;
     if (outcome.header.phraseLength > 0) {
         std::optional<std::string> entered = AskForMatchingPhrase(lines, outcome.header, prompt);
         if (!entered) {
             outcome.refusal = Refusal::PhraseCancelled;
-            return outcome;
+            return;
         }
         phrase = std::move(*entered);
+        Wipe(*entered);
     }
-    outcome.decoded = DecodeText(lines, outcome.header, phrase, sink);
+    const ScopedWipe wipe(phrase);
+
+    const PromptWorking working(prompt);
+    if (delivery == Delivery::Pieces) {
+        outcome.decoded = DecodeText(lines, outcome.header, phrase, sink);
+        return;
+    }
+    outcome.decoded = DecodeText(lines, outcome.header, phrase);
+    if (sink) sink(std::exchange(outcome.decoded.text, {}));
+}
+
+} // namespace
+
+ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink,
+                              Delivery delivery)
+{
+    ReadOutcome outcome;
+    const HeaderResult read = ReadHeader(lines);
+    outcome.header = read.header;
+    outcome.refusal = read.refusal;
+    if (outcome.refusal) return outcome;
+    if (outcome.header.method == kMethod02) {
+        ReadMethod02(lines, prompt, sink, outcome);
+    } else {
+        ReadGroups(lines, prompt, sink, delivery, outcome);
+    }
     return outcome;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Reading an armoured block out of a document, in stages, with no user
-// interface: the Decrypt command and `mus decrypt` put the dialogs, boxes and
-// cursor between the stages.
+// interface: the Decrypt command and `mus decrypt` both run all of them
+// through ReadArmouredBlock, each asking the user through its own
+// PhrasePrompt.
 
 #include <cstdint>
 #include <functional>
@@ -9,8 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "document_lines.h"
-#include "methods.h"
+#include "cipher/document_lines.h"
+#include "cipher/methods.h"
+#include "cipher/phrase.h"
 
 namespace mus {
 
@@ -73,23 +75,15 @@ std::int32_t ReadNumber(std::string_view text);
 // The version field as the unsupported-method message names it: 120 -> "1.20".
 std::string FormatVersion(std::int32_t version);
 
-// Asks for the phrase of a protected block, one attempt at a time.
-class PhrasePrompt {
-public:
-    virtual ~PhrasePrompt() = default;
-    // The entered phrase, or nothing when the user gave up.
-    virtual std::optional<std::string> Ask() = 0;
-    // The entered phrase did not match; true to ask again.
-    virtual bool RetryAfterMismatch() = 0;
-    // Called with true before a slow step (a key derivation) and with false
-    // after it, before anything else is asked or told.
-    virtual void Working(bool /*busy*/) {}
-};
-
 // Asks until the entered phrase is the phrase of a Method 00 or 01 block:
 // the phrase, or nothing when the user gave up.
 std::optional<std::string> AskForMatchingPhrase(const DocumentLines& lines, const BlockHeader& header,
                                                 PhrasePrompt& prompt);
+
+// The warning for a decoded text, shown after it has been handed on: an
+// early end first, then a missing CRC value, then a different one; nothing
+// when the CRC value matched.
+std::optional<std::string_view> DecodeWarning(const DecodedText& decoded);
 
 struct ReadOutcome {
     std::optional<Refusal> refusal;  // set when nothing was decoded
@@ -97,9 +91,18 @@ struct ReadOutcome {
     DecodedText decoded;             // valid when refusal is empty
 };
 
-// All stages in order, for callers without a busy cursor to set; for a
-// Method 02 block the text is only what authenticated. The text goes to
-// `sink` as DecodeText says.
-ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink = {});
+// How the text reaches the sink: piece by piece as it is decoded (`mus`
+// writing it out), or whole in one call (the editor, whose text is replaced
+// in one step). A Method 02 text always comes whole.
+enum class Delivery { Pieces, Whole };
+
+// Every stage of Decrypt in order: the header, the phrase (a matching one,
+// or for Method 02 one whose key passes the block's check), then the text,
+// decoded and handed to `sink` between prompt.Working(true) and
+// prompt.Working(false); without a sink it is collected in `decoded.text`.
+// For a Method 02 block the text is only what authenticated. A zero byte
+// ends any text.
+ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink = {},
+                              Delivery delivery = Delivery::Pieces);
 
 } // namespace mus

@@ -1,17 +1,12 @@
 #pragma once
-// Failures that no command handles itself. Each carries the message shown in
-// the failure report, without its closing full stop.
+// The cipher engine's own failure: signed 32-bit arithmetic that would
+// overflow.
 
 #include <cstdint>
-#include <stdexcept>
-#include <string>
+
+#include "common/failure.h"
 
 namespace mus {
-
-class Failure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 class IntegerOverflow : public Failure {
 public:

@@ -8,6 +8,7 @@
 
 #include "cipher/codec_detail.h"
 #include "cipher/errors.h"
+#include "cipher/messages.h"
 
 namespace mus {
 
@@ -75,21 +76,16 @@ std::string AssociatedData(std::int32_t version, std::size_t textLength, const s
 // Method 01 groups; the CRC sum over every group.
 std::int32_t WriteGroups(const std::vector<std::uint8_t>& bytes, const LineSink& sink)
 {
-    char line[kBodyLineLength];
-    line[0] = 'C';
-    std::size_t length = 1;
+    detail::BodyLines body(sink);
     std::int32_t crc = 0;
     for (std::size_t at = 0; at < bytes.size(); at += 3) {
-        if (length == static_cast<std::size_t>(kBodyLineLength)) {
-            sink(std::string_view(line, length));
-            length = 1;
-        }
         const std::uint8_t b1 = bytes[at], b2 = bytes[at + 1], b3 = bytes[at + 2];
-        detail::Encode(b1, b2, b3, detail::kMethod01Pairs, line + length);
-        length += 4;
+        body.Free();
+        detail::Encode(b1, b2, b3, detail::kMethod01Pairs, body.Next());
+        body.Wrote(1);
         crc = CheckedAdd(crc, b1 + 2 * b2 + 3 * b3);
     }
-    sink(std::string_view(line, length));
+    body.Finish();
     return crc;
 }
 
@@ -264,25 +260,19 @@ SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header
 
 std::optional<Refusal> FindKey(const SealedBlock& block, PhrasePrompt& prompt, std::optional<SealingKey>& key)
 {
-    // Ends the working state however the derivation ends.
-    struct Working {
-        PhrasePrompt& prompt;
-        explicit Working(PhrasePrompt& p) : prompt(p) { prompt.Working(true); }
-        ~Working() { prompt.Working(false); }
-    };
     key.reset();
     for (;;) {
-        std::optional<std::string> entered = prompt.Ask();
+        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, kMethod02PhraseLimit);
         if (!entered) return Refusal::PhraseCancelled;
         const ScopedWipe wipe(*entered);
         if (!entered->empty() && entered->size() <= static_cast<std::size_t>(kMethod02PhraseLimit)) {
-            const Working working(prompt);
+            const PromptWorking working(prompt);
             key.emplace(*entered, block.salt, block.costs);
             if (key->Matches(block.check)) return std::nullopt;
             key.reset();
         }
         if (block.crcDiffers) return Refusal::Damaged;
-        if (!prompt.RetryAfterMismatch()) return Refusal::PhraseCancelled;
+        if (!prompt.RetryAfter(msg::kPhraseMismatch)) return Refusal::PhraseCancelled;
     }
 }
 

@@ -1,5 +1,8 @@
 #include "cipher/phrase.h"
 
+#include "cipher/messages.h"
+#include "cipher/method02.h"
+
 namespace mus {
 
 namespace {
@@ -31,6 +34,26 @@ std::string FoldPhrase(std::string_view utf8)
         }
     }
     return out;
+}
+
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const MethodInfo& method)
+{
+    const std::string_view question = method.needsPhrase ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
+    for (;;) {
+        std::optional<std::string> first = prompt.Ask(question, method.phraseLimit);
+        if (!first) return std::nullopt;
+        if (first->empty()) {
+            if (!method.needsPhrase) return first;  // no phrase, no confirmation
+            if (!prompt.RetryAfter(msg::kPhraseRequired)) return std::nullopt;
+            continue;
+        }
+        const ScopedWipe wipeFirst(*first);
+        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, method.phraseLimit);
+        if (!second) return std::nullopt;
+        const ScopedWipe wipeSecond(*second);
+        if (*second == *first) return std::string(*first);
+        if (!prompt.RetryAfter(msg::kPhrasesDoNotMatch)) return std::nullopt;
+    }
 }
 
 } // namespace mus

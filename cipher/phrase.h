@@ -1,8 +1,14 @@
 #pragma once
-// Pass phrases: how typed text becomes the phrase bytes of a block.
+// Pass phrases: how typed text becomes the phrase bytes of a block, the one
+// way every flow asks the user for a phrase, and the exchange that gives a
+// new block its phrase.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "cipher/methods.h"
 
 namespace mus {
 
@@ -11,5 +17,40 @@ namespace mus {
 // else is left as it is. The same function serves the editor and `mus`, so a
 // phrase means the same bytes everywhere.
 std::string FoldPhrase(std::string_view utf8);
+
+// Asks the user for phrases, one at a time: the window with its dialogs and
+// boxes, `mus` with its phrase file or the terminal.
+class PhrasePrompt {
+public:
+    virtual ~PhrasePrompt() = default;
+    // Shows `prompt` and returns the entered phrase (folded to upper case),
+    // or nothing when the user gave up. The flow takes phrases of at most
+    // `limit` bytes; a longer one is never the right one.
+    virtual std::optional<std::string> Ask(std::string_view prompt, std::int32_t limit) = 0;
+    // The entered phrase was not taken, for the reason `message` gives; true
+    // to ask again.
+    virtual bool RetryAfter(std::string_view message) = 0;
+    // Called with true before a slow step (a key derivation, decoding a text)
+    // and with false after it, before anything else is asked or told.
+    virtual void Working(bool /*busy*/) {}
+};
+
+// The prompt's working state for the lifetime of the object.
+class PromptWorking {
+public:
+    explicit PromptWorking(PhrasePrompt& prompt) : prompt_(prompt) { prompt_.Working(true); }
+    ~PromptWorking() { prompt_.Working(false); }
+    PromptWorking(const PromptWorking&) = delete;
+    PromptWorking& operator=(const PromptWorking&) = delete;
+
+private:
+    PhrasePrompt& prompt_;
+};
+
+// The phrase of a new block of `method`: asked for, then asked for again to
+// confirm it unless the first entry is empty. A method that needs a phrase
+// asks again after an empty entry. The phrase, or nothing when the user gave
+// up.
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const MethodInfo& method);
 
 } // namespace mus

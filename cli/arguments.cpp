@@ -125,12 +125,12 @@ std::vector<std::string> PhraseFileLines(std::string_view content, std::int32_t 
     return phrases;
 }
 
-Options ParseArguments(int argc, char** argv)
+namespace {
+
+// --help anywhere before "--", or --version as the command, is answered here
+// and ends the run with status 0.
+void AnswerHelpOrVersion(int argc, char** argv)
 {
-    Options options;
-    if (argc < 2) UsageError("no command given");
-    options.command = argv[1];
-    // --help asks for the help wherever it stands before "--".
     for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
         if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
             WriteOutput(kHelp);
@@ -138,52 +138,71 @@ Options ParseArguments(int argc, char** argv)
             throw Exit{kDone};
         }
     }
-    if (options.command == "--version") {
+    if (std::string_view(argv[1]) == "--version") {
         WriteOutput("mus " MUS_VERSION "\n");
         FlushOutput();
         throw Exit{kDone};
     }
+}
+
+// Reads the option argv[i], "--name" or "--name=value", into `options`; an
+// option that needs a value and has none takes the next argument (and `i`
+// moves on to it).
+void ReadOption(int argc, char** argv, int& i, Options& options)
+{
+    std::string name = argv[i];
+    std::optional<std::string> value;
+    const auto equals = name.find('=');
+    if (equals != std::string::npos) {
+        value = name.substr(equals + 1);
+        name.resize(equals);
+    }
+    const bool takesValue = (name == "--method" && options.command == "encrypt") ||
+                            (name == "--phrase-file" && options.command != "detect");
+    const bool flag = name == "--force" && options.command == "encrypt";
+    if (!takesValue && !flag) UsageError("unknown option '" + name + "' for " + options.command);
+    if (flag) {
+        if (value) UsageError("option '--force' takes no value");
+        options.force = true;
+        return;
+    }
+    if (!value) {
+        if (i + 1 >= argc) UsageError("option '" + name + "' needs a value");
+        value = argv[++i];
+    }
+    if (name == "--method") {
+        options.method = FindMethodField(*value);
+        if (options.method == nullptr) UsageError("the method is 00, 01 or 02, not '" + *value + "'");
+    } else {
+        options.phraseFile = *value;
+    }
+}
+
+} // namespace
+
+Options ParseArguments(int argc, char** argv)
+{
+    if (argc < 2) UsageError("no command given");
+    AnswerHelpOrVersion(argc, argv);
+    Options options;
+    options.command = argv[1];
     if (options.command != "encrypt" && options.command != "decrypt" && options.command != "detect")
         UsageError("unknown command '" + options.command + "'");
 
     bool onlyFiles = false;
     for (int i = 2; i < argc; ++i) {
-        std::string arg = argv[i];
-        std::optional<std::string> value;
+        const std::string arg = argv[i];
         if (!onlyFiles && arg == "--") {
             onlyFiles = true;
-            continue;
+        } else if (!onlyFiles && arg.size() > 2 && arg.starts_with("--")) {
+            ReadOption(argc, argv, i, options);
+        } else if (!onlyFiles && arg.size() > 1 && arg[0] == '-') {
+            UsageError("unknown option '" + arg + "'");
+        } else if (options.file) {
+            UsageError("only one FILE may be given");
+        } else {
+            options.file = arg;
         }
-        if (!onlyFiles && arg.size() > 2 && arg.starts_with("--")) {
-            const auto equals = arg.find('=');
-            if (equals != std::string::npos) {
-                value = arg.substr(equals + 1);
-                arg.resize(equals);
-            }
-            const bool takesValue = (arg == "--method" && options.command == "encrypt") ||
-                                    (arg == "--phrase-file" && options.command != "detect");
-            const bool flag = arg == "--force" && options.command == "encrypt";
-            if (!takesValue && !flag) UsageError("unknown option '" + arg + "' for " + options.command);
-            if (flag) {
-                if (value) UsageError("option '--force' takes no value");
-                options.force = true;
-                continue;
-            }
-            if (!value) {
-                if (i + 1 >= argc) UsageError("option '" + arg + "' needs a value");
-                value = argv[++i];
-            }
-            if (arg == "--method") {
-                options.method = FindMethodField(*value);
-                if (options.method == nullptr) UsageError("the method is 00, 01 or 02, not '" + *value + "'");
-            } else {
-                options.phraseFile = *value;
-            }
-            continue;
-        }
-        if (!onlyFiles && arg.size() > 1 && arg[0] == '-') UsageError("unknown option '" + arg + "'");
-        if (options.file) UsageError("only one FILE may be given");
-        options.file = arg;
     }
     return options;
 }

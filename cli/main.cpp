@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cipher/armoured_block.h"
@@ -27,6 +28,7 @@
 #include "cipher/messages.h"
 #include "cipher/method02.h"
 #include "cipher/methods.h"
+#include "cipher/phrase.h"
 #include "arguments.h"
 #include "terminal.h"
 
@@ -160,104 +162,30 @@ std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t mo
     return PhraseFileLines(content, most, limit);
 }
 
-// --------------------------------------------------------------- encrypt
+// ---------------------------------------------------------------- phrases
 
-// The phrase of a new block: the first line of the phrase file, else asked
-// for twice on the terminal, else none; a method that needs a phrase takes
-// no empty one.
-std::string EncryptPhrase(const std::optional<std::vector<std::string>>& fromFile, const MethodInfo& method)
-{
-    if (fromFile) {
-        std::string phrase = fromFile->empty() ? std::string() : fromFile->front();
-        if (phrase.empty() && method.needsPhrase) Refuse(msg::kPhraseRequired);
-        return phrase;
-    }
-    const auto terminal = Terminal::Open();
-    if (!terminal) {
-        if (method.needsPhrase) Refuse(msg::kPhraseRequired);
-        return {};
-    }
-    for (;;) {
-        std::optional<std::string> first =
-            terminal->AskHidden(method.needsPhrase ? msg::kPromptPhraseRequired : msg::kPromptPhrase);
-        if (!first) Refuse({});
-        const ScopedWipe wipeFirst(*first);
-        std::string phrase = CheckedPhrase(*first, method.phraseLimit);
-        if (phrase.empty()) {
-            if (!method.needsPhrase) return phrase;
-            Message(msg::kPhraseRequired);
-            continue;
-        }
-        std::optional<std::string> second = terminal->AskHidden(msg::kPromptConfirm);
-        if (!second) Refuse({});
-        const ScopedWipe wipeSecond(*second);
-        std::string confirmed = CheckedPhrase(*second, method.phraseLimit);
-        const ScopedWipe wipeConfirmed(confirmed);
-        if (confirmed == phrase) return phrase;
-        Wipe(phrase);
-        Message(msg::kPhrasesDoNotMatch);
-    }
-}
-
-int Encrypt(const Options& options)
-{
-    const MethodInfo& method = *options.method;
-    std::optional<std::vector<std::string>> phrases;
-    if (options.phraseFile) phrases = ReadPhraseFile(*options.phraseFile, 1, method.phraseLimit);
-    // Line breaks only grow in the normalising: a text with one byte over the
-    // limit is refused already, so an endless input is never read to its end.
-    const std::string input = ReadAtMost(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
-    if (input.find('\0') != std::string::npos)
-        Refuse("mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted.");
-    const std::string text = NormaliseLineBreaks(input);
-    if (text.empty()) Refuse(msg::kNoTextToEncrypt);
-    if (text.size() > static_cast<std::size_t>(kMaxTextLength)) Refuse(msg::kTextTooLong);
-    if (!options.force && IsEncryptedText(TextLines(text))) Refuse("This text is already encrypted.");
-
-    std::string phrase = EncryptPhrase(phrases, method);
-    const ScopedWipe wipe(phrase);
-    if (phrases) {
-        for (std::string& line : *phrases) Wipe(line);
-    }
-    std::string line;
-    const LineSink toOutput = [&line](std::string_view block) {
-        line.assign(block);
-        line += "\r\n";
-        WriteOutput(line);
-    };
-    if (method.code == kMethod02) {
-        const SealingKey key(phrase, kDefaultCosts);
-        Wipe(phrase);
-        WriteMethod02Block(text, key, toOutput);
-    } else {
-        WriteArmouredBlock(text, phrase, method.code, toOutput);
-    }
-    FlushOutput();
-    return kDone;
-}
-
-// --------------------------------------------------------------- decrypt
-
-// Phrase attempts from the lines of a phrase file, in order.
-class FilePrompt final : public PhrasePrompt {
+// Phrase attempts from the lines of a phrase file, in order; a phrase that
+// was not taken is told, and the next line tried. Without lines the user
+// has given up at once.
+class PhraseLines final : public PhrasePrompt {
 public:
-    explicit FilePrompt(std::vector<std::string> phrases) : phrases_(std::move(phrases)) {}
-    ~FilePrompt() override
+    explicit PhraseLines(std::vector<std::string> phrases) : phrases_(std::move(phrases)) {}
+    ~PhraseLines() override
     {
         for (std::string& phrase : phrases_) Wipe(phrase);
     }
-    FilePrompt(const FilePrompt&) = delete;
-    FilePrompt& operator=(const FilePrompt&) = delete;
+    PhraseLines(const PhraseLines&) = delete;
+    PhraseLines& operator=(const PhraseLines&) = delete;
 
-    std::optional<std::string> Ask() override
+    std::optional<std::string> Ask(std::string_view, std::int32_t) override
     {
         if (next_ >= phrases_.size()) return std::nullopt;
         return phrases_[next_++];
     }
 
-    bool RetryAfterMismatch() override
+    bool RetryAfter(std::string_view message) override
     {
-        Message(msg::kPhraseMismatch);
+        Message(message);
         return true;
     }
 
@@ -266,38 +194,119 @@ private:
     std::size_t next_ = 0;
 };
 
-// Phrase attempts typed on the terminal; end of input gives up. Without a
-// terminal the user has given up at once.
-class TerminalPrompt final : public PhrasePrompt {
+// One phrase given beforehand (a phrase file's first line, or none when
+// there is no terminal): it is every entry, its own confirmation too, and a
+// phrase that was not taken is told and ends the run.
+class GivenPhrase final : public PhrasePrompt {
 public:
-    TerminalPrompt() : terminal_(Terminal::Open()) {}
+    explicit GivenPhrase(std::string phrase) : phrase_(std::move(phrase)) {}
+    ~GivenPhrase() override { Wipe(phrase_); }
+    GivenPhrase(const GivenPhrase&) = delete;
+    GivenPhrase& operator=(const GivenPhrase&) = delete;
 
-    std::optional<std::string> Ask() override
+    std::optional<std::string> Ask(std::string_view, std::int32_t) override { return phrase_; }
+
+    bool RetryAfter(std::string_view message) override
     {
-        if (!terminal_) return std::nullopt;
-        std::optional<std::string> entered = terminal_->AskHidden(msg::kPromptProtected);
-        if (!entered) return std::nullopt;
-        const ScopedWipe wipe(*entered);
-        return CheckedPhrase(*entered, kLongestPhrase);
+        Message(message);
+        return false;
     }
 
-    bool RetryAfterMismatch() override
+private:
+    std::string phrase_;
+};
+
+// Phrases typed on the terminal, each checked against `limit`; end of input
+// gives up, and a phrase that was not taken is told and asked for again.
+class TypedPhrases final : public PhrasePrompt {
+public:
+    TypedPhrases(std::unique_ptr<Terminal> terminal, std::int32_t limit) : terminal_(std::move(terminal)), limit_(limit)
     {
-        Message(msg::kPhraseMismatch);
+    }
+
+    std::optional<std::string> Ask(std::string_view prompt, std::int32_t) override
+    {
+        std::optional<std::string> entered = terminal_->AskHidden(prompt);
+        if (!entered) return std::nullopt;
+        const ScopedWipe wipe(*entered);
+        return CheckedPhrase(*entered, limit_);
+    }
+
+    bool RetryAfter(std::string_view message) override
+    {
+        Message(message);
         return true;
     }
 
 private:
     std::unique_ptr<Terminal> terminal_;
+    std::int32_t limit_;
 };
+
+// --------------------------------------------------------------- encrypt
+
+int Encrypt(const Options& options)
+{
+    const MethodInfo& method = *options.method;
+    // The phrase file's first line, read before the text; else the terminal,
+    // asked only once the text is taken; else no phrase.
+    std::unique_ptr<PhrasePrompt> prompt;
+    if (options.phraseFile) {
+        std::vector<std::string> lines = ReadPhraseFile(*options.phraseFile, 1, method.phraseLimit);
+        prompt = std::make_unique<GivenPhrase>(lines.empty() ? std::string() : lines.front());
+        for (std::string& line : lines) Wipe(line);
+    }
+    // Line breaks only grow in the normalising: a text with one byte over the
+    // limit is refused already, so an endless input is never read to its end.
+    const std::string input = ReadAtMost(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
+    if (input.find('\0') != std::string::npos)
+        Refuse("mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted.");
+    const std::string text = NormaliseLineBreaks(input);
+    if (const std::optional<std::string_view> refusal = EncryptRefusal(static_cast<std::int64_t>(text.size())))
+        Refuse(*refusal);
+    if (!options.force && IsEncryptedText(TextLines(text))) Refuse("This text is already encrypted.");
+
+    if (!prompt) {
+        if (std::unique_ptr<Terminal> terminal = Terminal::Open())
+            prompt = std::make_unique<TypedPhrases>(std::move(terminal), method.phraseLimit);
+        else
+            prompt = std::make_unique<GivenPhrase>(std::string());
+    }
+    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method);
+    if (!phrase) Refuse({});
+    const ScopedWipe wipe(*phrase);
+
+    std::string line;
+    const LineSink toOutput = [&line](std::string_view block) {
+        line.assign(block);
+        line += "\r\n";
+        WriteOutput(line);
+    };
+    if (method.code == kMethod02) {
+        const SealingKey key(*phrase, kDefaultCosts);
+        Wipe(*phrase);
+        WriteMethod02Block(text, key, toOutput);
+    } else {
+        WriteArmouredBlock(text, *phrase, method.code, toOutput);
+    }
+    FlushOutput();
+    return kDone;
+}
+
+// --------------------------------------------------------------- decrypt
 
 int Decrypt(const Options& options)
 {
+    // The phrase file's lines, else the terminal, else no attempt at all; a
+    // typed phrase or a line may hold the longest phrase of any method.
     std::unique_ptr<PhrasePrompt> prompt;
-    if (options.phraseFile)
-        prompt = std::make_unique<FilePrompt>(ReadPhraseFile(*options.phraseFile, INT32_MAX, kLongestPhrase));
-    else
-        prompt = std::make_unique<TerminalPrompt>();
+    if (options.phraseFile) {
+        prompt = std::make_unique<PhraseLines>(ReadPhraseFile(*options.phraseFile, INT32_MAX, kLongestPhrase));
+    } else if (std::unique_ptr<Terminal> terminal = Terminal::Open()) {
+        prompt = std::make_unique<TypedPhrases>(std::move(terminal), kLongestPhrase);
+    } else {
+        prompt = std::make_unique<PhraseLines>(std::vector<std::string>{});
+    }
     // The lines are read where the document lies (the reader splits at CR LF,
     // lone CR and lone LF alike), and the text is written as it is decoded.
     DocumentBuffer buffer;
@@ -305,16 +314,8 @@ int Decrypt(const Options& options)
     const ReadOutcome outcome = ReadArmouredBlock(lines, *prompt, [](std::string_view piece) { WriteOutput(piece); });
     if (outcome.refusal) Refuse(RefusalMessage(*outcome.refusal, outcome.header));
     FlushOutput();
-    if (outcome.decoded.endedEarly) {
-        Message(msg::kEndedEarly);
-        return kWarning;
-    }
-    if (outcome.decoded.crcMissing) {
-        Message(msg::kCrcMissing);
-        return kWarning;
-    }
-    if (outcome.decoded.crcDiffers) {
-        Message(msg::kCrcError);
+    if (const std::optional<std::string_view> warning = DecodeWarning(outcome.decoded)) {
+        Message(*warning);
         return kWarning;
     }
     return kDone;

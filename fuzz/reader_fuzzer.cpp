@@ -23,7 +23,7 @@ class FuzzPrompt final : public mus::PhrasePrompt {
 public:
     explicit FuzzPrompt(std::string_view input) : input_(input) {}
 
-    std::optional<std::string> Ask() override
+    std::optional<std::string> Ask(std::string_view, std::int32_t) override
     {
         if (attempts_ == 2) return std::nullopt;
         const std::size_t start = attempts_++ * 16;
@@ -31,7 +31,7 @@ public:
         return std::string(input_.substr(start, input_[start] % 17));
     }
 
-    bool RetryAfterMismatch() override { return true; }
+    bool RetryAfter(std::string_view) override { return true; }
 
 private:
     std::string_view input_;

@@ -15,7 +15,7 @@
 #include <QFile>
 #include <QString>
 
-#include "cipher/errors.h"
+#include "common/failure.h"
 #include "editor/settings/settings_store.h"
 
 namespace {

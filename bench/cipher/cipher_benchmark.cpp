@@ -49,8 +49,8 @@ std::string BlockOf(std::int32_t method)
 
 class KnownPhrase final : public mus::PhrasePrompt {
 public:
-    std::optional<std::string> Ask() override { return std::string(kPhrase); }
-    bool RetryAfterMismatch() override { return false; }
+    std::optional<std::string> Ask(std::string_view, std::int32_t) override { return std::string(kPhrase); }
+    bool RetryAfter(std::string_view) override { return false; }
 };
 
 void BM_WriteBlock(benchmark::State& state)

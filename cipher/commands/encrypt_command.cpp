@@ -7,45 +7,16 @@
 
 #include "cipher/armoured_block.h"
 #include "cipher/block_reader.h"
+#include "cipher/commands/dialog_prompt.h"
 #include "cipher/document_lines.h"
 #include "cipher/group_codec.h"
 #include "cipher/messages.h"
 #include "cipher/methods.h"
+#include "cipher/phrase.h"
 
 namespace mus {
 
 namespace {
-
-// The phrase exchange: the phrase, or nothing when the user gave up. One
-// dialog, limited to the method's phrase length, serves every prompt of the
-// run and is destroyed on the way out. A method that needs a phrase asks
-// again after an empty entry.
-std::optional<std::string> AskForPhrase(CommandUser& user, const MethodInfo& method)
-{
-    const std::unique_ptr<PhraseDialog> dialog = user.CreatePhraseDialog(method.phraseLimit);
-    const std::string_view prompt = method.needsPhrase ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
-    for (;;) {
-        std::optional<std::string> first = dialog->Ask(prompt);
-        if (!first) return std::nullopt;
-        if (first->empty()) {
-            if (!method.needsPhrase) return first;  // no phrase, no confirmation
-            if (user.Alert(AlertSound::Stop, BoxKind::Error, msg::kPhraseRequired, Button::Retry | Button::Cancel) !=
-                Answer::Retry) {
-                return std::nullopt;
-            }
-            continue;
-        }
-        ScopedWipe wipeFirst(*first);
-        std::optional<std::string> second = dialog->Ask(msg::kPromptConfirm);
-        if (!second) return std::nullopt;
-        const ScopedWipe wipeSecond(*second);
-        if (*second == *first) return std::string(*first);
-        if (user.Alert(AlertSound::Stop, BoxKind::Error, msg::kPhrasesDoNotMatch, Button::Retry | Button::Cancel) !=
-            Answer::Retry) {
-            return std::nullopt;
-        }
-    }
-}
 
 // The header of `lines` when they are one whole block, START line to END
 // line, of `method` with a text of `textSize` bytes.
@@ -89,55 +60,47 @@ bool BlockDecodesTo(std::string_view block, std::string_view text, const Sealing
     return opened && *opened == text;
 }
 
-void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, TransferFiles& files,
-                    Costs costs)
+namespace {
+
+// Method 01, or the method chosen in the method dialog when `ask` is set;
+// null when the dialog was cancelled.
+const MethodInfo* ChooseMethod(CommandUser& user, bool ask)
 {
-    // The flag serves this one run, whichever way it ends.
-    const bool askMethod = std::exchange(askForMethod, false);
+    if (!ask) return FindMethod(kMethod01);
+    const std::optional<std::int32_t> chosen = user.AskForMethod();
+    if (!chosen) return nullptr;
+    const MethodInfo* method = FindMethod(*chosen);
+    if (method == nullptr) throw std::invalid_argument("the method dialog gave an unknown method");
+    return method;
+}
 
-    const std::int64_t length = document.TextLength();
-    if (length == 0) {
-        user.Alert(AlertSound::Stop, BoxKind::Error, msg::kNoTextToEncrypt, ButtonSet(Button::Ok));
-        return;
-    }
-    if (length > kMaxTextLength) {
-        user.Alert(AlertSound::Stop, BoxKind::Error, msg::kTextTooLong, ButtonSet(Button::Ok));
-        return;
-    }
+// The phrase, or nothing when the user gave up. One dialog, limited to the
+// method's phrase length, serves every prompt and is destroyed on the way out.
+std::optional<std::string> AskForPhrase(CommandUser& user, const MethodInfo& method)
+{
+    DialogPrompt prompt(user, DialogPrompt::Dialogs::OnePerRun);
+    return AskForNewPhrase(prompt, method);
+}
 
-    const MethodInfo* method = FindMethod(kMethod01);
-    if (askMethod) {
-        const std::optional<std::int32_t> chosen = user.AskForMethod();
-        if (!chosen) return;
-        method = FindMethod(*chosen);
-        if (method == nullptr) throw std::invalid_argument("the method dialog gave an unknown method");
-    }
-
-    if (IsEncryptedText(document) &&
-        user.Alert(AlertSound::Question, BoxKind::Confirm, msg::kAlreadyEncrypted, Button::Yes | Button::No) ==
-            Answer::No) {
-        return;
-    }
-
-    std::optional<std::string> phrase = AskForPhrase(user, *method);
-    if (!phrase) return;
-    const ScopedWipe wipePhrase(*phrase);
-
-    // From here on every way out deletes the transfer file first and then
-    // brings the normal cursor back (destruction in reverse order). The key
-    // derivation of Method 02 runs under the busy cursor, once: the check
-    // below reuses its key.
+// Writes the block into the transfer file and makes what is read back the
+// document's text, once it is known to decrypt to the text. Every way out
+// deletes the transfer file first and then brings the normal cursor back
+// (destruction in reverse order). The key derivation of Method 02 runs
+// under the busy cursor, once: the check reuses its key.
+void WriteThroughTransferFile(CommandUser& user, CommandDocument& document, TransferFiles& files,
+                              const MethodInfo& method, std::string& phrase, Costs costs)
+{
     BusyCursor busy(user);
     std::unique_ptr<TransferFile> file = files.Create();
     const std::string text = document.Text();
     const LineSink toFile = [&file](std::string_view line) { file->WriteLine(line); };
     std::optional<SealingKey> key;
-    if (method->code == kMethod02) {
-        key.emplace(*phrase, costs);
-        Wipe(*phrase);
+    if (method.code == kMethod02) {
+        key.emplace(phrase, costs);
+        Wipe(phrase);
         WriteMethod02Block(text, *key, toFile);
     } else {
-        WriteArmouredBlock(text, *phrase, method->code, toFile);
+        WriteArmouredBlock(text, phrase, method.code, toFile);
     }
     file->Finish();
 
@@ -146,7 +109,7 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
         // A writer fault or a disk that gave back other bytes must never
         // cost the user the text.
         const bool verified =
-            key ? BlockDecodesTo(block, text, *key) : BlockDecodesTo(block, text, *phrase, method->code);
+            key ? BlockDecodesTo(block, text, *key) : BlockDecodesTo(block, text, phrase, method.code);
         if (verified) {
             document.LoadText(block);
         } else {
@@ -160,6 +123,31 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
 
     file.reset();
     busy.Release();
+}
+
+} // namespace
+
+void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, TransferFiles& files,
+                    Costs costs)
+{
+    // The flag serves this one run, whichever way it ends.
+    const bool askMethod = std::exchange(askForMethod, false);
+
+    if (const std::optional<std::string_view> refusal = EncryptRefusal(document.TextLength())) {
+        user.Alert(AlertSound::Stop, BoxKind::Error, *refusal, ButtonSet(Button::Ok));
+        return;
+    }
+    const MethodInfo* method = ChooseMethod(user, askMethod);
+    if (method == nullptr) return;
+    if (IsEncryptedText(document) &&
+        user.Alert(AlertSound::Question, BoxKind::Confirm, msg::kAlreadyEncrypted, Button::Yes | Button::No) ==
+            Answer::No) {
+        return;
+    }
+    std::optional<std::string> phrase = AskForPhrase(user, *method);
+    if (!phrase) return;
+    const ScopedWipe wipePhrase(*phrase);
+    WriteThroughTransferFile(user, document, files, *method, *phrase, costs);
 }
 
 void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, Costs costs)

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "cipher/errors.h"
+#include "common/failure.h"
 
 namespace mus {
 

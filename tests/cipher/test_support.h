@@ -47,7 +47,7 @@ public:
     {
     }
 
-    std::optional<std::string> Ask() override
+    std::optional<std::string> Ask(std::string_view, std::int32_t) override
     {
         ++asked;
         if (answers_.empty()) return std::nullopt;
@@ -56,7 +56,7 @@ public:
         return answer;
     }
 
-    bool RetryAfterMismatch() override
+    bool RetryAfter(std::string_view) override
     {
         ++mismatches;
         if (retries_.empty()) return false;

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "cipher/errors.h"
+#include "common/failure.h"
 #include "editor/settings/settings_store.h"
 #include "tests/support/file_size_limit.h"
 
