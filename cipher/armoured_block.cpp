@@ -85,9 +85,11 @@ void WritePhraseGroups(std::string_view phrase, std::int32_t seed, const detail:
 // Text pass, from the keystream `state` on: the text followed by one zero
 // byte, positions past that zero byte being pad bytes. Advances `state`;
 // the CRC value.
-std::int32_t WriteTextGroups(std::string_view text, std::uint32_t& state, const detail::CharacterPairs& pairs,
-                             detail::BodyLines& body)
+std::int32_t WriteTextGroups(std::string_view text, std::uint32_t& keystreamState,
+                             const detail::CharacterPairs& pairs, detail::BodyLines& body)
 {
+    // A local state: the characters written cannot alias it.
+    std::uint32_t state = keystreamState;
     std::int32_t crc = 0;
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
     // Groups of three text bytes, a line's worth at a time.
@@ -122,6 +124,7 @@ std::int32_t WriteTextGroups(std::string_view text, std::uint32_t& state, const 
         body.Wrote(1);
         crc = CheckedAdd(crc, triple[0] + 2 * triple[1] + 3 * triple[2]);
     }
+    keystreamState = state;
     return crc;
 }
 

@@ -187,9 +187,12 @@ LineGroups GroupsOnLine(std::string_view line, std::int32_t position)
 // Decodes `count` groups of `line` from `position` on into `out`, three bytes
 // a group, adding each group's term to `crc` and drawing from `state`.
 void DecodeLineGroups(std::string_view line, std::int32_t position, std::int64_t count,
-                      const detail::Values& values, std::uint32_t& state, std::int32_t& crc, char* out)
+                      const detail::Values& values, std::uint32_t& keystreamState, std::int32_t& crcSum, char* out)
 {
     if (count <= 0) return;
+    // Locals: the bytes written cannot alias them.
+    std::uint32_t state = keystreamState;
+    std::int32_t crc = crcSum;
     const char* group = line.data() + position - 1;
     for (std::int64_t i = 0; i < count; ++i, group += 4, out += 3) {
         const Triple triple = detail::GroupBytes(detail::GroupValue(group, values));
@@ -199,6 +202,8 @@ void DecodeLineGroups(std::string_view line, std::int32_t position, std::int64_t
         out[1] = static_cast<char>(triple[1] ^ k.k2);
         out[2] = static_cast<char>(triple[2] ^ k.k3);
     }
+    keystreamState = state;
+    crcSum = crc;
 }
 
 // Hands on the decoded bytes as far as they belong to the text: no more than

@@ -78,12 +78,16 @@ std::int32_t WriteGroups(const std::vector<std::uint8_t>& bytes, const LineSink&
 {
     detail::BodyLines body(sink);
     std::int32_t crc = 0;
-    for (std::size_t at = 0; at < bytes.size(); at += 3) {
-        const std::uint8_t b1 = bytes[at], b2 = bytes[at + 1], b3 = bytes[at + 2];
-        body.Free();
-        detail::Encode(b1, b2, b3, detail::kMethod01Pairs, body.Next());
-        body.Wrote(1);
-        crc = CheckedAdd(crc, b1 + 2 * b2 + 3 * b3);
+    // A line's worth of groups at a time.
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t count = std::min(body.Free(), (bytes.size() - at) / 3);
+        char* out = body.Next();
+        for (std::size_t i = 0; i < count; ++i, at += 3, out += 4) {
+            const std::uint8_t b1 = bytes[at], b2 = bytes[at + 1], b3 = bytes[at + 2];
+            detail::Encode(b1, b2, b3, detail::kMethod01Pairs, out);
+            crc = CheckedAdd(crc, b1 + 2 * b2 + 3 * b3);
+        }
+        body.Wrote(count);
     }
     body.Finish();
     return crc;
