@@ -222,6 +222,19 @@ void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonc
     sink(kEndLine);
 }
 
+void WriteBlock(std::string_view text, std::string& phrase, const MethodInfo& method, Costs costs,
+                std::optional<SealingKey>& key, const LineSink& sink)
+{
+    key.reset();
+    if (method.code == kMethod02) {
+        key.emplace(phrase, costs);
+        Wipe(phrase);
+        WriteMethod02Block(text, *key, sink);
+    } else {
+        WriteArmouredBlock(text, phrase, method.code, sink);
+    }
+}
+
 // --------------------------------------------------------------- reader
 
 SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header)

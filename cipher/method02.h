@@ -96,6 +96,13 @@ void WriteMethod02Block(std::string_view text, const SealingKey& key, const Line
 // The same with the nonce given (known answers, fuzzing).
 void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonce& nonce, const LineSink& sink);
 
+// Writes the block of `text` under `method`, as Encrypt does: Method 02
+// seals it under a key derived from `phrase` at `costs`, left in `key` for
+// the check that follows, and wipes the phrase once the key exists; Methods
+// 00 and 01 encode it with the phrase.
+void WriteBlock(std::string_view text, std::string& phrase, const MethodInfo& method, Costs costs,
+                std::optional<SealingKey>& key, const LineSink& sink);
+
 // What the reader takes from a Method 02 block before it asks for a phrase.
 struct SealedBlock {
     Costs costs;

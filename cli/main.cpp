@@ -282,13 +282,8 @@ int Encrypt(const Options& options)
         line += "\r\n";
         WriteOutput(line);
     };
-    if (method.code == kMethod02) {
-        const SealingKey key(*phrase, kDefaultCosts);
-        Wipe(*phrase);
-        WriteMethod02Block(text, key, toOutput);
-    } else {
-        WriteArmouredBlock(text, *phrase, method.code, toOutput);
-    }
+    std::optional<SealingKey> key;
+    WriteBlock(text, *phrase, method, kDefaultCosts, key, toOutput);
     FlushOutput();
     return kDone;
 }

@@ -95,13 +95,7 @@ void WriteThroughTransferFile(CommandUser& user, CommandDocument& document, Tran
     const std::string text = document.Text();
     const LineSink toFile = [&file](std::string_view line) { file->WriteLine(line); };
     std::optional<SealingKey> key;
-    if (method.code == kMethod02) {
-        key.emplace(phrase, costs);
-        Wipe(phrase);
-        WriteMethod02Block(text, *key, toFile);
-    } else {
-        WriteArmouredBlock(text, phrase, method.code, toFile);
-    }
+    WriteBlock(text, phrase, method, costs, key, toFile);
     file->Finish();
 
     try {
