@@ -70,6 +70,57 @@ bool IsWellFormedUtf8(std::string_view bytes)
     return true;
 }
 
+// --help anywhere before "--", or --version as the command, is answered here
+// and ends the run with status 0.
+void AnswerHelpOrVersion(int argc, char** argv)
+{
+    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+        if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+            WriteOutput(kHelp);
+            FlushOutput();
+            throw Exit{kDone};
+        }
+    }
+    if (std::string_view(argv[1]) == "--version") {
+        WriteOutput("mus " MUS_VERSION "\n");
+        FlushOutput();
+        throw Exit{kDone};
+    }
+}
+
+// Reads the option argv[i], "--name" or "--name=value", into `options`; an
+// option that needs a value and has none takes the next argument (and `i`
+// moves on to it).
+void ReadOption(int argc, char** argv, int& i, Options& options)
+{
+    std::string name = argv[i];
+    std::optional<std::string> value;
+    const auto equals = name.find('=');
+    if (equals != std::string::npos) {
+        value = name.substr(equals + 1);
+        name.resize(equals);
+    }
+    const bool takesValue = (name == "--method" && options.command == "encrypt") ||
+                            (name == "--phrase-file" && options.command != "detect");
+    const bool flag = name == "--force" && options.command == "encrypt";
+    if (!takesValue && !flag) UsageError("unknown option '" + name + "' for " + options.command);
+    if (flag) {
+        if (value) UsageError("option '--force' takes no value");
+        options.force = true;
+        return;
+    }
+    if (!value) {
+        if (i + 1 >= argc) UsageError("option '" + name + "' needs a value");
+        value = argv[++i];
+    }
+    if (name == "--method") {
+        options.method = FindMethodField(*value);
+        if (options.method == nullptr) UsageError("the method is 00, 01 or 02, not '" + *value + "'");
+    } else {
+        options.phraseFile = *value;
+    }
+}
+
 } // namespace
 
 void Message(std::string_view text)
@@ -124,61 +175,6 @@ std::vector<std::string> PhraseFileLines(std::string_view content, std::int32_t 
         phrases.push_back(CheckedPhrase(lines.Line(i), limit));
     return phrases;
 }
-
-namespace {
-
-// --help anywhere before "--", or --version as the command, is answered here
-// and ends the run with status 0.
-void AnswerHelpOrVersion(int argc, char** argv)
-{
-    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
-        if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
-            WriteOutput(kHelp);
-            FlushOutput();
-            throw Exit{kDone};
-        }
-    }
-    if (std::string_view(argv[1]) == "--version") {
-        WriteOutput("mus " MUS_VERSION "\n");
-        FlushOutput();
-        throw Exit{kDone};
-    }
-}
-
-// Reads the option argv[i], "--name" or "--name=value", into `options`; an
-// option that needs a value and has none takes the next argument (and `i`
-// moves on to it).
-void ReadOption(int argc, char** argv, int& i, Options& options)
-{
-    std::string name = argv[i];
-    std::optional<std::string> value;
-    const auto equals = name.find('=');
-    if (equals != std::string::npos) {
-        value = name.substr(equals + 1);
-        name.resize(equals);
-    }
-    const bool takesValue = (name == "--method" && options.command == "encrypt") ||
-                            (name == "--phrase-file" && options.command != "detect");
-    const bool flag = name == "--force" && options.command == "encrypt";
-    if (!takesValue && !flag) UsageError("unknown option '" + name + "' for " + options.command);
-    if (flag) {
-        if (value) UsageError("option '--force' takes no value");
-        options.force = true;
-        return;
-    }
-    if (!value) {
-        if (i + 1 >= argc) UsageError("option '" + name + "' needs a value");
-        value = argv[++i];
-    }
-    if (name == "--method") {
-        options.method = FindMethodField(*value);
-        if (options.method == nullptr) UsageError("the method is 00, 01 or 02, not '" + *value + "'");
-    } else {
-        options.phraseFile = *value;
-    }
-}
-
-} // namespace
 
 Options ParseArguments(int argc, char** argv)
 {
