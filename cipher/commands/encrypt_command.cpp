@@ -32,36 +32,6 @@ std::optional<BlockHeader> WholeBlockHeader(const TextLines& lines, std::int32_t
     return read.header;
 }
 
-} // namespace
-
-bool BlockDecodesTo(std::string_view block, std::string_view text, std::string_view phrase, std::int32_t method)
-{
-    const TextLines lines(block);
-    const std::optional<BlockHeader> header = WholeBlockHeader(lines, method, text.size());
-    if (!header || header->phraseLength != static_cast<std::int64_t>(phrase.size())) return false;
-    if (!phrase.empty() && !PhraseMatches(lines, *header, phrase)) return false;
-    const DecodedText decoded = DecodeText(lines, *header, phrase);
-    // Decrypting hands the editor a zero-terminated string.
-    const std::string_view expected = text.substr(0, text.find('\0'));
-    return !decoded.endedEarly && !decoded.crcDiffers && decoded.text == expected;
-}
-
-bool BlockDecodesTo(std::string_view block, std::string_view text, const SealingKey& key)
-{
-    const TextLines lines(block);
-    const std::optional<BlockHeader> header = WholeBlockHeader(lines, kMethod02, text.size());
-    if (!header) return false;
-    const SealedRead read = ReadSealedBlock(lines, *header);
-    if (read.refusal || read.block.crcDiffers || read.block.salt != key.KeySalt() ||
-        read.block.costs != key.KeyCosts() || !key.Matches(read.block.check)) {
-        return false;
-    }
-    const std::optional<std::string> opened = OpenSealedBlock(read.block, key);
-    return opened && *opened == text;
-}
-
-namespace {
-
 // Method 01, or the method chosen in the method dialog when `ask` is set;
 // null when the dialog was cancelled.
 const MethodInfo* ChooseMethod(CommandUser& user, bool ask)
@@ -120,6 +90,32 @@ void WriteThroughTransferFile(CommandUser& user, CommandDocument& document, Tran
 }
 
 } // namespace
+
+bool BlockDecodesTo(std::string_view block, std::string_view text, std::string_view phrase, std::int32_t method)
+{
+    const TextLines lines(block);
+    const std::optional<BlockHeader> header = WholeBlockHeader(lines, method, text.size());
+    if (!header || header->phraseLength != static_cast<std::int64_t>(phrase.size())) return false;
+    if (!phrase.empty() && !PhraseMatches(lines, *header, phrase)) return false;
+    const DecodedText decoded = DecodeText(lines, *header, phrase);
+    // Decrypting hands the editor a zero-terminated string.
+    const std::string_view expected = text.substr(0, text.find('\0'));
+    return !decoded.endedEarly && !decoded.crcDiffers && decoded.text == expected;
+}
+
+bool BlockDecodesTo(std::string_view block, std::string_view text, const SealingKey& key)
+{
+    const TextLines lines(block);
+    const std::optional<BlockHeader> header = WholeBlockHeader(lines, kMethod02, text.size());
+    if (!header) return false;
+    const SealedRead read = ReadSealedBlock(lines, *header);
+    if (read.refusal || read.block.crcDiffers || read.block.salt != key.KeySalt() ||
+        read.block.costs != key.KeyCosts() || !key.Matches(read.block.check)) {
+        return false;
+    }
+    const std::optional<std::string> opened = OpenSealedBlock(read.block, key);
+    return opened && *opened == text;
+}
 
 void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, TransferFiles& files,
                     Costs costs)
