@@ -25,7 +25,6 @@
 #include "cipher/block_reader.h"
 #include "cipher/document_lines.h"
 #include "cipher/errors.h"
-#include "cipher/messages.h"
 #include "cipher/method02.h"
 #include "cipher/methods.h"
 #include "cipher/phrase.h"
