@@ -6,6 +6,8 @@
 // Beside it the floor: a bare Qt window with an editor and a toolbar.
 //
 //   startup_bench [--runs N] [CASE...]     (default: floor empty text:20 text:100 open:20)
+// The cases' runs are interleaved; the start-up cases are also given as
+// times the floor's (paint/fl, cpu/fl), medians against medians.
 //     floor        the bare window
 //     empty        murmurscript without a file
 //     text:MIB     murmurscript FILE, FILE a generated text of MIB MiB (LF line breaks)
@@ -190,7 +192,64 @@ double Median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-int RunParent(const std::string& self, int runs, const std::vector<std::string>& cases)
+// One case as the parent runs it: its child's mode and argument, and the
+// figures of its runs.
+struct Case {
+    std::string name, kind, mode, file;
+    std::map<std::string, std::vector<double>> figures;
+    bool failed = false;
+};
+
+bool PrepareCase(Case& c, const std::string& dir)
+{
+    const auto colon = c.name.find(':');
+    c.kind = c.name.substr(0, colon);
+    const double size = colon == std::string::npos ? 0 : std::atof(c.name.c_str() + colon + 1);
+    c.mode = c.kind == "floor" || c.kind == "open" || c.kind == "layout" || c.kind == "wrap" ? c.kind : "start";
+    c.file = "-";
+    if (c.kind == "text" || c.kind == "open") {
+        c.file = dir + "/" + c.kind + "-" + std::to_string(std::int64_t(size * 1048576)) + ".txt";
+        WriteText(c.file, std::int64_t(size * 1048576));
+    } else if (c.kind == "layout" || c.kind == "wrap") {
+        c.file = std::to_string(std::int64_t(size * 1000000));
+    } else if (c.kind != "floor" && c.kind != "empty") {
+        std::fprintf(stderr, "unknown case %s\n", c.name.c_str());
+        return false;
+    }
+    if (c.kind == "empty") c.mode = "empty";
+    return true;
+}
+
+void RunCaseOnce(Case& c, const std::string& self, const std::string& dir)
+{
+    const std::string out = dir + "/report";
+    const mus::bench::ChildRun run = mus::bench::RunChild({self, "--child", c.mode, c.file}, "/dev/null", out);
+    std::ifstream in(out);
+    std::map<std::string, double> report;
+    std::string key;
+    for (double value; in >> key >> value;) report[key] = value;
+    if (run.status != 0 || (report.count("paint") == 0 && report.count("layout_ns") == 0)) {
+        std::printf("%-12s failed: status %d after %.1f s, peak %.0f MiB\n", c.name.c_str(), run.status, run.seconds,
+                    run.peakMiB);
+        c.failed = true;
+        return;
+    }
+    const auto since = [&](const char* k) { return (report[k] - double(run.startNs)) / 1e6; };
+    auto& f = c.figures;
+    f["paint"].push_back(since("paint"));
+    f["cpu"].push_back(report["paint_cpu_ns"] / 1e6);
+    f["loaded"].push_back(report.count("loaded") ? since("loaded") : 0);
+    f["open"].push_back(report["open_ns"] / 1e6);
+    f["peak"].push_back(run.peakMiB);
+    f["rss"].push_back(report["rss_kib"] / 1024);
+    f["layout"].push_back(report["layout_ns"] / 1e6);
+    f["key"].push_back(report["key_ns"] / 1e6);
+}
+
+// The runs of the cases are interleaved (every case once, then again), so
+// that a change in the machine's load falls on all of them alike; the
+// start-up cases are then given as times the floor's, when it ran.
+int RunParent(const std::string& self, int runs, const std::vector<std::string>& names)
 {
     char pattern[] = "/tmp/mus-startup-XXXXXX";
     const std::string dir = mkdtemp(pattern);
@@ -198,61 +257,43 @@ int RunParent(const std::string& self, int runs, const std::vector<std::string>&
     setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     setenv("QT_QPA_PLATFORM", std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "offscreen", 1);
-    std::printf("platform %s, medians of %d runs\n", std::getenv("QT_QPA_PLATFORM"), runs);
-    std::printf("%-12s %10s %10s %10s %10s %10s %10s\n", "case", "paint ms", "cpu ms", "loaded ms", "open ms",
-                "peak MiB", "rss MiB");
-    for (const std::string& c : cases) {
-        const auto colon = c.find(':');
-        const std::string kind = c.substr(0, colon);
-        const double size = colon == std::string::npos ? 0 : std::atof(c.c_str() + colon + 1);
-        std::string mode = kind == "floor" || kind == "open" || kind == "layout" || kind == "wrap" ? kind : "start";
-        std::string file = "-";
-        if (kind == "text" || kind == "open") {
-            file = dir + "/text.txt";
-            WriteText(file, std::int64_t(size * 1048576));
-        } else if (kind == "layout" || kind == "wrap") {
-            file = std::to_string(std::int64_t(size * 1000000));
-        } else if (kind != "floor" && kind != "empty") {
-            std::fprintf(stderr, "unknown case %s\n", c.c_str());
-            return 64;
+    std::vector<Case> cases;
+    for (const std::string& name : names) {
+        cases.push_back(Case{name, {}, {}, {}, {}, false});
+        if (!PrepareCase(cases.back(), dir)) return 64;
+    }
+    for (int r = 0; r < runs; ++r) {
+        for (Case& c : cases) {
+            if (!c.failed) RunCaseOnce(c, self, dir);
         }
-        if (kind == "empty") mode = "empty";
-        std::map<std::string, std::vector<double>> figures;
-        bool failed = false;
-        for (int r = 0; r < runs && !failed; ++r) {
-            const std::string out = dir + "/report";
-            const mus::bench::ChildRun run = mus::bench::RunChild({self, "--child", mode, file}, "/dev/null", out);
-            std::ifstream in(out);
-            std::map<std::string, double> report;
-            std::string key;
-            for (double value; in >> key >> value;) report[key] = value;
-            if (run.status != 0 || (report.count("paint") == 0 && report.count("layout_ns") == 0)) {
-                std::printf("%-12s failed: status %d after %.1f s, peak %.0f MiB\n", c.c_str(), run.status,
-                            run.seconds, run.peakMiB);
-                failed = true;
-                break;
-            }
-            const auto since = [&](const char* k) { return (report[k] - double(run.startNs)) / 1e6; };
-            figures["paint"].push_back(since("paint"));
-            figures["cpu"].push_back(report["paint_cpu_ns"] / 1e6);
-            figures["loaded"].push_back(report.count("loaded") ? since("loaded") : 0);
-            figures["open"].push_back(report["open_ns"] / 1e6);
-            figures["peak"].push_back(run.peakMiB);
-            figures["rss"].push_back(report["rss_kib"] / 1024);
-            figures["layout"].push_back(report["layout_ns"] / 1e6);
-            figures["key"].push_back(report["key_ns"] / 1e6);
-        }
-        if (failed) continue;
-        if (kind == "layout" || kind == "wrap") {
-            std::printf("%-12s layout and paint %.1f ms, one key and repaint %.1f ms, peak %.1f MiB\n", c.c_str(),
-                        Median(figures["layout"]), Median(figures["key"]), Median(figures["peak"]));
+    }
+    Case* floor = nullptr;
+    for (Case& c : cases) {
+        if (c.kind == "floor" && !c.failed) floor = &c;
+    }
+    std::printf("platform %s, medians of %d interleaved runs\n", std::getenv("QT_QPA_PLATFORM"), runs);
+    std::printf("%-12s %10s %10s %10s %10s %10s %10s %10s %10s\n", "case", "paint ms", "cpu ms", "loaded ms", "open ms",
+                "peak MiB", "rss MiB", "paint/fl", "cpu/fl");
+    for (Case& c : cases) {
+        if (c.failed) continue;
+        auto& f = c.figures;
+        if (c.kind == "layout" || c.kind == "wrap") {
+            std::printf("%-12s layout and paint %.1f ms, one key and repaint %.1f ms, peak %.1f MiB\n", c.name.c_str(),
+                        Median(f["layout"]), Median(f["key"]), Median(f["peak"]));
             continue;
         }
-        std::printf("%-12s %10.1f %10.1f %10.1f %10.1f %10.1f %10.1f\n", c.c_str(), Median(figures["paint"]),
-                    Median(figures["cpu"]), Median(figures["loaded"]), Median(figures["open"]), Median(figures["peak"]),
-                    Median(figures["rss"]));
-        std::fflush(stdout);
+        // Times the floor, to the first paint: wall time and CPU time.
+        double paintRatio = 0, cpuRatio = 0;
+        if (floor != nullptr) {
+            auto& base = floor->figures;
+            paintRatio = Median(f["paint"]) / Median(base["paint"]);
+            cpuRatio = Median(f["cpu"]) / Median(base["cpu"]);
+        }
+        std::printf("%-12s %10.1f %10.1f %10.1f %10.1f %10.1f %10.1f %10.2f %10.2f\n", c.name.c_str(), Median(f["paint"]),
+                    Median(f["cpu"]), Median(f["loaded"]), Median(f["open"]), Median(f["peak"]), Median(f["rss"]),
+                    paintRatio, cpuRatio);
     }
+    std::fflush(stdout);
     std::filesystem::remove_all(dir);
     return 0;
 }
