@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "editor/dialogs/about_dialog.h"
 #include "editor/document/byte_document.h"
@@ -27,6 +28,7 @@
 static void InitIconResource()
 {
     Q_INIT_RESOURCE(icons);
+    Q_INIT_RESOURCE(pictures);
 }
 
 using mus::desktop::ConnectGuarded;
@@ -41,10 +43,21 @@ constexpr int kCipherButtonWidth = 69;
 constexpr int kGroupGap = 13;
 constexpr int kTextTypeWidth = 88;
 
+// A picture drawn at build time from its SVG file, in the sizes given
+// (":/icons/NAME-SIZE.png"): PNG files load without the SVG icon engine.
+QIcon Picture(const QString& name, std::initializer_list<int> sizes)
+{
+    QIcon icon;
+    for (const int size : sizes)
+        icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size), QSize(size, size));
+    return icon;
+}
+
+// The desktop's theme icon where it has one, else the program's own picture.
 QIcon ToolbarIcon(const char* themeName, const char* file)
 {
     return QIcon::fromTheme(QString::fromLatin1(themeName),
-                            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QString::fromLatin1(file))));
+                            Picture(QStringLiteral("toolbar/") + QString::fromLatin1(file), {16, 32}));
 }
 
 QString ByteText(std::int64_t n)
@@ -60,9 +73,7 @@ frm_CText::frm_CText(QWidget* parent) : QMainWindow(parent)
     mus::InstallFontSubstitutes();
     setObjectName(QStringLiteral("frm_CText"));
     setWindowTitle(QStringLiteral("Murmurscript"));
-    QIcon icon(QStringLiteral(":/icons/murmurscript.svg"));
-    icon.addFile(QStringLiteral(":/icons/murmurscript-16.svg"), QSize(16, 16));
-    setWindowIcon(icon);
+    setWindowIcon(Picture(QStringLiteral("murmurscript"), {16, 32, 64, 128}));
 
     BuildEditor();
     BuildMenu();

@@ -159,10 +159,16 @@ private slots:
     // The program's own toolbar icons, drawn where the desktop has none.
     void toolbarIconsShowOnEitherToolbar()
     {
-        const QStringList icons = QDir(QStringLiteral(":/icons/toolbar")).entryList({QStringLiteral("*.svg")});
-        QCOMPARE(icons.size(), 11);
+        // Eleven pictures, each at 16 pixels and at 32 for screens at twice
+        // the scale; the outline is judged on the 16-pixel one, where one
+        // pixel is one pixel of the screen's scale.
+        const QStringList icons = QDir(QStringLiteral(":/icons/toolbar")).entryList({QStringLiteral("*.png")});
+        QCOMPARE(icons.size(), 22);
         for (const QString& name : icons) {
-            const QImage icon = QIcon(QStringLiteral(":/icons/toolbar/") + name).pixmap(16, 16).toImage();
+            const QImage icon(QStringLiteral(":/icons/toolbar/") + name);
+            const bool small = name.endsWith(QStringLiteral("-16.png"));
+            QCOMPARE(icon.size(), small ? QSize(16, 16) : QSize(32, 32));
+            if (!small) continue;
             for (const QColor& toolbar : {QApplication::style()->standardPalette().color(QPalette::Window),
                                           DarkPalette().color(QPalette::Window)}) {
                 const double showing = OutlineShowing(icon, toolbar);
