@@ -17,18 +17,18 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <initializer_list>
+#include <string>
 
 #include "editor/dialogs/about_dialog.h"
 #include "editor/document/byte_document.h"
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/fonts.h"
+#include "editor/icons/pictures.h"
 #include "editor/window/window_command_ui.h"
 
 static void InitIconResource()
 {
     Q_INIT_RESOURCE(icons);
-    Q_INIT_RESOURCE(pictures);
 }
 
 using mus::desktop::ConnectGuarded;
@@ -43,21 +43,11 @@ constexpr int kCipherButtonWidth = 69;
 constexpr int kGroupGap = 13;
 constexpr int kTextTypeWidth = 88;
 
-// A picture drawn at build time from its SVG file, in the sizes given
-// (":/icons/NAME-SIZE.png"): PNG files load without the SVG icon engine.
-QIcon Picture(const QString& name, std::initializer_list<int> sizes)
-{
-    QIcon icon;
-    for (const int size : sizes)
-        icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size), QSize(size, size));
-    return icon;
-}
-
 // The desktop's theme icon where it has one, else the program's own picture.
 QIcon ToolbarIcon(const char* themeName, const char* file)
 {
-    return QIcon::fromTheme(QString::fromLatin1(themeName),
-                            Picture(QStringLiteral("toolbar/") + QString::fromLatin1(file), {16, 32}));
+    const std::string picture = std::string("toolbar/") + file;
+    return QIcon::fromTheme(QString::fromLatin1(themeName), mus::BuiltIcon(picture.c_str(), {16, 32}));
 }
 
 QString ByteText(std::int64_t n)
@@ -73,7 +63,7 @@ frm_CText::frm_CText(QWidget* parent) : QMainWindow(parent)
     mus::InstallFontSubstitutes();
     setObjectName(QStringLiteral("frm_CText"));
     setWindowTitle(QStringLiteral("Murmurscript"));
-    setWindowIcon(Picture(QStringLiteral("murmurscript"), {16, 32, 64, 128}));
+    setWindowIcon(mus::BuiltIcon("murmurscript", {16, 32, 64, 128}));
 
     BuildEditor();
     BuildMenu();
