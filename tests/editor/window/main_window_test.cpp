@@ -131,6 +131,8 @@ private slots:
     {
         QCOMPARE(W().windowTitle(), QStringLiteral("Murmurscript"));
         QVERIFY(!W().windowIcon().isNull());
+        // Every size the window icon is drawn in was built into the program.
+        QCOMPARE(W().windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {64, 64}, {128, 128}}));
         for (const char* name : {"MainMenu1", "pan_Toolbar", "pan_CText", "txt_CText", "pan_Status", "pan_Bytes",
                                  "pan_TextType"}) {
             QVERIFY2(W().findChild<QWidget*>(QString::fromLatin1(name)) != nullptr, name);
