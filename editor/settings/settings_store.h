@@ -14,6 +14,8 @@
 #include <optional>
 #include <utility>
 
+#include "editor/settings/color_value.h"
+
 namespace mus {
 
 inline constexpr char kSettingsFileName[] = "MUS.INI";
@@ -33,11 +35,6 @@ inline constexpr int kMaxSettingLength = 1023;
 
 // A stored background of this value is ignored on reading.
 inline constexpr std::int32_t kIgnoredBackColor = -6;
-
-// Colours as stored: RGB as 0x00BBGGRR, or 0x80000000 + a system colour index.
-inline constexpr std::int32_t kColorBlack = 0;
-inline constexpr std::int32_t kSystemColorFlag = std::int32_t(0x80000000u);
-inline constexpr std::int32_t kSystemWindowColor = kSystemColorFlag + 5;   // -2147483643
 
 // A stored integer: decimal with an optional sign; hexadecimal after "$";
 // hexadecimal after "0x" or "0X" when the text is longer than two characters.

@@ -2,8 +2,6 @@
 
 #include <optional>
 
-#include "editor/settings/settings_store.h"
-
 namespace mus {
 
 namespace {

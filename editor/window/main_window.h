@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "cipher/method02.h"
+#include "editor/settings/color_value.h"
 
 class QAction;
 class QColorDialog;
@@ -209,8 +210,8 @@ private:
 
     // The editor's text and background colours as stored (0x00BBGGRR, or
     // negative for a desktop palette colour).
-    std::int32_t FontColorValue = 0;
-    std::int32_t BackColorValue = std::int32_t(0x80000005u);   // the window background
+    std::int32_t FontColorValue = mus::kColorBlack;
+    std::int32_t BackColorValue = mus::kSystemWindowColor;
 
     std::unique_ptr<mus::ByteDocument> document_;
     std::unique_ptr<mus::WindowCommandUser> ownUser_;
