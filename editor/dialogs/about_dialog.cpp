@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QSysInfo>
 
@@ -18,6 +17,7 @@
 
 #include "cipher/methods.h"
 #include "editor/desktop/fonts.h"
+#include "editor/settings/settings_store.h"
 
 namespace {
 
@@ -146,8 +146,7 @@ frm_About::frm_About(QWidget* parent)
     separator->setGeometry(kColumnX, 93, kColumnWidth, 2);
     ColumnLine(this, QStringLiteral("Free software: GPL-3.0-or-later."), 112, "lab_Licence");
     ColumnLine(this, QStringLiteral("It comes with NO WARRANTY."), 128, "lab_Warranty");
-    const QString settings = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                             QStringLiteral("/Murmurscript/MUS.INI");
+    const QString settings = mus::SettingsStore::DefaultPath();
     ColumnLine(this, QStringLiteral("Settings: $XDG_CONFIG_HOME/"), 152, "lab_Settings")->setToolTip(settings);
     ColumnLine(this, QStringLiteral("Murmurscript/MUS.INI (~/.config)"), 168, "lab_Settings2")->setToolTip(settings);
 

@@ -545,7 +545,7 @@ private slots:
     {
         QString version, platform, caption, platformLine;
         bool survivedEscape = false, okDefault = false, okFocused = false, modal = false;
-        QStringList texts;
+        QStringList texts, settingsTips;
         answer_.Add<frm_About>([&](frm_About* about) {
             caption = about->windowTitle();
             modal = about->isModal();
@@ -555,6 +555,8 @@ private slots:
             // The focus arrives with the window's activation, which a loaded machine may deliver late.
             okFocused = QTest::qWaitFor([about] { return about->cmd_OK->hasFocus(); });
             for (QLabel* l : about->findChildren<QLabel*>()) texts << l->text();
+            for (const char* name : {"lab_Settings", "lab_Settings2"})
+                settingsTips << about->findChild<QLabel*>(QLatin1String(name))->toolTip();
             platformLine = PlatformLineProblems(*about);
             QTest::keyClick(about, Qt::Key_Escape);
             survivedEscape = about->isVisible();
@@ -575,6 +577,8 @@ private slots:
         QVERIFY(texts.contains(QStringLiteral("Version Platform:")));
         QVERIFY(texts.join(QLatin1Char(' ')).contains(QLatin1String("GPL-3.0-or-later")));
         QVERIFY(texts.join(QLatin1Char(' ')).contains(QLatin1String("MUS.INI")));
+        // The settings lines name the very file the settings are written to.
+        QCOMPARE(settingsTips, QStringList(2, mus::SettingsStore::DefaultPath()));
 
         // The close box closes it too.
         bool closed = false;
