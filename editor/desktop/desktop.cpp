@@ -2,6 +2,8 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 
 namespace mus::desktop {
 
@@ -20,6 +22,13 @@ Probe* SetProbe(Probe* probe)
 Probe* CurrentProbe()
 {
     return g_probe;
+}
+
+void CentreOnScreen(QWidget& window)
+{
+    const QWidget* owner = window.parentWidget();
+    QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen != nullptr) window.move(screen->availableGeometry().center() - window.rect().center());
 }
 
 BusyCursorScope::BusyCursorScope()

@@ -41,6 +41,11 @@ Answer MessageBox(QWidget* parent, BoxKind kind, const QString& text, Buttons bu
 Answer TitledMessageBox(QWidget* parent, const QString& title, BoxKind kind, const QString& text,
                         Buttons buttons);
 
+// Moves `window` to the middle of the free area of its owner's screen (the
+// primary screen for a window without owner), keeping its size. The boxes
+// and dialogs open there.
+void CentreOnScreen(QWidget& window);
+
 // ---- Alert sounds -------------------------------------------------------
 
 // Plays the stop, question or exclamation sound of the desktop's sound

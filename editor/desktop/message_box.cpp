@@ -1,7 +1,5 @@
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 
 #include <array>
 
@@ -41,15 +39,6 @@ QMessageBox::Icon IconOf(BoxKind kind)
     case BoxKind::Confirm: return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
-}
-
-void CentreOnScreen(QWidget& box)
-{
-    QScreen* screen = box.parentWidget() != nullptr ? box.parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    box.adjustSize();
-    const QRect area = screen->availableGeometry();
-    box.move(area.center() - QPoint(box.width() / 2, box.height() / 2));
 }
 
 } // namespace
@@ -109,6 +98,7 @@ Answer TitledMessageBox(QWidget* parent, const QString& title, BoxKind kind, con
         // Without the escape answer's button, Escape and the close box do nothing.
         box.setEscapeButton(escapeButton);
 
+        box.adjustSize();
         CentreOnScreen(box);
         box.exec();
         const QAbstractButton* clicked = box.clickedButton();

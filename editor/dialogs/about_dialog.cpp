@@ -2,20 +2,19 @@
 
 #include <QDate>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QSysInfo>
 
 #include <algorithm>
 
 #include "cipher/methods.h"
+#include "editor/desktop/desktop.h"
 #include "editor/desktop/fonts.h"
 #include "editor/settings/settings_store.h"
 
@@ -168,10 +167,7 @@ frm_About::frm_About(QWidget* parent)
     lab_Version->setText(VersionText());
     lab_Platform->setText(PlatformText());
     PlacePlatformLine(platformLabel);
-
-    if (QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    mus::desktop::CentreOnScreen(*this);
 }
 
 // The caption and the platform text stand at their design places (344 and

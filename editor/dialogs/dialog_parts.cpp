@@ -2,12 +2,11 @@
 
 #include <QDialog>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 
+#include "editor/desktop/desktop.h"
 #include "editor/desktop/fonts.h"
 
 namespace mus::dialog {
@@ -46,12 +45,6 @@ QPushButton* HelpButton(QWidget* dialog, const QFont& font, int x, int y)
     return Button(dialog, font, x, y, "HelpBtn", QStringLiteral("&Help"), "help-contents", QStyle::SP_DialogHelpButton);
 }
 
-void Centre(QDialog& dialog)
-{
-    QScreen* screen = dialog.parentWidget() != nullptr ? dialog.parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen != nullptr) dialog.move(screen->availableGeometry().center() - dialog.rect().center());
-}
-
 QFont SetUp(QDialog& dialog, const char* name, const QString& title, QSize size)
 {
     dialog.setObjectName(QString::fromLatin1(name));
@@ -61,7 +54,7 @@ QFont SetUp(QDialog& dialog, const char* name, const QString& title, QSize size)
     QFont bold = DesignFontPoints(kPanelFace, 8);
     bold.setBold(true);
     dialog.setFont(bold);
-    Centre(dialog);
+    desktop::CentreOnScreen(dialog);
     // Said explicitly, or the children would take the dialog's bold weight.
     QFont normal = DesignFontPoints(kPanelFace, 8);
     normal.setBold(false);

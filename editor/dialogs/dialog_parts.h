@@ -15,13 +15,10 @@ namespace mus::dialog {
 
 // Names and titles a fixed-size dialog of `size`, makes it modal to its owner
 // alone (the help window its Help button opens stays usable) and centres it
-// on the screen. The dialog gets the dialog face in bold; the normal face,
+// on the screen (a dialog that changes its size afterwards centres itself
+// again). The dialog gets the dialog face in bold; the normal face,
 // for its prompt, notes and buttons, is returned.
 QFont SetUp(QDialog& dialog, const char* name, const QString& title, QSize size);
-
-// Centres the dialog on its owner's screen (SetUp does so for its size; a
-// dialog that changes its size afterwards calls it again).
-void Centre(QDialog& dialog);
 
 // The sunken frame around a dialog's controls.
 QFrame* Bevel(QWidget* dialog, const QRect& geometry);

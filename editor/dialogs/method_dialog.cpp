@@ -65,7 +65,7 @@ frm_EncodeMethod::frm_EncodeMethod(QWidget* owner)
     Bevel1->setGeometry(kMargin, kMargin, kWidth - 2 * kMargin - 1, notesEnd + kBevelBelow - kMargin);
     const int buttonsY = Bevel1->geometry().bottom() + 1 + kButtonGap;
     setFixedSize(kWidth, buttonsY + kButtonHeight + kBottomMargin);
-    mus::dialog::Centre(*this);
+    mus::desktop::CentreOnScreen(*this);
 
     RadioButton1 = findChild<QRadioButton*>(QStringLiteral("RadioButton1"));
     Label1 = findChild<QLabel*>(QStringLiteral("Label1"));
