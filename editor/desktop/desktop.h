@@ -76,7 +76,6 @@ private:
 // shows it and returns at once. Each returns false when the help file cannot
 // be found (the viewer then shows its own message).
 void SetHelpFile(const QString& name);
-QString HelpFile();
 bool ShowHelpContents();
 bool ShowHelpSearch();             // the keyword search, without a keyword
 bool ShowHelpOnHelp();             // how to use help

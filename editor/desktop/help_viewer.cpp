@@ -233,11 +233,6 @@ bool HelpWindow::ShowTopic(const QString& topicId)
     return false;
 }
 
-QUrl HelpWindow::CurrentUrl() const
-{
-    return browser_->source();
-}
-
 void HelpWindow::FillIndex(const QString& filter)
 {
     struct Entry {
@@ -295,11 +290,6 @@ namespace desktop {
 void SetHelpFile(const QString& name)
 {
     g_helpFile = name;
-}
-
-QString HelpFile()
-{
-    return g_helpFile;
 }
 
 bool ShowHelpContents()

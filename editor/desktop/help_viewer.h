@@ -35,7 +35,6 @@ public:
     explicit HelpWindow(const QString& helpFile, QWidget* parent = nullptr);
 
     const QString& HelpFileName() const { return helpFile_; }
-    bool HelpFileFound() const { return found_; }
 
     // Each shows the window; false when the help file was not found.
     bool ShowContents();
@@ -43,9 +42,6 @@ public:
     bool ShowHelpOnHelp();
     // False when no page holds the topic.
     bool ShowTopic(const QString& topicId);
-
-    QUrl CurrentUrl() const;
-    const QList<HelpPage>& Pages() const { return pages_; }
 
 protected:
     // The arrow and page keys in the keyword field move through the index.

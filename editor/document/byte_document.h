@@ -79,9 +79,6 @@ public:
     std::int32_t TaggedLineCount() const;
     bool HoldsBlock() const { return TaggedLineCount() >= 2; }
 
-    // Goes up with every change of the text.
-    std::uint64_t Revision() const { return revision_; }
-
     // The same figures counted from scratch over the whole text.
     std::int64_t ScanTextLength() const;
     std::int32_t ScanTaggedLineCount() const;
@@ -107,7 +104,7 @@ private:
     std::vector<LineInfo> lines_;   // one per text block
     std::int64_t bytes_ = 0;        // sum of lines_[i].bytes
     std::int32_t tagged_ = 0;       // lines_ with tagged set
-    std::uint64_t revision_ = 0;
+    std::uint64_t revision_ = 0;    // goes up with every change of the text
 
     // The last selection measured, valid while the revision is the same.
     mutable std::uint64_t selRevision_ = ~std::uint64_t{0};

@@ -58,7 +58,6 @@ public:
     // Whom the commands ask and tell: the window's own dialogs, boxes,
     // sounds and busy cursor, or the user put in their place (tests put a
     // scripted one); nullptr brings the window's own back.
-    mus::CommandUser& User() { return *user_; }
     void SetUser(mus::CommandUser* user);
 
     // What a Method 02 key derivation costs; tests lower it.
@@ -86,6 +85,9 @@ protected:
 
 private:
     using Handler = void (frm_CText::*)();
+
+    // The user the commands talk to (see SetUser).
+    mus::CommandUser& User() { return *user_; }
 
     // ---- Building the window (main_window.cpp) ----
     void BuildEditor();

@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextBrowser>
 #include <QToolButton>
+#include <QUrl>
 
 namespace mus::test {
 
@@ -25,5 +27,8 @@ inline QLabel* Panel(const QObject& window, const char* name) { return Part<QLab
 // The status bar's texts: the byte counts and the text type.
 inline QString BytesText(const QObject& window) { return Panel(window, "pan_Bytes")->text(); }
 inline QString TextType(const QObject& window) { return Panel(window, "pan_TextType")->text(); }
+
+// The page the help window shows, with the topic as its fragment.
+inline QUrl HelpPage(const QObject& help) { return Part<QTextBrowser>(help, "txt_Help")->source(); }
 
 } // namespace mus::test

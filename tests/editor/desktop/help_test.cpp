@@ -13,6 +13,7 @@
 
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/help_viewer.h"
+#include "tests/support/window_parts.h"
 
 namespace {
 
@@ -34,10 +35,10 @@ private:
 private slots:
     void initTestCase()
     {
-        // The viewer loads the help resource; read the pages through it.
+        // The viewer loads the help resource; read the pages it reads.
         mus::desktop::SetHelpFile(QStringLiteral("MUS.HLP"));
         QVERIFY(mus::desktop::ShowHelpContents());
-        pages_ = mus::CurrentHelpWindow()->Pages();
+        pages_ = mus::ReadHelpPages(QStringLiteral(":/help"));
         QVERIFY(pages_.size() >= 10);
     }
 
@@ -208,9 +209,9 @@ private slots:
         QCOMPARE(index->currentRow(), 1);
         QCOMPARE(keyword->text(), QStringLiteral("CRC"));
         QTest::keyClick(keyword, Qt::Key_Return);
-        QCOMPARE(help->CurrentUrl(), index->item(1)->data(Qt::UserRole).toUrl());
-        QVERIFY(help->CurrentUrl().fileName() != QLatin1String("contents.html"));
-        const QString shown = ReadPage(help->CurrentUrl());
+        QCOMPARE(mus::test::HelpPage(*help), index->item(1)->data(Qt::UserRole).toUrl());
+        QVERIFY(mus::test::HelpPage(*help).fileName() != QLatin1String("contents.html"));
+        const QString shown = ReadPage(mus::test::HelpPage(*help));
         QVERIFY(shown.contains(QLatin1String("CRC")));
     }
 
@@ -226,13 +227,13 @@ private slots:
         QTest::keyClick(help, Qt::Key_I, Qt::AltModifier);
         QVERIFY(index->isVisible());
         QTest::keyClick(help, Qt::Key_H, Qt::AltModifier);
-        QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("howto.html"));
+        QCOMPARE(mus::test::HelpPage(*help).fileName(), QStringLiteral("howto.html"));
         QTest::keyClick(help, Qt::Key_Left, Qt::AltModifier);
-        QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("contents.html"));
+        QCOMPARE(mus::test::HelpPage(*help).fileName(), QStringLiteral("contents.html"));
         QTest::keyClick(help, Qt::Key_Right, Qt::AltModifier);
-        QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("howto.html"));
+        QCOMPARE(mus::test::HelpPage(*help).fileName(), QStringLiteral("howto.html"));
         QTest::keyClick(help, Qt::Key_C, Qt::AltModifier);
-        QCOMPARE(help->CurrentUrl().fileName(), QStringLiteral("contents.html"));
+        QCOMPARE(mus::test::HelpPage(*help).fileName(), QStringLiteral("contents.html"));
     }
 
     // A help request brings back a help window the user minimized.

@@ -22,6 +22,7 @@
 #include "editor/dialogs/phrase_dialog.h"
 #include "tests/support/desktop_probe.h"
 #include "tests/support/modal_answerer.h"
+#include "tests/support/window_parts.h"
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -32,7 +33,7 @@ QString ShownTopic()
 {
     const mus::HelpWindow* help = mus::CurrentHelpWindow();
     if (help == nullptr || !help->isVisible()) return {};
-    return help->CurrentUrl().fragment();
+    return mus::test::HelpPage(*help).fragment();
 }
 
 } // namespace
