@@ -291,7 +291,8 @@ std::optional<std::string> AskForMatchingPhrase(const DocumentLines& lines, cons
                                                 PhrasePrompt& prompt)
 {
     for (;;) {
-        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, kMaxPhraseLength);
+        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, PromptTopic::ProtectedText,
+                                                        kMaxPhraseLength);
         if (!entered) return std::nullopt;
         if (PhraseMatches(lines, header, *entered)) return entered;
         Wipe(*entered);

@@ -279,7 +279,8 @@ std::optional<Refusal> FindKey(const SealedBlock& block, PhrasePrompt& prompt, s
 {
     key.reset();
     for (;;) {
-        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, kMethod02PhraseLimit);
+        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, PromptTopic::ProtectedText,
+                                                        kMethod02PhraseLimit);
         if (!entered) return Refusal::PhraseCancelled;
         const ScopedWipe wipe(*entered);
         if (!entered->empty() && entered->size() <= static_cast<std::size_t>(kMethod02PhraseLimit)) {

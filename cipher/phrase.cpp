@@ -40,7 +40,7 @@ std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const MethodInf
 {
     const std::string_view question = method.needsPhrase ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
     for (;;) {
-        std::optional<std::string> first = prompt.Ask(question, method.phraseLimit);
+        std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, method.phraseLimit);
         if (!first) return std::nullopt;
         if (first->empty()) {
             if (!method.needsPhrase) return first;  // no phrase, no confirmation
@@ -48,7 +48,8 @@ std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const MethodInf
             continue;
         }
         const ScopedWipe wipeFirst(*first);
-        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, method.phraseLimit);
+        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, PromptTopic::Confirmation,
+                                                       method.phraseLimit);
         if (!second) return std::nullopt;
         const ScopedWipe wipeSecond(*second);
         if (*second == *first) return std::string(*first);

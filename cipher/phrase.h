@@ -18,15 +18,23 @@ namespace mus {
 // phrase means the same bytes everywhere.
 std::string FoldPhrase(std::string_view utf8);
 
+// What a phrase prompt asks for, so that the window can offer the help on it.
+enum class PromptTopic {
+    NewPhrase,     // the phrase of a new block
+    Confirmation,  // the new phrase once more
+    ProtectedText, // the phrase of the block being decrypted
+};
+
 // Asks the user for phrases, one at a time: the window with its dialogs and
 // boxes, `mus` with its phrase file or the terminal.
 class PhrasePrompt {
 public:
     virtual ~PhrasePrompt() = default;
-    // Shows `prompt` and returns the entered phrase (folded to upper case),
-    // or nothing when the user gave up. The flow takes phrases of at most
-    // `limit` bytes; a longer one is never the right one.
-    virtual std::optional<std::string> Ask(std::string_view prompt, std::int32_t limit) = 0;
+    // Shows `prompt`, which asks for `topic`, and returns the entered phrase
+    // (folded to upper case), or nothing when the user gave up. The flow
+    // takes phrases of at most `limit` bytes; a longer one is never the
+    // right one.
+    virtual std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic, std::int32_t limit) = 0;
     // The entered phrase was not taken, for the reason `message` gives; true
     // to ask again.
     virtual bool RetryAfter(std::string_view message) = 0;

@@ -176,7 +176,7 @@ public:
     PhraseLines(const PhraseLines&) = delete;
     PhraseLines& operator=(const PhraseLines&) = delete;
 
-    std::optional<std::string> Ask(std::string_view, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override
     {
         if (next_ >= phrases_.size()) return std::nullopt;
         return phrases_[next_++];
@@ -203,7 +203,7 @@ public:
     GivenPhrase(const GivenPhrase&) = delete;
     GivenPhrase& operator=(const GivenPhrase&) = delete;
 
-    std::optional<std::string> Ask(std::string_view, std::int32_t) override { return phrase_; }
+    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override { return phrase_; }
 
     bool RetryAfter(std::string_view message) override
     {
@@ -223,7 +223,7 @@ public:
     {
     }
 
-    std::optional<std::string> Ask(std::string_view prompt, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view prompt, PromptTopic, std::int32_t) override
     {
         std::optional<std::string> entered = terminal_->AskHidden(prompt);
         if (!entered) return std::nullopt;

@@ -49,7 +49,10 @@ std::string BlockOf(std::int32_t method)
 
 class KnownPhrase final : public mus::PhrasePrompt {
 public:
-    std::optional<std::string> Ask(std::string_view, std::int32_t) override { return std::string(kPhrase); }
+    std::optional<std::string> Ask(std::string_view, mus::PromptTopic, std::int32_t) override
+    {
+        return std::string(kPhrase);
+    }
     bool RetryAfter(std::string_view) override { return false; }
 };
 

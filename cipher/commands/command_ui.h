@@ -10,9 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "cipher/commands/dialog_types.h"
 #include "cipher/document_lines.h"
 #include "cipher/errors.h"
-#include "cipher/commands/dialog_types.h"
+#include "cipher/phrase.h"
 
 namespace mus {
 
@@ -21,9 +22,10 @@ class PhraseDialog {
 public:
     virtual ~PhraseDialog() = default;
 
-    // Shows the dialog with `prompt`; the entered phrase (already folded to
-    // upper case, at most the dialog's limit of bytes) on OK, nothing on Cancel.
-    virtual std::optional<std::string> Ask(std::string_view prompt) = 0;
+    // Shows the dialog with `prompt`, its Help button opening the help on
+    // `topic`; the entered phrase (already folded to upper case, at most the
+    // dialog's limit of bytes) on OK, nothing on Cancel.
+    virtual std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic) = 0;
 };
 
 class CommandUser {

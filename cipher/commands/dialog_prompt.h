@@ -24,10 +24,10 @@ public:
 
     DialogPrompt(CommandUser& user, Dialogs dialogs) : user_(user), dialogs_(dialogs) {}
 
-    std::optional<std::string> Ask(std::string_view prompt, std::int32_t limit) override
+    std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic, std::int32_t limit) override
     {
         if (!dialog_) dialog_ = user_.CreatePhraseDialog(limit);
-        std::optional<std::string> entered = dialog_->Ask(prompt);
+        std::optional<std::string> entered = dialog_->Ask(prompt, topic);
         if (dialogs_ == Dialogs::OnePerAttempt) dialog_.reset();
         return entered;
     }

@@ -95,16 +95,25 @@ void frm_PWord::FormActivate()
     txt_PWord->setFocus();
 }
 
-QString frm_PWord::HelpTopicFor(const QString& prompt)
+void frm_PWord::SetPrompt(const QString& prompt, mus::PromptTopic topic)
 {
-    if (prompt.contains(QStringLiteral("This text"))) return QStringLiteral("Help_Password2");
-    if (prompt.contains(QStringLiteral("Re-enter"))) return QStringLiteral("Help_Password3");
+    lab_PWord->setText(prompt);
+    topic_ = topic;
+}
+
+QString frm_PWord::HelpTopicFor(mus::PromptTopic topic)
+{
+    switch (topic) {
+    case mus::PromptTopic::NewPhrase: break;
+    case mus::PromptTopic::ProtectedText: return QStringLiteral("Help_Password2");
+    case mus::PromptTopic::Confirmation: return QStringLiteral("Help_Password3");
+    }
     return QStringLiteral("Help_Password1");
 }
 
 void frm_PWord::HelpBtnClick()
 {
-    mus::desktop::HelpJump(HelpTopicFor(lab_PWord->text()));
+    mus::desktop::HelpJump(HelpTopicFor(topic_));
 }
 
 void frm_PWord::showEvent(QShowEvent* event)

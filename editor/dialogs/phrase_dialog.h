@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cipher/armoured_block.h"
+#include "cipher/phrase.h"
 
 class QFrame;
 class QLabel;
@@ -32,14 +33,22 @@ public:
     // The phrase as entered: UTF-8, already upper case, 0 to the limit's bytes.
     std::string Phrase() const;
 
+    // Shows `prompt` above the entry; Help then opens the help on `topic`.
+    void SetPrompt(const QString& prompt, mus::PromptTopic topic);
+
     // Every showing starts with an empty, focused entry.
     void FormActivate();
-    // The help topic for the prompt showing: "This text" -> Help_Password2,
-    // else "Re-enter" -> Help_Password3, else Help_Password1.
+    // The help on the prompt's topic (a new phrase until a prompt is set).
     void HelpBtnClick();
 
-    static QString HelpTopicFor(const QString& prompt);
+    // The help's topic ID for a prompt's topic: Help_Password1 for a new
+    // phrase, Help_Password2 for a protected text, Help_Password3 for the
+    // confirmation.
+    static QString HelpTopicFor(mus::PromptTopic topic);
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    mus::PromptTopic topic_ = mus::PromptTopic::NewPhrase;
 };

@@ -19,9 +19,9 @@ class WindowPhraseDialog final : public PhraseDialog {
 public:
     WindowPhraseDialog(frm_CText& window, int limit) : dialog_(std::make_unique<frm_PWord>(&window, limit)) {}
 
-    std::optional<std::string> Ask(std::string_view prompt) override
+    std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic) override
     {
-        dialog_->lab_PWord->setText(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+        dialog_->SetPrompt(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())), topic);
         if (dialog_->exec() != QDialog::Accepted) return std::nullopt;
         return dialog_->Phrase();
     }

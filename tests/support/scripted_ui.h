@@ -83,7 +83,19 @@ inline std::string BoxLine(BoxKind kind, std::string_view buttons, std::string_v
     return "box " + KindName(kind) + " [" + std::string(buttons) + "] " + std::string(text);
 }
 inline std::string SoundLine(AlertSound sound) { return "sound " + SoundName(sound); }
-inline std::string PromptLine(std::string_view prompt) { return "prompt " + std::string(prompt); }
+inline std::string TopicName(PromptTopic topic)
+{
+    switch (topic) {
+    case PromptTopic::NewPhrase: return "new phrase";
+    case PromptTopic::Confirmation: return "confirmation";
+    case PromptTopic::ProtectedText: return "protected text";
+    }
+    return "?";
+}
+inline std::string PromptLine(std::string_view prompt, PromptTopic topic)
+{
+    return "prompt " + std::string(prompt) + " (help: " + TopicName(topic) + ")";
+}
 inline std::string NewDialogLine(std::int32_t limit) { return "new phrase dialog, " + std::to_string(limit) + " bytes"; }
 inline const std::string kKeyDerived = "key derived";
 
@@ -142,9 +154,9 @@ private:
             --user_.alive_;
             user_.log_->push_back("phrase dialog destroyed");
         }
-        std::optional<std::string> Ask(std::string_view prompt) override
+        std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic) override
         {
-            user_.log_->push_back(PromptLine(prompt));
+            user_.log_->push_back(PromptLine(prompt, topic));
             const auto* step = user_.Next<PhraseStep>("prompt");
             if (step == nullptr) return std::nullopt;
             // The real entry takes no more than its limit.

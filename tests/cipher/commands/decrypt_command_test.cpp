@@ -15,7 +15,7 @@ namespace {
 
 const std::string kNew = NewDialogLine(16);
 const std::string kGone = "phrase dialog destroyed";
-const std::string kAsk = PromptLine(msg::kPromptProtected);
+const std::string kAsk = PromptLine(msg::kPromptProtected, PromptTopic::ProtectedText);
 const Log kDecoded = {"busy cursor", "document replaced", "normal cursor"};
 const Log kMismatch = {SoundLine(AlertSound::Stop),
                        BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhraseMismatch)};

@@ -23,8 +23,8 @@ const std::string kGone = "phrase dialog destroyed";
 const std::string kBusy = "busy cursor";
 const std::string kNormal = "normal cursor";
 const std::string kReplaced = "document replaced";
-const std::string kAskPhrase = PromptLine(msg::kPromptPhrase);
-const std::string kAskConfirm = PromptLine(msg::kPromptConfirm);
+const std::string kAskPhrase = PromptLine(msg::kPromptPhrase, PromptTopic::NewPhrase);
+const std::string kAskConfirm = PromptLine(msg::kPromptConfirm, PromptTopic::Confirmation);
 const std::string kStop = SoundLine(AlertSound::Stop);
 
 Log Concat(std::initializer_list<Log> parts)
@@ -236,7 +236,8 @@ TEST_F(EncryptCommandTest, RoundTripThroughDecryptKeepsEveryByte)
             log_.clear();
             DecryptCommand(user_, document);
             EXPECT_EQ(document.Bytes(), text) << "method " << method;
-            EXPECT_EQ(log_, (Log{kNew, PromptLine(msg::kPromptProtected), kGone, kBusy, kReplaced, kNormal}));
+            EXPECT_EQ(log_, (Log{kNew, PromptLine(msg::kPromptProtected, PromptTopic::ProtectedText), kGone, kBusy,
+                                 kReplaced, kNormal}));
         }
     }
 }
@@ -283,7 +284,7 @@ TEST_P(Method02Encrypt, AsksForARequiredPhraseAndDerivesOnce)
 
 std::vector<SealRow> SealRows()
 {
-    const std::string required = PromptLine(msg::kPromptPhraseRequired);
+    const std::string required = PromptLine(msg::kPromptPhraseRequired, PromptTopic::NewPhrase);
     const Log sealed = {kGone, kBusy, kKeyDerived, kReplaced, kNormal};
     const Log refused = {kStop, BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhraseRequired)};
     const std::string longest(64, 'W');

@@ -35,8 +35,8 @@ inline void ExpectIoFailure(const std::optional<IoError>& error, int code, const
     ASSERT_TRUE(error.has_value()) << "no I/O error";
     EXPECT_EQ(error->Code(), code);
     EXPECT_EQ(std::string(error->what()), message);
-    const Log expected = {NewDialogLine(16), PromptLine(msg::kPromptPhrase), "phrase dialog destroyed",
-                          "busy cursor", "normal cursor"};
+    const Log expected = {NewDialogLine(16), PromptLine(msg::kPromptPhrase, PromptTopic::NewPhrase),
+                          "phrase dialog destroyed", "busy cursor", "normal cursor"};
     EXPECT_EQ(log, expected);
     EXPECT_FALSE(user.Busy());
     EXPECT_EQ(document.Bytes(), text);

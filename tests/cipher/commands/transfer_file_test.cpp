@@ -335,8 +335,8 @@ private:
     SystemTransferFiles real_;
 };
 
-const Log kBeforeLoad = {NewDialogLine(16), PromptLine(msg::kPromptPhrase), "phrase dialog destroyed",
-                         "busy cursor"};
+const Log kBeforeLoad = {NewDialogLine(16), PromptLine(msg::kPromptPhrase, PromptTopic::NewPhrase),
+                         "phrase dialog destroyed", "busy cursor"};
 
 // Another character of the Method 01 alphabet, so that the group decodes to
 // other bytes.
@@ -369,9 +369,14 @@ TEST_P(CorruptedReadBack, LeavesTheDocumentUnchanged)
     bool askForMethod = false;
     EncryptCommand(user_, document, askForMethod, files);
 
-    Log expected = {NewDialogLine(16), PromptLine(msg::kPromptPhrase), PromptLine(msg::kPromptConfirm),
-                    "phrase dialog destroyed", "busy cursor", SoundLine(AlertSound::Stop),
-                    BoxLine(BoxKind::Error, "OK", kNotVerified), "normal cursor"};
+    Log expected = {NewDialogLine(16),
+                    PromptLine(msg::kPromptPhrase, PromptTopic::NewPhrase),
+                    PromptLine(msg::kPromptConfirm, PromptTopic::Confirmation),
+                    "phrase dialog destroyed",
+                    "busy cursor",
+                    SoundLine(AlertSound::Stop),
+                    BoxLine(BoxKind::Error, "OK", kNotVerified),
+                    "normal cursor"};
     EXPECT_EQ(log_, expected);
     EXPECT_EQ(document.Bytes(), text);
     EXPECT_FALSE(Exists(directory_.TransferPath()));

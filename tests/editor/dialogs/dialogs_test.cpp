@@ -25,6 +25,7 @@
 #include "tests/support/window_parts.h"
 
 Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(mus::PromptTopic)
 
 namespace {
 
@@ -198,30 +199,35 @@ private slots:
         QCOMPARE(answer.Leftover(), 0);
     }
 
-    void helpTopicByPrompt_data()
+    void helpTopicOfThePrompt_data()
     {
+        using mus::PromptTopic;
         QTest::addColumn<QString>("prompt");
-        QTest::addColumn<QString>("topic");
-        QTest::newRow("Encrypt, phrase") << QStringLiteral("Enter a phrase to password-protect (if desired):")
-                                         << QStringLiteral("Help_Password1");
-        QTest::newRow("Encrypt, confirmation") << QStringLiteral("Re-enter phrase to confirm:")
-                                               << QStringLiteral("Help_Password3");
-        QTest::newRow("Decrypt") << QStringLiteral("This text is password-protected.  Enter phrase:")
-                                 << QStringLiteral("Help_Password2");
-        QTest::newRow("neither substring") << QStringLiteral("Something else") << QStringLiteral("Help_Password1");
-        QTest::newRow("case matters") << QStringLiteral("this text, re-enter") << QStringLiteral("Help_Password1");
-        QTest::newRow("This text wins") << QStringLiteral("Re-enter This text") << QStringLiteral("Help_Password2");
+        QTest::addColumn<PromptTopic>("topic");
+        QTest::addColumn<QString>("help");
+        const auto row = [](const char* name, std::string_view prompt, PromptTopic topic, const char* help) {
+            QTest::newRow(name) << QString::fromLatin1(prompt.data(), qsizetype(prompt.size())) << topic
+                                << QString::fromLatin1(help);
+        };
+        row("Encrypt, phrase", mus::msg::kPromptPhrase, PromptTopic::NewPhrase, "Help_Password1");
+        row("Encrypt, phrase required", mus::msg::kPromptPhraseRequired, PromptTopic::NewPhrase, "Help_Password1");
+        row("Encrypt, confirmation", mus::msg::kPromptConfirm, PromptTopic::Confirmation, "Help_Password3");
+        row("Decrypt", mus::msg::kPromptProtected, PromptTopic::ProtectedText, "Help_Password2");
+        // The topic decides, never the prompt's words.
+        row("topic, not text", "Re-enter This text", PromptTopic::NewPhrase, "Help_Password1");
     }
 
-    void helpTopicByPrompt()
+    void helpTopicOfThePrompt()
     {
         QFETCH(QString, prompt);
-        QFETCH(QString, topic);
+        QFETCH(mus::PromptTopic, topic);
+        QFETCH(QString, help);
         frm_PWord dialog(owner_.get());
-        dialog.lab_PWord->setText(prompt);
+        dialog.SetPrompt(prompt, topic);
         dialog.show();
+        QCOMPARE(dialog.lab_PWord->text(), prompt);
         QTest::mouseClick(dialog.HelpBtn, Qt::LeftButton);
-        QCOMPARE(ShownTopic(), topic);
+        QCOMPARE(ShownTopic(), help);
         QVERIFY(dialog.isVisible());  // the dialog stays open
     }
 
