@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
@@ -19,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "editor/desktop/desktop.h"
@@ -267,14 +267,16 @@ void HelpWindow::OpenIndexEntry()
 }
 
 namespace {
-QPointer<HelpWindow> g_help;
+// The viewer, a top-level window without parent, lives until CloseHelp or
+// until another help file is asked for.
+std::unique_ptr<HelpWindow> g_help;
 QString g_helpFile = QString::fromLatin1(desktop::kHelpFileName);
 
 HelpWindow& Viewer()
 {
     if (g_help == nullptr || g_help->HelpFileName() != g_helpFile) {
-        delete g_help;
-        g_help = new HelpWindow(g_helpFile);
+        g_help.reset();
+        g_help = std::make_unique<HelpWindow>(g_helpFile);
     }
     return *g_help;
 }
@@ -282,7 +284,7 @@ HelpWindow& Viewer()
 
 HelpWindow* CurrentHelpWindow()
 {
-    return g_help;
+    return g_help.get();
 }
 
 namespace desktop {
@@ -314,7 +316,7 @@ bool HelpJump(const QString& topicId)
 
 void CloseHelp()
 {
-    delete g_help;
+    g_help.reset();
 }
 
 } // namespace desktop

@@ -16,6 +16,8 @@ namespace {
 // Qt's password character is the style's (often a bullet); the entry shows "*".
 class AsteriskStyle final : public QProxyStyle {
 public:
+    explicit AsteriskStyle(QObject* parent) { setParent(parent); }
+
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override
     {
@@ -64,9 +66,7 @@ frm_PWord::frm_PWord(QWidget* owner, int limit)
     txt_PWord->setObjectName(QStringLiteral("txt_PWord"));
     txt_PWord->setGeometry(24, 40, 249, 20);
     txt_PWord->setEchoMode(QLineEdit::Password);
-    auto* asterisks = new AsteriskStyle;
-    asterisks->setParent(txt_PWord);
-    txt_PWord->setStyle(asterisks);
+    txt_PWord->setStyle(new AsteriskStyle(txt_PWord));
     // Characters, never more than bytes: a long paste is cut, then checked in bytes.
     txt_PWord->setMaxLength(limit);
     txt_PWord->setValidator(new PhraseValidator(limit, txt_PWord));
