@@ -180,14 +180,12 @@ bool GiveAttributesOf(const struct stat& old, const QByteArray& oldName, int fd)
            CopyExtendedAttributes(oldName, fd);
 }
 
-} // namespace
-
-DocumentFile ReadDocumentFile(const QString& path)
+// Opens `file` on `path` for reading when it names a regular file. A device
+// is not even opened (opening some has effects of its own); the open never
+// waits (a named pipe without a writer would hold the window); and what was
+// opened is checked again, as the name may have changed in between.
+void OpenRegularFile(const QString& path, QFile& file)
 {
-    // Only a regular file is read. A device is not even opened (opening some
-    // has effects of its own); the open never waits (a named pipe without a
-    // writer would hold the window); and what was opened is checked again, as
-    // the name may have changed in between.
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     const bool regular = ::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode);
@@ -198,11 +196,28 @@ DocumentFile ReadDocumentFile(const QString& path)
         if (fd >= 0) ::close(fd);
         throw Failure("Cannot open file " + FullPath(path));
     }
-    QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw Failure("Cannot open file " + FullPath(path));
     }
+}
+
+// The length of the whole lines at the start of `piece` (not empty), up to
+// its last finished line break: a CR that is the last byte read may be the
+// first half of a CR LF.
+std::size_t WholeLinesLength(const std::string& piece)
+{
+    const std::size_t end = piece.size() - (piece.back() == '\r' ? 1 : 0);
+    const std::size_t lastBreak = end == 0 ? std::string::npos : piece.find_last_of("\r\n", end - 1);
+    return lastBreak == std::string::npos ? 0 : lastBreak + 1;
+}
+
+} // namespace
+
+DocumentFile ReadDocumentFile(const QString& path)
+{
+    QFile file;
+    OpenRegularFile(path, file);
 
     // Read in pieces, each handed on up to its last finished line break,
     // stopping at the first zero byte and as soon as the text cannot fit
@@ -229,14 +244,7 @@ DocumentFile ReadDocumentFile(const QString& path)
             last = true;
         }
         position += got;
-        // Up to the last finished line break: a CR that is the last byte
-        // read may be the first half of a CR LF.
-        std::size_t cut = piece.size();
-        if (!last) {
-            const std::size_t end = piece.size() - (piece.back() == '\r' ? 1 : 0);
-            const std::size_t lastBreak = end == 0 ? std::string::npos : piece.find_last_of("\r\n", end - 1);
-            cut = lastBreak == std::string::npos ? 0 : lastBreak + 1;
-        }
+        const std::size_t cut = last ? piece.size() : WholeLinesLength(piece);
         CheckLineLength(std::int64_t(piece.size() - cut));
         if (cut == 0) continue;
         std::string rest = piece.substr(cut);
