@@ -82,6 +82,23 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QMainWindow(p
     found_ = helpFile.compare(QLatin1String(desktop::kHelpFileName), Qt::CaseInsensitive) == 0;
     if (found_) pages_ = ReadHelpPages(kRoot);
 
+    const Buttons buttons = BuildToolbar();
+    BuildIndexAndPage();
+    Connect(buttons);
+
+    if (found_) {
+        FillIndex({});
+        // Never narrower than the longest entry of the whole index: every
+        // entry shows whole, and the list keeps its width while the user types.
+        index_->setMinimumWidth(index_->sizeHintForColumn(0) + 2 * index_->frameWidth() +
+                                index_->verticalScrollBar()->sizeHint().width());
+    } else {
+        ShowMissingFile();
+    }
+}
+
+HelpWindow::Buttons HelpWindow::BuildToolbar()
+{
     auto* toolbar = new QToolBar(QStringLiteral("Help"), this);
     toolbar->setObjectName(QStringLiteral("HelpToolbar"));
     toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -94,20 +111,25 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QMainWindow(p
         more->setAccessibleName(QStringLiteral("More buttons"));
         more->setToolTip(more->accessibleName());
     }
-    QAction* contents = toolbar->addAction(QStringLiteral("&Contents"));
-    QAction* search = toolbar->addAction(QStringLiteral("&Index"));
-    QAction* back = toolbar->addAction(QStringLiteral("&Back"));
-    QAction* forward = toolbar->addAction(QStringLiteral("&Forward"));
-    QAction* howTo = toolbar->addAction(QStringLiteral("&How to Use Help"));
+    Buttons b;
+    b.contents = toolbar->addAction(QStringLiteral("&Contents"));
+    b.search = toolbar->addAction(QStringLiteral("&Index"));
+    b.back = toolbar->addAction(QStringLiteral("&Back"));
+    b.forward = toolbar->addAction(QStringLiteral("&Forward"));
+    b.howTo = toolbar->addAction(QStringLiteral("&How to Use Help"));
     // Tool buttons take no focus, so each has a key of its own: the Alt+letter
     // its caption marks, and the usual keys for Back and Forward.
-    for (QAction* a : {contents, search, howTo}) a->setShortcut(QKeySequence::mnemonic(a->text()));
-    back->setShortcuts(QKeySequence::Back);
-    forward->setShortcuts(QKeySequence::Forward);
-    for (QAction* a : {contents, search, back, forward, howTo}) {
+    for (QAction* a : {b.contents, b.search, b.howTo}) a->setShortcut(QKeySequence::mnemonic(a->text()));
+    b.back->setShortcuts(QKeySequence::Back);
+    b.forward->setShortcuts(QKeySequence::Forward);
+    for (QAction* a : {b.contents, b.search, b.back, b.forward, b.howTo}) {
         a->setToolTip(QStringLiteral("%1 (%2)").arg(a->iconText(), a->shortcut().toString(QKeySequence::NativeText)));
     }
+    return b;
+}
 
+void HelpWindow::BuildIndexAndPage()
+{
     indexPanel_ = new QWidget(this);
     indexPanel_->setObjectName(QStringLiteral("HelpIndexPanel"));
     auto* label = new QLabel(QStringLiteral("&Type the first letters of the word you are looking for:"), indexPanel_);
@@ -135,30 +157,23 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QMainWindow(p
     splitter->setSizes({260, 520});
     indexPanel_->hide();
     setCentralWidget(splitter);
+}
 
-    connect(contents, &QAction::triggered, this, [this] { ShowContents(); });
-    connect(search, &QAction::triggered, this, [this] { ShowSearch(); });
-    connect(back, &QAction::triggered, browser_, &QTextBrowser::backward);
-    connect(forward, &QAction::triggered, browser_, &QTextBrowser::forward);
-    connect(howTo, &QAction::triggered, this, [this] { ShowHelpOnHelp(); });
-    connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
-    connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
-    back->setEnabled(false);
-    forward->setEnabled(false);
+void HelpWindow::Connect(const Buttons& b)
+{
+    connect(b.contents, &QAction::triggered, this, [this] { ShowContents(); });
+    connect(b.search, &QAction::triggered, this, [this] { ShowSearch(); });
+    connect(b.back, &QAction::triggered, browser_, &QTextBrowser::backward);
+    connect(b.forward, &QAction::triggered, browser_, &QTextBrowser::forward);
+    connect(b.howTo, &QAction::triggered, this, [this] { ShowHelpOnHelp(); });
+    connect(browser_, &QTextBrowser::backwardAvailable, b.back, &QAction::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, b.forward, &QAction::setEnabled);
+    b.back->setEnabled(false);
+    b.forward->setEnabled(false);
     connect(keyword_, &QLineEdit::textChanged, this, &HelpWindow::FillIndex);
     connect(keyword_, &QLineEdit::returnPressed, this, &HelpWindow::OpenIndexEntry);
     keyword_->installEventFilter(this);
     connect(index_, &QListWidget::itemActivated, this, &HelpWindow::OpenIndexEntry);
-
-    if (found_) {
-        FillIndex({});
-        // Never narrower than the longest entry of the whole index: every
-        // entry shows whole, and the list keeps its width while the user types.
-        index_->setMinimumWidth(index_->sizeHintForColumn(0) + 2 * index_->frameWidth() +
-                                index_->verticalScrollBar()->sizeHint().width());
-    } else {
-        ShowMissingFile();
-    }
 }
 
 bool HelpWindow::eventFilter(QObject* watched, QEvent* event)

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class QAction;
 class QLineEdit;
 class QListWidget;
 class QTextBrowser;
@@ -48,6 +49,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The toolbar's buttons: their actions.
+    struct Buttons {
+        QAction* contents = nullptr;
+        QAction* search = nullptr;
+        QAction* back = nullptr;
+        QAction* forward = nullptr;
+        QAction* howTo = nullptr;
+    };
+
+    // The parts of the window, in the order they are made.
+    Buttons BuildToolbar();
+    void BuildIndexAndPage(); // the keyword index beside the page
+    void Connect(const Buttons& buttons);
+
     void Present();
     void FillIndex(const QString& filter);
     void OpenIndexEntry();
