@@ -120,6 +120,19 @@ frm_About::frm_About(QWidget* parent)
     picture->setGeometry(1, 1, 223, 173);
     picture->setPixmap(Picture());
 
+    AddProductName();
+    AddColumn();
+    QLabel* platformCaption = AddPlatformLine();
+    AddOkButton();
+
+    lab_Version->setText(VersionText());
+    lab_Platform->setText(PlatformText());
+    PlacePlatformLine(platformCaption);
+    mus::desktop::CentreOnScreen(*this);
+}
+
+void frm_About::AddProductName()
+{
     ProductName = new ReliefTitle(QStringLiteral("Murmurscript"), this);
     ProductName->setObjectName(QStringLiteral("ProductName"));
     QFont title = mus::DesignFontPixels(mus::kTitleFace, 29);
@@ -132,7 +145,11 @@ frm_About::frm_About(QWidget* parent)
     // The text's box 210 x 33 at (252, 8), and its copy's one pixel down and
     // to the right.
     ProductName->setGeometry(252, 8, 211, 34);
+}
 
+// The lines under the title: version, methods, licence and the settings file.
+void frm_About::AddColumn()
+{
     lab_Version = new QLabel(this);
     lab_Version->setObjectName(QStringLiteral("lab_Version"));
     lab_Version->setFont(mus::DesignFontPoints(mus::kPanelFace, 8));
@@ -148,26 +165,29 @@ frm_About::frm_About(QWidget* parent)
     const QString settings = mus::SettingsStore::DefaultPath();
     ColumnLine(this, QStringLiteral("Settings: $XDG_CONFIG_HOME/"), 152, "lab_Settings")->setToolTip(settings);
     ColumnLine(this, QStringLiteral("Murmurscript/MUS.INI (~/.config)"), 168, "lab_Settings2")->setToolTip(settings);
+}
 
-    auto* platformLabel = new QLabel(QStringLiteral("Version Platform:"), this);
-    platformLabel->setObjectName(QStringLiteral("lab_PlatformCaption"));
+// The caption "Version Platform:" and lab_Platform; returns the caption.
+QLabel* frm_About::AddPlatformLine()
+{
+    auto* caption = new QLabel(QStringLiteral("Version Platform:"), this);
+    caption->setObjectName(QStringLiteral("lab_PlatformCaption"));
     lab_Platform = new QLabel(this);
     lab_Platform->setObjectName(QStringLiteral("lab_Platform"));
     QFont bold = font();
     bold.setBold(true);
     lab_Platform->setFont(bold);
+    return caption;
+}
 
+void frm_About::AddOkButton()
+{
     cmd_OK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
     cmd_OK->setObjectName(QStringLiteral("cmd_OK"));
     cmd_OK->setGeometry(191, 194, 90, 27);
     cmd_OK->setDefault(true);
     cmd_OK->setFocus();
     connect(cmd_OK, &QPushButton::clicked, this, &QDialog::accept);
-
-    lab_Version->setText(VersionText());
-    lab_Platform->setText(PlatformText());
-    PlacePlatformLine(platformLabel);
-    mus::desktop::CentreOnScreen(*this);
 }
 
 // The caption and the platform text stand at their design places (344 and

@@ -30,5 +30,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The parts beside the picture, in the order they are made.
+    void AddProductName();
+    void AddColumn();
+    QLabel* AddPlatformLine();
+    void AddOkButton();
     void PlacePlatformLine(QLabel* caption);
 };
