@@ -14,12 +14,6 @@ class frm_About final : public QDialog {
 public:
     explicit frm_About(QWidget* parent = nullptr);
 
-    // "Version 1.30 - Dec 7, 2026": this build's version and release date.
-    static QString VersionText();
-
-    // "64-bit" or "32-bit": the word size of this build.
-    static QString PlatformText();
-
     QLabel* ProductName = nullptr;     // in relief
     QLabel* lab_Version = nullptr;
     QLabel* lab_Platform = nullptr;
@@ -36,4 +30,9 @@ private:
     QLabel* AddPlatformLine();
     void AddOkButton();
     void PlacePlatformLine(QLabel* caption);
+
+    // "Version 1.30 - Dec 7, 2026": this build's version and release date.
+    static QString VersionText();
+    // "64-bit" or "32-bit": the word size of this build.
+    static QString PlatformText();
 };

@@ -37,16 +37,16 @@ public:
     // Checks the choice of the method `code`.
     void CheckMethod(std::int32_t code);
 
-    // Stores the checked method and closes with OK; with none checked, the
-    // box "You must choose an encoding method." and the dialog stays.
-    void OKBtnClick();
-    void HelpBtnClick();
-
 protected:
     // OKBtn has the focus when the dialog opens.
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Stores the checked method and closes with OK; with none checked, the
+    // box "You must choose an encoding method." and the dialog stays.
+    void OKBtnClick();
+    void HelpBtnClick();
+
     struct Choice {
         QRadioButton* radio;
         std::int32_t method;

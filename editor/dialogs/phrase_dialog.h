@@ -36,6 +36,10 @@ public:
     // Shows `prompt` above the entry; Help then opens the help on `topic`.
     void SetPrompt(const QString& prompt, mus::PromptTopic topic);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
     // Every showing starts with an empty, focused entry.
     void FormActivate();
     // The help on the prompt's topic (a new phrase until a prompt is set).
@@ -46,9 +50,5 @@ public:
     // confirmation.
     static QString HelpTopicFor(mus::PromptTopic topic);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     mus::PromptTopic topic_ = mus::PromptTopic::NewPhrase;
 };

@@ -298,18 +298,4 @@ std::int32_t ByteDocument::TaggedLineCount() const
     return tagged_;
 }
 
-std::int64_t ByteDocument::ScanTextLength() const
-{
-    return static_cast<std::int64_t>(Text().size());
-}
-
-std::int32_t ByteDocument::ScanTaggedLineCount() const
-{
-    std::int32_t count = 0;
-    for (QTextBlock b = editor_.document()->begin(); b.isValid(); b = b.next()) {
-        if (StartsWithTag(b.text())) ++count;
-    }
-    return count;
-}
-
 } // namespace mus

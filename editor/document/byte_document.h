@@ -79,10 +79,6 @@ public:
     std::int32_t TaggedLineCount() const;
     bool HoldsBlock() const { return TaggedLineCount() >= 2; }
 
-    // The same figures counted from scratch over the whole text.
-    std::int64_t ScanTextLength() const;
-    std::int32_t ScanTaggedLineCount() const;
-
 private:
     struct LineInfo {
         std::int32_t bytes = 0;   // without the line break
