@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "cipher/armoured_block.h"
-#include "cipher/errors.h"
 #include "cipher/codec_detail.h"
+#include "cipher/errors.h"
 #include "cipher/messages.h"
 #include "cipher/method02.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::uint32_t kByteBound = 256;
 constexpr std::size_t kShortestHeaderLine = 15;
-constexpr std::int32_t kFirstGroupPosition = 2;  // 1-based, after the "C"
+constexpr std::int32_t kFirstGroupPosition = 2; // 1-based, after the "C"
 
 // ceil(n / 3) by integer division; none for a count of 0 or below.
 std::int32_t GroupCount(std::int32_t n)
@@ -152,12 +152,11 @@ bool PhraseMatches(const DocumentLines& lines, const BlockHeader& header, std::s
     const std::int32_t groups = GroupCount(header.phraseLength);
     std::string stored;
     stored.reserve(static_cast<std::size_t>(groups) * 3);
-    std::size_t start = kFirstGroupPosition - 1;  // 0-based
+    std::size_t start = kFirstGroupPosition - 1; // 0-based
     for (std::int32_t g = 0; g < groups; ++g, start += 4) {
         if (line.size() < start + 4) return false;
         const Triple triple = DecodeGroup(line.data() + start, header.method);
-        for (const std::uint8_t b : triple)
-            stored += static_cast<char>(b ^ keystream.Draw(kByteBound));
+        for (const std::uint8_t b : triple) stored += static_cast<char>(b ^ keystream.Draw(kByteBound));
     }
     stored.resize(phrase.size());
     return stored == phrase;
@@ -186,8 +185,8 @@ LineGroups GroupsOnLine(std::string_view line, std::int32_t position)
 
 // Decodes `count` groups of `line` from `position` on into `out`, three bytes
 // a group, adding each group's term to `crc` and drawing from `state`.
-void DecodeLineGroups(std::string_view line, std::int32_t position, std::int64_t count,
-                      const detail::Values& values, std::uint32_t& keystreamState, std::int32_t& crcSum, char* out)
+void DecodeLineGroups(std::string_view line, std::int32_t position, std::int64_t count, const detail::Values& values,
+                      std::uint32_t& keystreamState, std::int32_t& crcSum, char* out)
 {
     if (count <= 0) return;
     // Locals: the bytes written cannot alias them.
@@ -234,7 +233,7 @@ DecodedText DecodeGroups(const DocumentLines& lines, const BlockHeader& header, 
     const detail::Values& values = detail::ValuesOf(header.method);
     std::int32_t computedCrc = 0;
     std::int32_t position = header.phraseLength > 0 ? kFirstGroupPosition + 4 * GroupCount(header.phraseLength)
-                                                     : kFirstGroupPosition;
+                                                    : kFirstGroupPosition;
     std::int32_t read = 0;
     bool endedEarly = false;
     char piece[3 * kGroupsPerLine];
@@ -363,8 +362,7 @@ void ReadGroups(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink
 
 } // namespace
 
-ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink,
-                              Delivery delivery)
+ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink, Delivery delivery)
 {
     ReadOutcome outcome;
     const HeaderResult read = ReadHeader(lines);

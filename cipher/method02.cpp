@@ -17,9 +17,9 @@ namespace {
 constexpr char kContext[crypto_kdf_CONTEXTBYTES + 1] = "Method02";
 constexpr std::uint64_t kAeadKeyId = 1;
 constexpr std::uint64_t kCheckKeyId = 2;
-constexpr std::size_t kCheckKeySize = 16;  // the shortest subkey; its first 4 bytes are the check
+constexpr std::size_t kCheckKeySize = 16; // the shortest subkey; its first 4 bytes are the check
 constexpr std::uint8_t kPadByte = 0x20;
-constexpr std::size_t kFirstGroup = 1;     // 0-based: after the "C"
+constexpr std::size_t kFirstGroup = 1; // 0-based: after the "C"
 constexpr std::int32_t kHighestVersion = 9999;
 
 // Offsets of the body bytes.
@@ -150,7 +150,7 @@ SealingKey::SealingKey(std::string_view phrase, Costs costs) : costs_(costs)
 
 SealingKey::~SealingKey()
 {
-    if (locked_) sodium_munlock(&secret_, sizeof secret_);  // wipes, then unlocks
+    if (locked_) sodium_munlock(&secret_, sizeof secret_); // wipes, then unlocks
     else sodium_memzero(&secret_, sizeof secret_);
 }
 
@@ -253,8 +253,8 @@ SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header
         return read;
     }
     const Costs costs{(*opening)[kPassesAt], (*opening)[kMemoryAt]};
-    if (header.phraseLength != 1 || header.textLength < 1 || header.textLength > kMaxTextLength ||
-        header.version < 0 || header.version > kHighestVersion || !WithinReaderBounds(costs)) {
+    if (header.phraseLength != 1 || header.textLength < 1 || header.textLength > kMaxTextLength || header.version < 0 ||
+        header.version > kHighestVersion || !WithinReaderBounds(costs)) {
         return read;
     }
 

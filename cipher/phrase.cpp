@@ -10,9 +10,9 @@ namespace {
 // In UTF-8 the Latin-1 letters U+00C0..U+00FF are the byte 0xC3 followed by
 // 0x80..0xBF; the small letters U+00E0..U+00FE are 0xA0..0xBE after it.
 constexpr unsigned char kLatin1Lead = 0xC3;
-constexpr unsigned char kFirstSmall = 0xA0;    // U+00E0
-constexpr unsigned char kLastSmall = 0xBE;     // U+00FE
-constexpr unsigned char kDivisionSign = 0xB7;  // U+00F7
+constexpr unsigned char kFirstSmall = 0xA0;   // U+00E0
+constexpr unsigned char kLastSmall = 0xBE;    // U+00FE
+constexpr unsigned char kDivisionSign = 0xB7; // U+00F7
 constexpr unsigned char kCaseDistance = 0x20;
 constexpr unsigned char kFirstContinuation = 0x80;
 constexpr unsigned char kLastContinuation = 0xBF;
@@ -43,7 +43,7 @@ std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const MethodInf
         std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, method.phraseLimit);
         if (!first) return std::nullopt;
         if (first->empty()) {
-            if (!method.needsPhrase) return first;  // no phrase, no confirmation
+            if (!method.needsPhrase) return first; // no phrase, no confirmation
             if (!prompt.RetryAfter(msg::kPhraseRequired)) return std::nullopt;
             continue;
         }

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "arguments.h"
 #include "cipher/armoured_block.h"
 #include "cipher/block_reader.h"
 #include "cipher/document_lines.h"
@@ -28,7 +29,6 @@
 #include "cipher/method02.h"
 #include "cipher/methods.h"
 #include "cipher/phrase.h"
-#include "arguments.h"
 #include "terminal.h"
 
 namespace mus::cli {
@@ -47,8 +47,7 @@ constexpr std::size_t kMaxDocumentBytes = std::size_t{256} << 20;
 // input. Pipes and devices are read as files are; the callers bound how much.
 class Input {
 public:
-    explicit Input(const std::optional<std::string>& path)
-        : name_(!path || *path == "-" ? "standard input" : *path)
+    explicit Input(const std::optional<std::string>& path) : name_(!path || *path == "-" ? "standard input" : *path)
     {
         if (!path || *path == "-") return;
         fd_ = open(path->c_str(), O_RDONLY | O_CLOEXEC);
@@ -268,8 +267,7 @@ int Encrypt(const Options& options)
     if (!prompt) {
         if (std::unique_ptr<Terminal> terminal = Terminal::Open())
             prompt = std::make_unique<TypedPhrases>(std::move(terminal), method.phraseLimit);
-        else
-            prompt = std::make_unique<GivenPhrase>(std::string());
+        else prompt = std::make_unique<GivenPhrase>(std::string());
     }
     std::optional<std::string> phrase = AskForNewPhrase(*prompt, method);
     if (!phrase) Refuse({});

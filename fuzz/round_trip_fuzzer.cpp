@@ -38,8 +38,7 @@ void ReadsBack(const std::string& block, const std::string& phrase, const std::s
 {
     KnownPhrase prompt(phrase);
     const mus::ReadOutcome outcome = mus::ReadArmouredBlock(mus::TextLines(block), prompt);
-    if (outcome.refusal || outcome.decoded.text != text || outcome.decoded.endedEarly ||
-        outcome.decoded.crcDiffers)
+    if (outcome.refusal || outcome.decoded.text != text || outcome.decoded.endedEarly || outcome.decoded.crcDiffers)
         std::abort();
 }
 

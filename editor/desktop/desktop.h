@@ -38,8 +38,7 @@ QString BoxTitle(BoxKind kind);
 Answer MessageBox(QWidget* parent, BoxKind kind, const QString& text, Buttons buttons);
 
 // The same box with a title of the caller's (the failure report's).
-Answer TitledMessageBox(QWidget* parent, const QString& title, BoxKind kind, const QString& text,
-                        Buttons buttons);
+Answer TitledMessageBox(QWidget* parent, const QString& title, BoxKind kind, const QString& text, Buttons buttons);
 
 // Moves `window` to the middle of the free area of its owner's screen (the
 // primary screen for a window without owner), keeping its size. The boxes
@@ -77,8 +76,8 @@ private:
 // be found (the viewer then shows its own message).
 void SetHelpFile(const QString& name);
 bool ShowHelpContents();
-bool ShowHelpSearch();             // the keyword search, without a keyword
-bool ShowHelpOnHelp();             // how to use help
+bool ShowHelpSearch(); // the keyword search, without a keyword
+bool ShowHelpOnHelp(); // how to use help
 // The Help buttons' jump: the contents first and, only when that succeeded,
 // the topic with this ID ("Help_Password1", ...). False when the topic does
 // not exist.
@@ -100,8 +99,7 @@ bool RunGuarded(QWidget* parent, const std::function<void()>& handler) noexcept;
 // Connects `signal` to a member handler without arguments, run through
 // RunGuarded with `receiver` as the report's parent window.
 template <typename Sender, typename Signal, typename Receiver>
-QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, Receiver* receiver,
-                                       void (Receiver::*handler)())
+QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*handler)())
 {
     return QObject::connect(sender, signal, receiver, [receiver, handler] {
         RunGuarded(receiver, [receiver, handler] { (receiver->*handler)(); });
@@ -118,8 +116,8 @@ public:
     virtual void SoundPlayed(AlertSound sound) = 0;
     // Called as a box is about to open. An answer closes it unseen;
     // std::nullopt shows the real box.
-    virtual std::optional<Answer> BoxOpening(const QString& title, BoxKind kind,
-                                             const QString& text, Buttons buttons) = 0;
+    virtual std::optional<Answer> BoxOpening(const QString& title, BoxKind kind, const QString& text,
+                                             Buttons buttons) = 0;
 };
 
 // Installs `probe` (nullptr removes it); returns the previous one.

@@ -183,11 +183,8 @@ bool HelpWindow::eventFilter(QObject* watched, QEvent* event)
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-            QCoreApplication::sendEvent(index_, event);
-            return true;
-        default:
-            break;
+        case Qt::Key_PageDown: QCoreApplication::sendEvent(index_, event); return true;
+        default: break;
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -204,8 +201,8 @@ void HelpWindow::Present()
 
 void HelpWindow::ShowMissingFile()
 {
-    browser_->setHtml(QStringLiteral("<h2>Help</h2><p>Cannot find the help file <b>%1</b>.</p>")
-                          .arg(helpFile_.toHtmlEscaped()));
+    browser_->setHtml(
+        QStringLiteral("<h2>Help</h2><p>Cannot find the help file <b>%1</b>.</p>").arg(helpFile_.toHtmlEscaped()));
 }
 
 bool HelpWindow::ShowContents()
@@ -258,7 +255,8 @@ void HelpWindow::FillIndex(const QString& filter)
     std::vector<Entry> entries;
     for (const HelpPage& page : pages_) {
         for (const QString& k : page.keywords) {
-            if (filter.isEmpty() || k.contains(filter, Qt::CaseInsensitive)) entries.push_back({k, page.title, page.url});
+            if (filter.isEmpty() || k.contains(filter, Qt::CaseInsensitive))
+                entries.push_back({k, page.title, page.url});
         }
     }
     // Words that begin with the typed letters come first, then the others.

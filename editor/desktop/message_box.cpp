@@ -27,7 +27,7 @@ constexpr std::array<ButtonSpec, 9> kButtons{{
     {Button::Retry, "&Retry", Answer::Retry},
     {Button::Ignore, "&Ignore", Answer::Ignore},
     {Button::All, "&All", Answer::All},
-    {Button::Help, "&Help", Answer::Ok},   // never closes the box
+    {Button::Help, "&Help", Answer::Ok}, // never closes the box
 }};
 
 QMessageBox::Icon IconOf(BoxKind kind)
@@ -59,8 +59,7 @@ Answer MessageBox(QWidget* parent, BoxKind kind, const QString& text, Buttons bu
     return TitledMessageBox(parent, BoxTitle(kind), kind, text, buttons);
 }
 
-Answer TitledMessageBox(QWidget* parent, const QString& title, BoxKind kind, const QString& text,
-                        Buttons buttons)
+Answer TitledMessageBox(QWidget* parent, const QString& title, BoxKind kind, const QString& text, Buttons buttons)
 {
     if (buttons == 0) buttons = static_cast<Buttons>(Button::Ok);
     if (Probe* probe = CurrentProbe()) {

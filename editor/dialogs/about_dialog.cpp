@@ -210,7 +210,8 @@ void frm_About::PlacePlatformLine(QLabel* caption)
 QString frm_About::VersionText()
 {
     const QDate released = QDate::fromString(QStringLiteral(MUS_RELEASE_DATE), Qt::ISODate);
-    return QStringLiteral("Version " MUS_VERSION " - ") + QLocale::c().toString(released, QStringLiteral("MMM d, yyyy"));
+    return QStringLiteral("Version " MUS_VERSION " - ") +
+           QLocale::c().toString(released, QStringLiteral("MMM d, yyyy"));
 }
 
 QString frm_About::PlatformText()

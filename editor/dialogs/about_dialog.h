@@ -14,7 +14,7 @@ class frm_About final : public QDialog {
 public:
     explicit frm_About(QWidget* parent = nullptr);
 
-    QLabel* ProductName = nullptr;     // in relief
+    QLabel* ProductName = nullptr; // in relief
     QLabel* lab_Version = nullptr;
     QLabel* lab_Platform = nullptr;
     QPushButton* cmd_OK = nullptr;

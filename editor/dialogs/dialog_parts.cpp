@@ -16,8 +16,8 @@ namespace {
 QPushButton* Button(QWidget* dialog, const QFont& font, int x, int y, const char* name, const QString& caption,
                     const char* themeIcon, QStyle::StandardPixmap fallback)
 {
-    auto* button = new QPushButton(QIcon::fromTheme(QString::fromLatin1(themeIcon), dialog->style()->standardIcon(fallback)),
-                                   caption, dialog);
+    auto* button = new QPushButton(
+        QIcon::fromTheme(QString::fromLatin1(themeIcon), dialog->style()->standardIcon(fallback)), caption, dialog);
     button->setObjectName(QString::fromLatin1(name));
     button->setFont(font);
     button->setGeometry(x, y, 70, 27);
@@ -28,8 +28,8 @@ QPushButton* Button(QWidget* dialog, const QFont& font, int x, int y, const char
 
 QPushButton* OkButton(QWidget* dialog, const QFont& font, int x, int y)
 {
-    QPushButton* button =
-        Button(dialog, font, x, y, "cmd_OK", QStringLiteral("OK"), "dialog-ok", QStyle::SP_DialogOkButton);
+    QPushButton* button = Button(dialog, font, x, y, "cmd_OK", QStringLiteral("OK"), "dialog-ok",
+                                 QStyle::SP_DialogOkButton);
     button->setDefault(true);
     return button;
 }

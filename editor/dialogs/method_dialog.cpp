@@ -14,15 +14,15 @@
 namespace {
 
 constexpr int kFirstChoiceY = 24;
-constexpr int kNoteOffset = 16;    // from a choice down to its note
-constexpr int kNoteLine = 13;      // a note of one line, in the design face
-constexpr int kChoiceGap = 11;     // from a note down to the next choice
-constexpr int kBevelBelow = 12;    // from the last note down to the bevel's edge
+constexpr int kNoteOffset = 16; // from a choice down to its note
+constexpr int kNoteLine = 13;   // a note of one line, in the design face
+constexpr int kChoiceGap = 11;  // from a note down to the next choice
+constexpr int kBevelBelow = 12; // from the last note down to the bevel's edge
 constexpr int kChoiceX = 24;
 constexpr int kNoteX = 42;
 constexpr int kMargin = 8;
 constexpr int kWidth = 317;
-constexpr int kButtonGap = 11;     // from the bevel down to the buttons
+constexpr int kButtonGap = 11; // from the bevel down to the buttons
 constexpr int kButtonHeight = 27;
 constexpr int kBottomMargin = 7;
 
@@ -55,8 +55,7 @@ frm_EncodeMethod::frm_EncodeMethod(QWidget* owner)
         note->setObjectName(QStringLiteral("Label") + number);
         note->setFont(normal);
         note->setWordWrap(true);
-        note->setGeometry(kNoteX, y + kNoteOffset, noteWidth,
-                          std::max(kNoteLine, note->heightForWidth(noteWidth)));
+        note->setGeometry(kNoteX, y + kNoteOffset, noteWidth, std::max(kNoteLine, note->heightForWidth(noteWidth)));
         choices_.push_back({radio, method.code});
         notesEnd = note->geometry().bottom() + 1;
         y = notesEnd + kChoiceGap;

@@ -21,11 +21,11 @@ public:
     explicit frm_EncodeMethod(QWidget* owner);
 
     QFrame* Bevel1 = nullptr;
-    QRadioButton* RadioButton1 = nullptr;   // "Method 00"
+    QRadioButton* RadioButton1 = nullptr; // "Method 00"
     QLabel* Label1 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;   // "Method 01", checked at design
+    QRadioButton* RadioButton2 = nullptr; // "Method 01", checked at design
     QLabel* Label2 = nullptr;
-    QRadioButton* RadioButton3 = nullptr;   // "Method 02"
+    QRadioButton* RadioButton3 = nullptr; // "Method 02"
     QLabel* Label3 = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;

@@ -79,9 +79,8 @@ frm_PWord::frm_PWord(QWidget* owner, int limit)
 
     connect(cmd_OK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] {
-        mus::desktop::RunGuarded(this, [this] { HelpBtnClick(); });
-    });
+    connect(HelpBtn, &QPushButton::clicked, this,
+            [this] { mus::desktop::RunGuarded(this, [this] { HelpBtnClick(); }); });
 }
 
 std::string frm_PWord::Phrase() const

@@ -38,10 +38,9 @@ void CheckLineLength(std::int64_t bytes)
 ByteDocument::ByteDocument(QPlainTextEdit& editor) : editor_(editor)
 {
     Rebuild();
-    connection_ = QObject::connect(editor_.document(), &QTextDocument::contentsChange, &editor_,
-                                   [this](int position, int removed, int added) {
-                                       OnContentsChange(position, removed, added);
-                                   });
+    connection_ = QObject::connect(
+        editor_.document(), &QTextDocument::contentsChange, &editor_,
+        [this](int position, int removed, int added) { OnContentsChange(position, removed, added); });
 }
 
 ByteDocument::~ByteDocument()
@@ -203,7 +202,7 @@ bool ByteDocument::HoldsPieces(const std::vector<std::string>& pieces, std::int6
     if (textLength != TextLength()) return false;
     // Pieces end at line breaks, so each one's lines are whole blocks.
     QTextBlock block = editor_.document()->begin();
-    bool matched = false;   // the current block has been matched with a line
+    bool matched = false; // the current block has been matched with a line
     QString text;
     for (const std::string& piece : pieces) {
         text.clear();

@@ -23,12 +23,12 @@ class QTextBlock;
 namespace mus {
 
 // The most the editor holds, in bytes.
-inline constexpr std::int64_t kEditorCapacity = std::int64_t{256} << 20;   // 256 MiB
+inline constexpr std::int64_t kEditorCapacity = std::int64_t{256} << 20; // 256 MiB
 
 // The longest line the editor takes from a file. It lays out a line as a
 // whole, at opening and again at every key typed into it: a longer line
 // would keep it busy for seconds each time.
-inline constexpr std::int64_t kLongestLine = std::int64_t{1} << 20;   // 1 MiB
+inline constexpr std::int64_t kLongestLine = std::int64_t{1} << 20; // 1 MiB
 
 // Failure "Text exceeds memo capacity" when `bytes` would not fit the editor.
 void CheckEditorCapacity(std::int64_t bytes);
@@ -81,7 +81,7 @@ public:
 
 private:
     struct LineInfo {
-        std::int32_t bytes = 0;   // without the line break
+        std::int32_t bytes = 0; // without the line break
         bool tagged = false;
     };
 
@@ -97,10 +97,10 @@ private:
 
     QPlainTextEdit& editor_;
     QMetaObject::Connection connection_;
-    std::vector<LineInfo> lines_;   // one per text block
-    std::int64_t bytes_ = 0;        // sum of lines_[i].bytes
-    std::int32_t tagged_ = 0;       // lines_ with tagged set
-    std::uint64_t revision_ = 0;    // goes up with every change of the text
+    std::vector<LineInfo> lines_; // one per text block
+    std::int64_t bytes_ = 0;      // sum of lines_[i].bytes
+    std::int32_t tagged_ = 0;     // lines_ with tagged set
+    std::uint64_t revision_ = 0;  // goes up with every change of the text
 
     // The last selection measured, valid while the revision is the same.
     mutable std::uint64_t selRevision_ = ~std::uint64_t{0};
@@ -108,7 +108,7 @@ private:
     mutable int selEnd_ = 0;
     mutable std::int64_t selBytes_ = 0;
 
-    mutable std::string line_;      // the text Line() last returned
+    mutable std::string line_; // the text Line() last returned
 };
 
 } // namespace mus

@@ -90,15 +90,14 @@ void WriteInPlace(int fd, std::string_view bytes)
         } while (reserved == EINTR);
         if (reserved != 0 && reserved != EOPNOTSUPP) {
             // A reservation that stopped part way may have lengthened the file.
-            [[maybe_unused]] const bool shortened =
-                ::fstat(fd, &st) == 0 && (st.st_size == oldSize || ::ftruncate(fd, oldSize) == 0);
+            [[maybe_unused]] const bool shortened = ::fstat(fd, &st) == 0 &&
+                                                    (st.st_size == oldSize || ::ftruncate(fd, oldSize) == 0);
             ThrowWriteError();
         }
     }
     std::string old(std::size_t(std::min(oldSize, newSize)), '\0');
     if (!ReadAt(fd, old, 0)) ThrowWriteError();
-    if (WriteAt(fd, bytes, 0) && RetryOnInterrupt([&] { return ::ftruncate(fd, newSize); }) == 0 &&
-        ::fsync(fd) == 0)
+    if (WriteAt(fd, bytes, 0) && RetryOnInterrupt([&] { return ::ftruncate(fd, newSize); }) == 0 && ::fsync(fd) == 0)
         return;
     // Putting the old content back is all that can be done; the write error
     // is reported either way.
@@ -108,7 +107,8 @@ void WriteInPlace(int fd, std::string_view bytes)
 
 void WriteInPlace(const QString& path, const QByteArray& name, std::string_view bytes)
 {
-    const FileDescriptor file(RetryOnInterrupt([&] { return ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY); }));
+    const FileDescriptor file(
+        RetryOnInterrupt([&] { return ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY); }));
     if (file.Get() < 0) ThrowCannotCreate(path);
     WriteInPlace(file.Get(), bytes);
 }
@@ -189,9 +189,9 @@ void OpenRegularFile(const QString& path, QFile& file)
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     const bool regular = ::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode);
-    const int fd = regular ? RetryOnInterrupt([&] {
-        return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    }) : -1;
+    const int fd = regular ? RetryOnInterrupt(
+                                 [&] { return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); })
+                           : -1;
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd >= 0) ::close(fd);
         throw Failure("Cannot open file " + FullPath(path));
@@ -228,7 +228,7 @@ DocumentFile ReadDocumentFile(const QString& path)
         CheckLineLength(std::int64_t(line.size()));
         result.textLength += std::int64_t(line.size()) + (breakLength > 0 ? 2 : 0);
     };
-    std::string piece;   // what is read and not yet handed on
+    std::string piece; // what is read and not yet handed on
     std::int64_t position = 0;
     for (bool last = false; !last;) {
         const std::size_t kept = piece.size();

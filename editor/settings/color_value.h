@@ -15,10 +15,10 @@ enum SystemColorIndex : std::int32_t {
     kActiveCaptionIndex = 2,
     kInactiveCaptionIndex = 3,
     kMenuIndex = 4,
-    kWindowIndex = 5,           // the background of text fields
+    kWindowIndex = 5, // the background of text fields
     kWindowFrameIndex = 6,
     kMenuTextIndex = 7,
-    kWindowTextIndex = 8,       // the text in text fields
+    kWindowTextIndex = 8, // the text in text fields
     kCaptionTextIndex = 9,
     kActiveBorderIndex = 10,
     kInactiveBorderIndex = 11,
@@ -46,8 +46,11 @@ inline constexpr std::int32_t kColorBlack = 0;
 inline constexpr std::int32_t kSystemColorFlag = std::int32_t(0x80000000u);
 // The background of text fields: the editor's background until the user
 // chooses another.
-inline constexpr std::int32_t kSystemWindowColor = kSystemColorFlag + kWindowIndex;   // -2147483643
+inline constexpr std::int32_t kSystemWindowColor = kSystemColorFlag + kWindowIndex; // -2147483643
 
-constexpr bool IsSystemColor(std::int32_t value) { return value < 0; }
+constexpr bool IsSystemColor(std::int32_t value)
+{
+    return value < 0;
+}
 
 } // namespace mus

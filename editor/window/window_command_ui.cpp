@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "editor/document/byte_document.h"
-#include "editor/window/main_window.h"
 #include "editor/dialogs/method_dialog.h"
 #include "editor/dialogs/phrase_dialog.h"
+#include "editor/document/byte_document.h"
+#include "editor/window/main_window.h"
 
 namespace mus {
 

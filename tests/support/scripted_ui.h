@@ -21,21 +21,36 @@ namespace mus::fake {
 
 // One answer of the script.
 struct PhraseStep {
-    std::optional<std::string> phrase;  // nothing: Cancel
+    std::optional<std::string> phrase; // nothing: Cancel
 };
 struct MethodStep {
-    std::optional<std::int32_t> method;  // nothing: Cancel
+    std::optional<std::int32_t> method; // nothing: Cancel
 };
 struct BoxStep {
     Answer answer;
 };
 using Step = std::variant<PhraseStep, MethodStep, BoxStep>;
 
-inline Step Phrase(std::string phrase) { return PhraseStep{std::move(phrase)}; }
-inline Step CancelPhrase() { return PhraseStep{std::nullopt}; }
-inline Step Method(std::int32_t method) { return MethodStep{method}; }
-inline Step CancelMethod() { return MethodStep{std::nullopt}; }
-inline Step Reply(Answer answer) { return BoxStep{answer}; }
+inline Step Phrase(std::string phrase)
+{
+    return PhraseStep{std::move(phrase)};
+}
+inline Step CancelPhrase()
+{
+    return PhraseStep{std::nullopt};
+}
+inline Step Method(std::int32_t method)
+{
+    return MethodStep{method};
+}
+inline Step CancelMethod()
+{
+    return MethodStep{std::nullopt};
+}
+inline Step Reply(Answer answer)
+{
+    return BoxStep{answer};
+}
 
 using Log = std::vector<std::string>;
 
@@ -64,7 +79,7 @@ inline std::string SoundName(AlertSound sound)
 inline std::string ButtonNames(Buttons buttons)
 {
     static const std::pair<Button, const char*> order[] = {
-        {Button::Yes, "Yes"},     {Button::No, "No"},         {Button::Ok, "OK"},
+        {Button::Yes, "Yes"},       {Button::No, "No"},       {Button::Ok, "OK"},
         {Button::Cancel, "Cancel"}, {Button::Abort, "Abort"}, {Button::Retry, "Retry"},
         {Button::Ignore, "Ignore"}, {Button::All, "All"},     {Button::Help, "Help"},
     };
@@ -82,7 +97,10 @@ inline std::string BoxLine(BoxKind kind, std::string_view buttons, std::string_v
 {
     return "box " + KindName(kind) + " [" + std::string(buttons) + "] " + std::string(text);
 }
-inline std::string SoundLine(AlertSound sound) { return "sound " + SoundName(sound); }
+inline std::string SoundLine(AlertSound sound)
+{
+    return "sound " + SoundName(sound);
+}
 inline std::string TopicName(PromptTopic topic)
 {
     switch (topic) {
@@ -96,7 +114,10 @@ inline std::string PromptLine(std::string_view prompt, PromptTopic topic)
 {
     return "prompt " + std::string(prompt) + " (help: " + TopicName(topic) + ")";
 }
-inline std::string NewDialogLine(std::int32_t limit) { return "new phrase dialog, " + std::to_string(limit) + " bytes"; }
+inline std::string NewDialogLine(std::int32_t limit)
+{
+    return "new phrase dialog, " + std::to_string(limit) + " bytes";
+}
 inline const std::string kKeyDerived = "key derived";
 
 class ScriptedUser final : public CommandUser {

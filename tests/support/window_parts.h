@@ -19,16 +19,37 @@ T* Part(const QObject& window, const char* name)
     return part;
 }
 
-inline QPlainTextEdit* Editor(const QObject& window) { return Part<QPlainTextEdit>(window, "txt_CText"); }
-inline QToolButton* ToolButton(const QObject& window, const char* name) { return Part<QToolButton>(window, name); }
-inline QAction* MenuItem(const QObject& window, const char* name) { return Part<QAction>(window, name); }
-inline QLabel* Panel(const QObject& window, const char* name) { return Part<QLabel>(window, name); }
+inline QPlainTextEdit* Editor(const QObject& window)
+{
+    return Part<QPlainTextEdit>(window, "txt_CText");
+}
+inline QToolButton* ToolButton(const QObject& window, const char* name)
+{
+    return Part<QToolButton>(window, name);
+}
+inline QAction* MenuItem(const QObject& window, const char* name)
+{
+    return Part<QAction>(window, name);
+}
+inline QLabel* Panel(const QObject& window, const char* name)
+{
+    return Part<QLabel>(window, name);
+}
 
 // The status bar's texts: the byte counts and the text type.
-inline QString BytesText(const QObject& window) { return Panel(window, "pan_Bytes")->text(); }
-inline QString TextType(const QObject& window) { return Panel(window, "pan_TextType")->text(); }
+inline QString BytesText(const QObject& window)
+{
+    return Panel(window, "pan_Bytes")->text();
+}
+inline QString TextType(const QObject& window)
+{
+    return Panel(window, "pan_TextType")->text();
+}
 
 // The page the help window shows, with the topic as its fragment.
-inline QUrl HelpPage(const QObject& help) { return Part<QTextBrowser>(help, "txt_Help")->source(); }
+inline QUrl HelpPage(const QObject& help)
+{
+    return Part<QTextBrowser>(help, "txt_Help")->source();
+}
 
 } // namespace mus::test

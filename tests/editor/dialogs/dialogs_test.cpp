@@ -115,11 +115,12 @@ private slots:
         QTest::addColumn<std::string>("phrase");
         QTest::newRow("lower case") << QStringLiteral("secret") << std::string("SECRET");
         QTest::newRow("mixed") << QStringLiteral("aBc 1-z") << std::string("ABC 1-Z");
-        QTest::newRow("latin-1 letters") << QStringLiteral("\u00e9t\u00e9 \u00fe") << std::string("\xC3\x89T\xC3\x89 \xC3\x9E");
+        QTest::newRow("latin-1 letters") << QStringLiteral("\u00e9t\u00e9 \u00fe")
+                                         << std::string("\xC3\x89T\xC3\x89 \xC3\x9E");
         QTest::newRow("sharp s, division sign, y diaeresis unchanged")
             << QStringLiteral("\u00df\u00f7\u00ff") << std::string("\xC3\x9F\xC3\xB7\xC3\xBF");
-        QTest::newRow("17th character refused") << QStringLiteral("abcdefghijklmnopq")
-                                                << std::string("ABCDEFGHIJKLMNOP");
+        QTest::newRow("17th character refused")
+            << QStringLiteral("abcdefghijklmnopq") << std::string("ABCDEFGHIJKLMNOP");
         // Each of these is two bytes: eight fill the 16 bytes.
         QTest::newRow("bytes, not characters, are counted")
             << QStringLiteral("\u00e0\u00e0\u00e0\u00e0\u00e0\u00e0\u00e0\u00e0\u00e0")
@@ -228,7 +229,7 @@ private slots:
         QCOMPARE(dialog.lab_PWord->text(), prompt);
         QTest::mouseClick(dialog.HelpBtn, Qt::LeftButton);
         QCOMPARE(ShownTopic(), help);
-        QVERIFY(dialog.isVisible());  // the dialog stays open
+        QVERIFY(dialog.isVisible()); // the dialog stays open
     }
 
     void methodDialogLayout()
@@ -249,7 +250,8 @@ private slots:
         } choices[] = {
             {dialog.RadioButton1, dialog.Label1, "Method 00", "Requires version 1.0 or higher to decrypt."},
             {dialog.RadioButton2, dialog.Label2, "Method 01", "Requires version 1.1 or higher to decrypt."},
-            {dialog.RadioButton3, dialog.Label3, "Method 02", "Strong encryption. Requires version 1.30 or higher to decrypt."},
+            {dialog.RadioButton3, dialog.Label3, "Method 02",
+             "Strong encryption. Requires version 1.30 or higher to decrypt."},
         };
         // The first two stand where the first design put them; the third
         // follows, its note on as many lines as it needs, all of it inside

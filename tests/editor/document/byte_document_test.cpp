@@ -74,8 +74,9 @@ private slots:
         }
         // The characters Qt's text document would change or drop, the escape
         // range, and the no-break space that toPlainText() turns into a blank.
-        bytes += "\r\n\xE2\x80\xA9|\xEF\xB7\x90|\xEF\xB7\x91|\xEF\x9E\x80|\xEF\x9F\xBF|\xE2\x80\xA8|\xC2\xA0|\xED\xA0\x80\r\n";
-        bytes += "\r\n";   // an empty line, then a final break
+        bytes += "\r\n\xE2\x80\xA9|\xEF\xB7\x90|\xEF\xB7\x91|\xEF\x9E\x80|\xEF\x9F\xBF|\xE2\x80\xA8|\xC2\xA0|"
+                 "\xED\xA0\x80\r\n";
+        bytes += "\r\n"; // an empty line, then a final break
         doc.SetText(bytes);
         QCOMPARE(doc.Text(), bytes);
         QCOMPARE(doc.TextLength(), static_cast<std::int64_t>(bytes.size()));
@@ -186,15 +187,15 @@ private slots:
     {
         QPlainTextEdit editor;
         mus::ByteDocument doc(editor);
-        doc.SetText("ab\r\n\xC3\xA9\xFF\r\ncd"s);   // a b | é \xFF | c d
+        doc.SetText("ab\r\n\xC3\xA9\xFF\r\ncd"s); // a b | é \xFF | c d
         QTextCursor cursor = editor.textCursor();
         QCOMPARE(doc.SelectionLength(), 0);
         cursor.setPosition(1);
-        cursor.setPosition(7, QTextCursor::KeepAnchor);   // b, break, é, \xFF, break, c
+        cursor.setPosition(7, QTextCursor::KeepAnchor); // b, break, é, \xFF, break, c
         editor.setTextCursor(cursor);
         QCOMPARE(doc.SelectionLength(), 1 + 2 + 2 + 1 + 2 + 1);
         cursor.setPosition(3);
-        cursor.setPosition(4, QTextCursor::KeepAnchor);   // é alone
+        cursor.setPosition(4, QTextCursor::KeepAnchor); // é alone
         editor.setTextCursor(cursor);
         QCOMPARE(doc.SelectionLength(), 2);
         editor.selectAll();
@@ -209,10 +210,11 @@ private slots:
         editor.resize(300, 200);
         mus::ByteDocument doc(editor);
         QRandomGenerator random(7);
-        const QStringList pieces = {QStringLiteral("MuS/"), QStringLiteral("\n"), QStringLiteral("\nMuS/1"),
-                                    QStringLiteral("x"), QStringLiteral("\u00E9\u20AC"), QString(QChar(0xF7FF)),
-                                    QStringLiteral("mus/"), QStringLiteral(" MuS/"), QStringLiteral("\n\n"),
-                                    QStringLiteral("Mu"), QStringLiteral("S/"), QString::fromUcs4(U"\U0001F600")};
+        const QStringList pieces = {
+            QStringLiteral("MuS/"), QStringLiteral("\n"),           QStringLiteral("\nMuS/1"),
+            QStringLiteral("x"),    QStringLiteral("\u00E9\u20AC"), QString(QChar(0xF7FF)),
+            QStringLiteral("mus/"), QStringLiteral(" MuS/"),        QStringLiteral("\n\n"),
+            QStringLiteral("Mu"),   QStringLiteral("S/"),           QString::fromUcs4(U"\U0001F600")};
         for (int step = 0; step < 3000; ++step) {
             QTextCursor cursor(editor.document());
             const int length = editor.document()->characterCount() - 1;
