@@ -22,10 +22,10 @@ inline std::int64_t MonotonicNs()
 }
 
 struct ChildRun {
-    std::int64_t startNs = 0;   // CLOCK_MONOTONIC just before the fork
-    double seconds = 0;         // until the child ended
-    double peakMiB = 0;         // its largest resident set
-    int status = -1;            // exit status, or 128 + the signal that ended it
+    std::int64_t startNs = 0; // CLOCK_MONOTONIC just before the fork
+    double seconds = 0;       // until the child ended
+    double peakMiB = 0;       // its largest resident set
+    int status = -1;          // exit status, or 128 + the signal that ended it
 };
 
 // Runs `argv` with standard input from `input` and standard output into

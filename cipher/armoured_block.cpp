@@ -20,8 +20,7 @@ constexpr std::uint32_t kByteBound = 256;
 
 namespace detail {
 
-std::string HeaderLine(std::string_view version, std::int32_t method, std::size_t phraseField,
-                       std::size_t textLength)
+std::string HeaderLine(std::string_view version, std::int32_t method, std::size_t phraseField, std::size_t textLength)
 {
     std::string line;
     line.reserve(24);
@@ -61,8 +60,7 @@ void CheckWriterInput(std::string_view text, std::string_view phrase, std::int32
         throw std::invalid_argument("the text to encrypt must hold 1 to 22528 bytes");
     if (phrase.size() > static_cast<std::size_t>(kMaxPhraseLength))
         throw std::invalid_argument("a phrase holds at most 16 bytes");
-    if (method != kMethod00 && method != kMethod01)
-        throw std::invalid_argument("the method code must be 0 or 1");
+    if (method != kMethod00 && method != kMethod01) throw std::invalid_argument("the method code must be 0 or 1");
 }
 
 // Phrase pass: positions past the phrase are pad bytes and take no draw.
@@ -85,8 +83,8 @@ void WritePhraseGroups(std::string_view phrase, std::int32_t seed, const detail:
 // Text pass, from the keystream `state` on: the text followed by one zero
 // byte, positions past that zero byte being pad bytes. Advances `state`;
 // the CRC value.
-std::int32_t WriteTextGroups(std::string_view text, std::uint32_t& keystreamState,
-                             const detail::CharacterPairs& pairs, detail::BodyLines& body)
+std::int32_t WriteTextGroups(std::string_view text, std::uint32_t& keystreamState, const detail::CharacterPairs& pairs,
+                             detail::BodyLines& body)
 {
     // A local state: the characters written cannot alias it.
     std::uint32_t state = keystreamState;
@@ -130,8 +128,7 @@ std::int32_t WriteTextGroups(std::string_view text, std::uint32_t& keystreamStat
 
 } // namespace
 
-void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int32_t method,
-                        const LineSink& sink)
+void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int32_t method, const LineSink& sink)
 {
     CheckWriterInput(text, phrase, method);
     sink(kStartLine);
@@ -190,7 +187,7 @@ void TaggedLineCounter::Feed(std::string_view piece)
             p = std::min(cr, lf);
             if (p == end) break;
             ++p;
-            matched_ = 0;   // a line begins after the break
+            matched_ = 0; // a line begins after the break
             continue;
         }
         const char c = *p++;

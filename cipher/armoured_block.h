@@ -12,18 +12,16 @@
 
 namespace mus {
 
-inline constexpr std::string_view kStartLine =
-    "********************** START  Murmurscript **********************";
-inline constexpr std::string_view kEndLine =
-    "**********************  END   Murmurscript **********************";
+inline constexpr std::string_view kStartLine = "********************** START  Murmurscript **********************";
+inline constexpr std::string_view kEndLine = "**********************  END   Murmurscript **********************";
 inline constexpr std::string_view kBlockTag = "MuS/";
 inline constexpr std::string_view kWriterVersion = FindMethod(kMethod01)->writerVersion;
 
-inline constexpr std::int32_t kMaxTextLength = 22528;   // 22 x 1024 bytes
+inline constexpr std::int32_t kMaxTextLength = 22528; // 22 x 1024 bytes
 // The longest phrase of Methods 00 and 01, in bytes.
 inline constexpr std::int32_t kMaxPhraseLength = FindMethod(kMethod01)->phraseLimit;
 inline constexpr std::int32_t kGroupsPerLine = 16;
-inline constexpr std::int32_t kBodyLineLength = 1 + 4 * kGroupsPerLine;  // "C" and the groups: 65
+inline constexpr std::int32_t kBodyLineLength = 1 + 4 * kGroupsPerLine; // "C" and the groups: 65
 
 // Receives each line of a block in order, without its CR LF.
 using LineSink = std::function<void(std::string_view line)>;
@@ -36,15 +34,13 @@ std::optional<std::string_view> EncryptRefusal(std::int64_t length);
 // Writes the block for `text` (1..kMaxTextLength bytes), `phrase` (0..16
 // bytes, already folded to upper case) and `method` (0 or 1), one line at a
 // time from the START line to the END line. Seeds Keystream() itself, twice.
-void WriteArmouredBlock(std::string_view text, std::string_view phrase,
-                        std::int32_t method, const LineSink& sink);
+void WriteArmouredBlock(std::string_view text, std::string_view phrase, std::int32_t method, const LineSink& sink);
 
 namespace detail {
 
 // "MuS/" + version + "/" + the method as two digits + "/" + phrase field +
 // "/" + text length: the header line as a writer writes it.
-std::string HeaderLine(std::string_view version, std::int32_t method, std::size_t phraseField,
-                       std::size_t textLength);
+std::string HeaderLine(std::string_view version, std::int32_t method, std::size_t phraseField, std::size_t textLength);
 
 // "MuS/" + the CRC value in decimal.
 std::string CrcLine(std::int32_t crc);
@@ -107,7 +103,7 @@ public:
     std::int32_t Count() const { return count_; }
 
 private:
-    std::int32_t matched_ = 0;   // bytes of the tag at the start of this line; -1: it does not count
+    std::int32_t matched_ = 0; // bytes of the tag at the start of this line; -1: it does not count
     std::int32_t count_ = 0;
 };
 

@@ -17,26 +17,26 @@
 namespace mus {
 
 enum class Refusal {
-    EmptyDocument,      // "There is no text to decrypt."
-    NoHeaderAndFooter,  // fewer than two lines begin with the block tag
-    InvalidHeader,      // includes a negative text length
-    UnsupportedMethod,  // a method above the reader's; message names the formatted version
-    PhraseCancelled,    // the user gave up at the phrase prompt (no message)
-    Damaged,            // a Method 02 block that is damaged or was altered
+    EmptyDocument,     // "There is no text to decrypt."
+    NoHeaderAndFooter, // fewer than two lines begin with the block tag
+    InvalidHeader,     // includes a negative text length
+    UnsupportedMethod, // a method above the reader's; message names the formatted version
+    PhraseCancelled,   // the user gave up at the phrase prompt (no message)
+    Damaged,           // a Method 02 block that is damaged or was altered
 };
 
 struct BlockHeader {
-    std::int32_t headerLine = 0;   // 0-based line indices
+    std::int32_t headerLine = 0; // 0-based line indices
     std::int32_t crcLine = 0;
     std::int32_t version = 0;
     std::int32_t method = 0;
-    std::int32_t phraseLength = 0;  // P
-    std::int32_t textLength = 0;    // L
-    std::int32_t storedCrc = 0;     // 0: the block carries no CRC information
+    std::int32_t phraseLength = 0; // P
+    std::int32_t textLength = 0;   // L
+    std::int32_t storedCrc = 0;    // 0: the block carries no CRC information
 };
 
 struct HeaderResult {
-    std::optional<Refusal> refusal;  // empty when `header` is usable
+    std::optional<Refusal> refusal; // empty when `header` is usable
     BlockHeader header;
 };
 
@@ -53,10 +53,10 @@ std::string RefusalMessage(Refusal refusal, const BlockHeader& header);
 bool PhraseMatches(const DocumentLines& lines, const BlockHeader& header, std::string_view phrase);
 
 struct DecodedText {
-    std::string text;          // decoded bytes (first L, or what was read), cut at a zero byte
-    bool endedEarly = false;   // the body ran out before every text group was read
-    bool crcMissing = false;   // complete, stored CRC value 0
-    bool crcDiffers = false;   // complete, stored value differs from the computed one
+    std::string text;        // decoded bytes (first L, or what was read), cut at a zero byte
+    bool endedEarly = false; // the body ran out before every text group was read
+    bool crcMissing = false; // complete, stored CRC value 0
+    bool crcDiffers = false; // complete, stored value differs from the computed one
 };
 
 // Receives decoded text piece by piece, in order.
@@ -86,9 +86,9 @@ std::optional<std::string> AskForMatchingPhrase(const DocumentLines& lines, cons
 std::optional<std::string_view> DecodeWarning(const DecodedText& decoded);
 
 struct ReadOutcome {
-    std::optional<Refusal> refusal;  // set when nothing was decoded
+    std::optional<Refusal> refusal; // set when nothing was decoded
     BlockHeader header;
-    DecodedText decoded;             // valid when refusal is empty
+    DecodedText decoded; // valid when refusal is empty
 };
 
 // How the text reaches the sink: piece by piece as it is decoded (`mus`

@@ -18,14 +18,14 @@ inline constexpr std::int32_t kCharacterBase = 63;
 
 // Weights of the four 6-bit fields, most significant first, and of the three
 // bytes of a group, the first byte least significant.
-inline constexpr std::int32_t kFieldWeight1 = 262144;  // 2^18
-inline constexpr std::int32_t kFieldWeight2 = 4096;    // 2^12
-inline constexpr std::int32_t kFieldWeight3 = 64;      // 2^6
+inline constexpr std::int32_t kFieldWeight1 = 262144; // 2^18
+inline constexpr std::int32_t kFieldWeight2 = 4096;   // 2^12
+inline constexpr std::int32_t kFieldWeight3 = 64;     // 2^6
 inline constexpr std::int32_t kFieldWeight4 = 1;
 inline constexpr std::int32_t kByteWeight1 = 1;
-inline constexpr std::int32_t kByteWeight2 = 256;      // 2^8
-inline constexpr std::int32_t kByteWeight3 = 65536;    // 2^16
-inline constexpr std::int32_t kGroupRange = 16777216;  // 2^24
+inline constexpr std::int32_t kByteWeight2 = 256;     // 2^8
+inline constexpr std::int32_t kByteWeight3 = 65536;   // 2^16
+inline constexpr std::int32_t kGroupRange = 16777216; // 2^24
 
 // Each mask is the difference of two adjacent weights.
 inline constexpr std::int32_t kFieldMask1 = kGroupRange - kFieldWeight1;
@@ -61,7 +61,9 @@ constexpr Values MakeValues(std::int32_t method)
 {
     Values table{};
     for (std::int32_t c = 0; c < 256; ++c)
-        table.of[c] = static_cast<std::int16_t>(method == kMethod00 ? c - kCharacterBase : method == kMethod01 ? -1 : 0);
+        table.of[c] = static_cast<std::int16_t>(method == kMethod00   ? c - kCharacterBase
+                                                : method == kMethod01 ? -1
+                                                                      : 0);
     if (method == kMethod01) {
         for (std::size_t i = 0; i < kMethod01Alphabet.size(); ++i)
             table.of[static_cast<std::uint8_t>(kMethod01Alphabet[i])] = static_cast<std::int16_t>(i);

@@ -47,16 +47,16 @@ public:
 
 private:
     std::size_t LineStart(std::int32_t index) const;
-    std::size_t LineEnd(std::size_t start) const;   // where its break (or the text) begins
+    std::size_t LineEnd(std::size_t start) const; // where its break (or the text) begins
     std::size_t NextLineStart(std::size_t start) const;
 
     std::string_view text_;
-    std::int64_t length_ = 0;           // with every break counted as two bytes
+    std::int64_t length_ = 0; // with every break counted as two bytes
     std::int32_t count_ = 0;
-    mutable std::vector<std::size_t> marks_;   // start of every kMarkSpacing-th line
-    mutable std::int32_t cursorLine_ = 0;      // the line last found, and its start
+    mutable std::vector<std::size_t> marks_; // start of every kMarkSpacing-th line
+    mutable std::int32_t cursorLine_ = 0;    // the line last found, and its start
     mutable std::size_t cursorStart_ = 0;
-    mutable std::size_t lfFrom_ = 1;           // no LF in [lfFrom_, nextLf_); empty at first
+    mutable std::size_t lfFrom_ = 1; // no LF in [lfFrom_, nextLf_); empty at first
     mutable std::size_t nextLf_ = 0;
 };
 

@@ -21,8 +21,7 @@ inline constexpr std::string_view kPhraseRequired = "A phrase is required to enc
 inline constexpr std::string_view kNoTextToDecrypt = "There is no text to decrypt.";
 inline constexpr std::string_view kNoHeaderAndFooter =
     "The header and footer lines are not present.  This text does not appear to be encrypted.";
-inline constexpr std::string_view kInvalidHeader =
-    "The header line is not valid.  Unable to decrypt this text.";
+inline constexpr std::string_view kInvalidHeader = "The header line is not valid.  Unable to decrypt this text.";
 // Followed by the formatted version and ".".
 inline constexpr std::string_view kUnsupportedMethodPrefix =
     "Cannot handle the encryption method used to encrypt this text.  Try using Murmurscript version ";

@@ -29,7 +29,7 @@ struct Costs {
     friend bool operator==(const Costs&, const Costs&) = default;
 };
 
-inline constexpr Costs kDefaultCosts{3, 16};  // 3 passes over 64 MiB
+inline constexpr Costs kDefaultCosts{3, 16}; // 3 passes over 64 MiB
 // The bounds a reader keeps to before it derives a key: at least 1 pass over
 // 8 KiB (what the tests use), at most 3 passes over 256 MiB.
 inline constexpr Costs kMinimumCosts{1, 3};
@@ -41,7 +41,7 @@ constexpr bool WithinReaderBounds(Costs costs) noexcept
            costs.memoryLog2 >= kMinimumCosts.memoryLog2 && costs.memoryLog2 <= kHighestCosts.memoryLog2;
 }
 
-inline constexpr std::uint8_t kSuite = 1;  // Argon2id v1.3, BLAKE2b subkeys, XChaCha20-Poly1305
+inline constexpr std::uint8_t kSuite = 1; // Argon2id v1.3, BLAKE2b subkeys, XChaCha20-Poly1305
 inline constexpr std::size_t kSaltSize = 16;
 inline constexpr std::size_t kNonceSize = 24;
 inline constexpr std::size_t kCheckSize = 4;
@@ -49,7 +49,7 @@ inline constexpr std::size_t kKeySize = 32;
 inline constexpr std::size_t kTagSize = 16;
 // Suite, costs, salt, nonce and check: the bytes before the sealed text.
 inline constexpr std::size_t kPreambleSize = 3 + kSaltSize + kNonceSize + kCheckSize;
-inline constexpr std::int32_t kMethod02PhraseLimit = 64;  // bytes of folded UTF-8
+inline constexpr std::int32_t kMethod02PhraseLimit = 64; // bytes of folded UTF-8
 
 using Salt = std::array<std::uint8_t, kSaltSize>;
 using Nonce = std::array<std::uint8_t, kNonceSize>;
@@ -109,13 +109,13 @@ struct SealedBlock {
     Salt salt{};
     Nonce nonce{};
     PhraseCheck check{};
-    std::string associatedData;     // the header line as written, then body bytes 0..46
-    std::vector<std::uint8_t> sealed;  // the sealed text and its tag
-    bool crcDiffers = false;        // a CRC value is stored and is not the computed one
+    std::string associatedData;       // the header line as written, then body bytes 0..46
+    std::vector<std::uint8_t> sealed; // the sealed text and its tag
+    bool crcDiffers = false;          // a CRC value is stored and is not the computed one
 };
 
 struct SealedRead {
-    std::optional<Refusal> refusal;  // Damaged or UnsupportedMethod; empty when `block` is usable
+    std::optional<Refusal> refusal; // Damaged or UnsupportedMethod; empty when `block` is usable
     SealedBlock block;
 };
 

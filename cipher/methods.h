@@ -17,12 +17,12 @@ inline constexpr std::int32_t kHighestMethod = kMethod02;
 
 struct MethodInfo {
     std::int32_t code;
-    std::string_view field;          // in the header line and on `mus`'s command line: "00"
-    std::string_view name;           // "Method 00"
-    std::string_view note;           // the method dialog's line below the name
-    std::string_view writerVersion;  // the header's version field of its blocks
+    std::string_view field;         // in the header line and on `mus`'s command line: "00"
+    std::string_view name;          // "Method 00"
+    std::string_view note;          // the method dialog's line below the name
+    std::string_view writerVersion; // the header's version field of its blocks
     bool needsPhrase;
-    std::int32_t phraseLimit;        // bytes of folded UTF-8
+    std::int32_t phraseLimit; // bytes of folded UTF-8
 };
 
 inline constexpr std::array<MethodInfo, 3> kMethods = {{

@@ -15,28 +15,27 @@ namespace mus::cli {
 
 namespace {
 
-constexpr std::string_view kHelp =
-    "Usage: mus encrypt [--method 00|01|02] [--phrase-file FILE] [--force] [FILE]\n"
-    "       mus decrypt [--phrase-file FILE] [FILE]\n"
-    "       mus detect [FILE]\n"
-    "       mus --help | --version\n"
-    "\n"
-    "encrypt  reads the text from FILE or standard input and writes its armoured\n"
-    "         block to standard output, in Method 01 unless --method says otherwise.\n"
-    "         Method 02 is strong encryption: it needs a phrase, and version 1.30\n"
-    "         or later to decrypt. Methods 00 and 01 only keep text from casual eyes.\n"
-    "         A text that already holds a block is encrypted again only with --force.\n"
-    "decrypt  reads a document that holds a block and writes the decrypted text.\n"
-    "detect   exits 0 when the text holds a block, 1 when it does not.\n"
-    "\n"
-    "The phrase comes from --phrase-file (one attempt per line; encrypt uses the\n"
-    "first), else it is asked for on the terminal; without either there is none.\n"
-    "A phrase is converted to upper case and holds at most 16 bytes of UTF-8, or\n"
-    "64 bytes for Method 02; a phrase file holds at most 1 MiB, a document at\n"
-    "most 256 MiB.\n"
-    "\n"
-    "Exit status: 0 done; 1 decrypted with a warning; 2 refused or given up;\n"
-    "64 usage error; 66 input cannot be read; 74 output cannot be written.\n";
+constexpr std::string_view kHelp = "Usage: mus encrypt [--method 00|01|02] [--phrase-file FILE] [--force] [FILE]\n"
+                                   "       mus decrypt [--phrase-file FILE] [FILE]\n"
+                                   "       mus detect [FILE]\n"
+                                   "       mus --help | --version\n"
+                                   "\n"
+                                   "encrypt  reads the text from FILE or standard input and writes its armoured\n"
+                                   "         block to standard output, in Method 01 unless --method says otherwise.\n"
+                                   "         Method 02 is strong encryption: it needs a phrase, and version 1.30\n"
+                                   "         or later to decrypt. Methods 00 and 01 only keep text from casual eyes.\n"
+                                   "         A text that already holds a block is encrypted again only with --force.\n"
+                                   "decrypt  reads a document that holds a block and writes the decrypted text.\n"
+                                   "detect   exits 0 when the text holds a block, 1 when it does not.\n"
+                                   "\n"
+                                   "The phrase comes from --phrase-file (one attempt per line; encrypt uses the\n"
+                                   "first), else it is asked for on the terminal; without either there is none.\n"
+                                   "A phrase is converted to upper case and holds at most 16 bytes of UTF-8, or\n"
+                                   "64 bytes for Method 02; a phrase file holds at most 1 MiB, a document at\n"
+                                   "most 256 MiB.\n"
+                                   "\n"
+                                   "Exit status: 0 done; 1 decrypted with a warning; 2 refused or given up;\n"
+                                   "64 usage error; 66 input cannot be read; 74 output cannot be written.\n";
 
 // True for UTF-8 as the phrase entry gives it: no stray or missing
 // continuation bytes, no overlong forms, surrogates or code points past U+10FFFF.
@@ -45,7 +44,7 @@ bool IsWellFormedUtf8(std::string_view bytes)
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
         std::size_t length = 1;
-        unsigned char low = 0x80;   // the allowed range of the second byte
+        unsigned char low = 0x80; // the allowed range of the second byte
         unsigned char high = 0xBF;
         if (lead >= 0xC2 && lead <= 0xDF) {
             length = 2;

@@ -16,8 +16,8 @@ namespace mus::cli {
 
 // Exit statuses.
 inline constexpr int kDone = 0;
-inline constexpr int kWarning = 1;      // decrypted, with a warning
-inline constexpr int kRefused = 2;      // refused or given up: nothing written
+inline constexpr int kWarning = 1; // decrypted, with a warning
+inline constexpr int kRefused = 2; // refused or given up: nothing written
 inline constexpr int kUsage = 64;
 inline constexpr int kNoInput = 66;     // an input file that cannot be read
 inline constexpr int kOutputError = 74; // standard output cannot be written

@@ -1,9 +1,9 @@
 #include "terminal.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <cerrno>
 
@@ -60,8 +60,7 @@ std::optional<std::string> Terminal::AskHidden(std::string_view prompt)
         struct sigaction action {};
         action.sa_handler = RestoreAndReraise;
         sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
-            sigaction(kEndingSignals[i], &action, &previous[i]);
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], &action, &previous[i]);
         gRestoreFd = fd_;
         hidden = gSaved;
         hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
@@ -88,8 +87,7 @@ std::optional<std::string> Terminal::AskHidden(std::string_view prompt)
     if (isTerminal) {
         tcsetattr(fd_, TCSANOW, &gSaved);
         gRestoreFd = -1;
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
-            sigaction(kEndingSignals[i], &previous[i], nullptr);
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], &previous[i], nullptr);
     }
     if (ended) {
         WriteAll(fd_, "\n");

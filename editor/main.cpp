@@ -5,8 +5,8 @@
 #include <csignal>
 #include <cstdio>
 
-#include "editor/window/command_line.h"
 #include "editor/desktop/desktop.h"
+#include "editor/window/command_line.h"
 #include "editor/window/file_drop.h"
 #include "editor/window/main_window.h"
 
@@ -64,6 +64,6 @@ int main(int argc, char* argv[])
         mus::OpenAtStart(window, start);
         result = QApplication::exec();
         mus::desktop::CloseHelp();
-    }   // the window's destruction writes the settings
+    } // the window's destruction writes the settings
     return result;
 }

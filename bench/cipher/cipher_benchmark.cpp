@@ -128,8 +128,9 @@ void BM_ReadMethod02(benchmark::State& state)
     for (auto _ : state) {
         const mus::TextLines lines(block);
         const mus::SealedRead read = mus::ReadSealedBlock(lines, mus::ReadHeader(lines).header);
-        const std::optional<std::string> text =
-            read.refusal || !key.Matches(read.block.check) ? std::nullopt : mus::OpenSealedBlock(read.block, key);
+        const std::optional<std::string> text = read.refusal || !key.Matches(read.block.check)
+                                                    ? std::nullopt
+                                                    : mus::OpenSealedBlock(read.block, key);
         if (!text || text->size() != LargestText().size()) {
             state.SkipWithError("the block did not read back");
             break;

@@ -27,10 +27,10 @@ namespace {
 using mus::test::Editor;
 
 constexpr int kLines = 200000;
-constexpr int kLineBytes = 48;   // plus CR LF: 50 bytes a line, 10,000,000 in all
+constexpr int kLineBytes = 48; // plus CR LF: 50 bytes a line, 10,000,000 in all
 constexpr int kSelectionBytes = 1 << 20;
 
-std::unique_ptr<frm_CText> g_window;   // made by main(), before any benchmark
+std::unique_ptr<frm_CText> g_window; // made by main(), before any benchmark
 
 std::unique_ptr<frm_CText> MakeWindow()
 {
@@ -110,7 +110,7 @@ void BM_InsertCharThenUpdateStatus(benchmark::State& state)
     };
     restore();
     for (auto _ : state) {
-        editor->insertPlainText(QStringLiteral("x"));   // the change event runs UpdateStatus
+        editor->insertPlainText(QStringLiteral("x")); // the change event runs UpdateStatus
         w.UpdateStatus();
         state.PauseTiming();
         QTextCursor typed = editor->textCursor();
@@ -132,7 +132,7 @@ BENCHMARK(BM_InsertCharThenUpdateStatus)->Arg(kLineBytes)->Arg(10000)->Unit(benc
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QStandardPaths::setTestModeEnabled(true);   // leave the user's settings alone
+    QStandardPaths::setTestModeEnabled(true); // leave the user's settings alone
     benchmark::Initialize(&argc, argv);
     g_window = MakeWindow();
     benchmark::RunSpecifiedBenchmarks();

@@ -37,9 +37,9 @@
 #include <vector>
 
 #include "bench/child_process.h"
+#include "editor/desktop/desktop.h"
 #include "editor/document/byte_document.h"
 #include "editor/window/command_line.h"
-#include "editor/desktop/desktop.h"
 #include "editor/window/file_drop.h"
 #include "editor/window/main_window.h"
 #include "tests/support/window_parts.h"
@@ -56,13 +56,12 @@ class PaintWatch final : public QObject {
 public:
     QWidget* window = nullptr;
     std::int64_t paintedNs = 0;
-    std::int64_t cpuNs = 0;   // the process's CPU time by then, less sensitive to a busy machine
+    std::int64_t cpuNs = 0; // the process's CPU time by then, less sensitive to a busy machine
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (paintedNs != 0 || event->type() != QEvent::Expose || window == nullptr ||
-            watched != window->windowHandle())
+        if (paintedNs != 0 || event->type() != QEvent::Expose || window == nullptr || watched != window->windowHandle())
             return false;
         watched->event(event);
         if (window->windowHandle()->isExposed()) {
@@ -107,7 +106,8 @@ int RunChild(int argc, char** argv, const std::string& mode, const std::string& 
     if (mode == "floor") {
         QMainWindow window;
         QToolBar* bar = window.addToolBar(QStringLiteral("Toolbar"));
-        for (const char* name : {"New", "Open", "Save", "Cut", "Copy", "Paste"}) bar->addAction(QString::fromLatin1(name));
+        for (const char* name : {"New", "Open", "Save", "Cut", "Copy", "Paste"})
+            bar->addAction(QString::fromLatin1(name));
         window.setCentralWidget(new QPlainTextEdit(&window));
         window.resize(568, 398);
         watch.window = &window;
@@ -139,8 +139,8 @@ int RunChild(int argc, char** argv, const std::string& mode, const std::string& 
         report["rss_kib"] = ResidentKiB();
     } else {
         // As main() starts the program.
-        const mus::StartRequest start =
-            mus::ParseCommandLine({QStringLiteral("murmurscript"), QString::fromStdString(mode == "start" ? file : "")});
+        const mus::StartRequest start = mus::ParseCommandLine(
+            {QStringLiteral("murmurscript"), QString::fromStdString(mode == "start" ? file : "")});
         QApplication::setApplicationName(QString::fromLatin1(mus::desktop::kApplicationTitle));
         mus::desktop::SetHelpFile(QString::fromLatin1(mus::desktop::kHelpFileName));
         QGuiApplication::setDesktopFileName(QStringLiteral("murmurscript"));
@@ -206,7 +206,7 @@ bool PrepareCase(Case& c, const std::string& dir)
     c.kind = c.name.substr(0, colon);
     const double size = colon == std::string::npos ? 0 : std::atof(c.name.c_str() + colon + 1);
     c.mode = c.kind == "floor" || c.kind == "open" || c.kind == "layout" || c.kind == "wrap" ? c.kind : "start";
-    c.file.assign(1, '-');   // not = "-": GCC 12 misreads that at -O3 (-Wrestrict)
+    c.file.assign(1, '-'); // not = "-": GCC 12 misreads that at -O3 (-Wrestrict)
     if (c.kind == "text" || c.kind == "open") {
         c.file = dir + "/" + c.kind + "-" + std::to_string(std::int64_t(size * 1048576)) + ".txt";
         WriteText(c.file, std::int64_t(size * 1048576));
@@ -289,9 +289,9 @@ int RunParent(const std::string& self, int runs, const std::vector<std::string>&
             paintRatio = Median(f["paint"]) / Median(base["paint"]);
             cpuRatio = Median(f["cpu"]) / Median(base["cpu"]);
         }
-        std::printf("%-12s %10.1f %10.1f %10.1f %10.1f %10.1f %10.1f %10.2f %10.2f\n", c.name.c_str(), Median(f["paint"]),
-                    Median(f["cpu"]), Median(f["loaded"]), Median(f["open"]), Median(f["peak"]), Median(f["rss"]),
-                    paintRatio, cpuRatio);
+        std::printf("%-12s %10.1f %10.1f %10.1f %10.1f %10.1f %10.1f %10.2f %10.2f\n", c.name.c_str(),
+                    Median(f["paint"]), Median(f["cpu"]), Median(f["loaded"]), Median(f["open"]), Median(f["peak"]),
+                    Median(f["rss"]), paintRatio, cpuRatio);
     }
     std::fflush(stdout);
     std::filesystem::remove_all(dir);

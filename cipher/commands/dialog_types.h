@@ -21,11 +21,20 @@ enum class Button : std::uint16_t {
     Help = 1 << 8,
 };
 
-using Buttons = std::uint16_t;  // a set of Button values
+using Buttons = std::uint16_t; // a set of Button values
 
-constexpr Buttons operator|(Button a, Button b) { return static_cast<Buttons>(static_cast<Buttons>(a) | static_cast<Buttons>(b)); }
-constexpr Buttons ButtonSet(Button b) { return static_cast<Buttons>(b); }
-constexpr bool Has(Buttons set, Button b) { return (set & static_cast<Buttons>(b)) != 0; }
+constexpr Buttons operator|(Button a, Button b)
+{
+    return static_cast<Buttons>(static_cast<Buttons>(a) | static_cast<Buttons>(b));
+}
+constexpr Buttons ButtonSet(Button b)
+{
+    return static_cast<Buttons>(b);
+}
+constexpr bool Has(Buttons set, Button b)
+{
+    return (set & static_cast<Buttons>(b)) != 0;
+}
 
 // The button that closed a box.
 enum class Answer { Ok, Cancel, Abort, Retry, Ignore, Yes, No, All };

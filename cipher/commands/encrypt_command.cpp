@@ -25,8 +25,7 @@ std::optional<BlockHeader> WholeBlockHeader(const TextLines& lines, std::int32_t
     const std::int32_t count = lines.LineCount();
     if (count < 2 || lines.Line(0) != kStartLine || lines.Line(count - 1) != kEndLine) return std::nullopt;
     const HeaderResult read = ReadHeader(lines);
-    if (read.refusal || read.header.method != method ||
-        read.header.textLength != static_cast<std::int64_t>(textSize)) {
+    if (read.refusal || read.header.method != method || read.header.textLength != static_cast<std::int64_t>(textSize)) {
         return std::nullopt;
     }
     return read.header;
@@ -72,8 +71,8 @@ void WriteThroughTransferFile(CommandUser& user, CommandDocument& document, Tran
         const std::string block = NormaliseLineBreaks(file->ReadAll());
         // A writer fault or a disk that gave back other bytes must never
         // cost the user the text.
-        const bool verified =
-            key ? BlockDecodesTo(block, text, *key) : BlockDecodesTo(block, text, phrase, method.code);
+        const bool verified = key ? BlockDecodesTo(block, text, *key)
+                                  : BlockDecodesTo(block, text, phrase, method.code);
         if (verified) {
             document.LoadText(block);
         } else {
@@ -117,8 +116,7 @@ bool BlockDecodesTo(std::string_view block, std::string_view text, const Sealing
     return opened && *opened == text;
 }
 
-void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, TransferFiles& files,
-                    Costs costs)
+void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, TransferFiles& files, Costs costs)
 {
     // The flag serves this one run, whichever way it ends.
     const bool askMethod = std::exchange(askForMethod, false);
@@ -129,9 +127,8 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
     }
     const MethodInfo* method = ChooseMethod(user, askMethod);
     if (method == nullptr) return;
-    if (IsEncryptedText(document) &&
-        user.Alert(AlertSound::Question, BoxKind::Confirm, msg::kAlreadyEncrypted, Button::Yes | Button::No) ==
-            Answer::No) {
+    if (IsEncryptedText(document) && user.Alert(AlertSound::Question, BoxKind::Confirm, msg::kAlreadyEncrypted,
+                                                Button::Yes | Button::No) == Answer::No) {
         return;
     }
     std::optional<std::string> phrase = AskForPhrase(user, *method);

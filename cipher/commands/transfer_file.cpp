@@ -12,10 +12,11 @@
 
 #include "cipher/commands/file_descriptor.h"
 
-
 namespace mus {
 
-IoError::IoError(int code) : IoError(code, IoErrorMessage(code)) {}
+IoError::IoError(int code) : IoError(code, IoErrorMessage(code))
+{
+}
 
 IoError IoError::FromErrno(int error)
 {
@@ -117,7 +118,7 @@ public:
             const ssize_t n = RetryOnInterrupt(
                 [&] { return ::pread(fd_, content.data() + got, content.size() - got, static_cast<off_t>(got)); });
             if (n < 0) throw Failure(CannotOpenTransferFileMessage());
-            if (n == 0) break;  // a shorter read is no error
+            if (n == 0) break; // a shorter read is no error
             got += static_cast<std::size_t>(n);
         }
         content.resize(got);
@@ -173,8 +174,8 @@ namespace {
 void RemoveRegularFile(const char* path, const struct stat& found)
 {
     if ((found.st_mode & S_IWUSR) == 0) throw IoError(kIoAccessDenied);
-    const int fd =
-        RetryOnInterrupt([&] { return ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); });
+    const int fd = RetryOnInterrupt(
+        [&] { return ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); });
     if (fd < 0 && errno != EACCES && errno != EPERM) {
         if (errno == ENOENT || errno == ELOOP) return;
         ThrowSystemError();

@@ -4,7 +4,6 @@
 #include <canberra.h>
 #include <dlfcn.h>
 
-
 #include "editor/desktop/desktop.h"
 
 namespace mus::desktop {
@@ -75,7 +74,8 @@ private:
     {
         if (error == CA_SUCCESS || error == CA_ERROR_CANCELED) return;
         if (QCoreApplication* app = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(app, [] { QApplication::beep(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                app, [] { QApplication::beep(); }, Qt::QueuedConnection);
         }
     }
 

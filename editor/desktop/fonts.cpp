@@ -28,11 +28,13 @@ void InstallFontSubstitutes()
     // look at the installed fonts); then common faces of the same kind.
     const QString fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
     const QString ui = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    Substitute(kEditorFace, {fixed, QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"),
-                             QStringLiteral("Noto Sans Mono"), QStringLiteral("Noto Mono"), QStringLiteral("Monospace")});
+    Substitute(kEditorFace,
+               {fixed, QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"),
+                QStringLiteral("Noto Sans Mono"), QStringLiteral("Noto Mono"), QStringLiteral("Monospace")});
     Substitute(kPanelFace, {ui, QStringLiteral("DejaVu Sans")});
     Substitute(kAboutFace, {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"), ui});
-    Substitute(kTitleFace, {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"), QStringLiteral("Serif")});
+    Substitute(kTitleFace,
+               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"), QStringLiteral("Serif")});
 }
 
 QFont DesignFontPoints(const char* face, int points)

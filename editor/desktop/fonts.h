@@ -9,10 +9,10 @@
 
 namespace mus {
 
-inline constexpr char kEditorFace[] = "Fixedsys";        // fixed pitch
-inline constexpr char kPanelFace[] = "MS Sans Serif";    // the desktop's UI face
-inline constexpr char kAboutFace[] = "Arial";            // sans-serif
-inline constexpr char kTitleFace[] = "Times New Roman";  // serif
+inline constexpr char kEditorFace[] = "Fixedsys";       // fixed pitch
+inline constexpr char kPanelFace[] = "MS Sans Serif";   // the desktop's UI face
+inline constexpr char kAboutFace[] = "Arial";           // sans-serif
+inline constexpr char kTitleFace[] = "Times New Roman"; // serif
 
 // Registers what draws the design faces where they are missing: the
 // desktop's fixed-pitch face for "Fixedsys" (never a proportional one), the

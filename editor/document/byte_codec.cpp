@@ -161,7 +161,8 @@ void AppendLines(std::string_view bytes, QString& text)
 
 void AppendBytes(QStringView text, std::string& out)
 {
-    ForEachUnit(text, [&out](char b) { out += b; }, [&out](char32_t cp) { AppendUtf8(cp, out); });
+    ForEachUnit(
+        text, [&out](char b) { out += b; }, [&out](char32_t cp) { AppendUtf8(cp, out); });
 }
 
 std::string TextToBytes(QStringView text)
@@ -175,7 +176,8 @@ std::string TextToBytes(QStringView text)
 std::int64_t ByteLength(QStringView text)
 {
     std::int64_t n = 0;
-    ForEachUnit(text, [&n](char) { ++n; }, [&n](char32_t cp) { n += Utf8Length(cp); });
+    ForEachUnit(
+        text, [&n](char) { ++n; }, [&n](char32_t cp) { n += Utf8Length(cp); });
     return n;
 }
 

@@ -25,7 +25,7 @@ struct Entry {
     const char* name;
     int width;
     int height;
-    const std::uint32_t* pixels;   // premultiplied ARGB, row by row
+    const std::uint32_t* pixels; // premultiplied ARGB, row by row
 };
 
 // Written by the build (pictures_data.cpp).

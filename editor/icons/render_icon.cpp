@@ -6,9 +6,9 @@
 //   mus_render_icon OUTPUT.cpp NAME SVG SIDES [NAME SVG SIDES]...
 //
 // SIDES is a comma-separated list of pixel sizes, e.g. "16,32".
-#include <QSaveFile>
 #include <QImage>
 #include <QPainter>
+#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 #include <QSvgRenderer>
@@ -56,7 +56,8 @@ int main(int argc, char** argv)
             for (int y = 0; y < image.height(); ++y) {
                 tables += QStringLiteral("\n   ");
                 const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-                for (int x = 0; x < image.width(); ++x) tables += QStringLiteral(" 0x%1,").arg(row[x], 8, 16, QLatin1Char('0'));
+                for (int x = 0; x < image.width(); ++x)
+                    tables += QStringLiteral(" 0x%1,").arg(row[x], 8, 16, QLatin1Char('0'));
             }
             tables += QStringLiteral("\n};\n");
             entries += QStringLiteral("    {\"%1\", %2, %3, kPicture%4},\n")

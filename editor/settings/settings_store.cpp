@@ -70,7 +70,7 @@ std::optional<QByteArray> KeyName(const QByteArray& line)
 // The range [first, last) of the lines that belong to the first section
 // `name`, after its section line; nullopt when there is no such section.
 std::optional<std::pair<std::size_t, std::size_t>> FindSection(const std::vector<IniLine>& lines,
-                                                                const QByteArray& name)
+                                                               const QByteArray& name)
 {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         auto section = SectionName(lines[i].text);
@@ -82,8 +82,8 @@ std::optional<std::pair<std::size_t, std::size_t>> FindSection(const std::vector
     return std::nullopt;
 }
 
-std::optional<std::size_t> FindKey(const std::vector<IniLine>& lines, std::size_t first,
-                                   std::size_t last, const QByteArray& key)
+std::optional<std::size_t> FindKey(const std::vector<IniLine>& lines, std::size_t first, std::size_t last,
+                                   const QByteArray& key)
 {
     for (std::size_t i = first; i < last; ++i) {
         auto name = KeyName(lines[i].text);
@@ -98,9 +98,8 @@ std::optional<std::uint32_t> ParseDigits(QStringView digits, int base)
     bool ok = false;
     qulonglong v = digits.toULongLong(&ok, base);
     if (!ok) return std::nullopt;
-    for (QChar c : digits) {   // toULongLong also takes blanks and a sign
-        if (!c.isDigit() && !(base == 16 && QStringView(u"abcdefABCDEF").contains(c)))
-            return std::nullopt;
+    for (QChar c : digits) { // toULongLong also takes blanks and a sign
+        if (!c.isDigit() && !(base == 16 && QStringView(u"abcdefABCDEF").contains(c))) return std::nullopt;
     }
     if (v > 0xFFFFFFFFull) return std::nullopt;
     return static_cast<std::uint32_t>(v);
@@ -112,8 +111,9 @@ std::optional<std::uint32_t> ParseDigits(QStringView digits, int base)
 QByteArray StoredValue(const QString& value)
 {
     QByteArray text = value.toUtf8();
-    text.replace('\r', ' ').replace('\n', ' ');   // one line per key
-    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+    text.replace('\r', ' ').replace('\n', ' '); // one line per key
+    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+                        text.back() == text.front();
     if (quoted || text != text.trimmed()) return '"' + text + '"';
     return text;
 }
@@ -149,8 +149,8 @@ std::optional<std::int32_t> ParseSettingInteger(QStringView text)
 QString SettingsStore::DefaultPath()
 {
     // GenericConfigLocation is $XDG_CONFIG_HOME, or ~/.config when unset.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Murmurscript/") + QLatin1String(kSettingsFileName);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Murmurscript/") +
+           QLatin1String(kSettingsFileName);
 }
 
 SettingsStore::SettingsStore(QString path) : path_(std::move(path))
@@ -168,8 +168,7 @@ std::optional<QString> SettingsStore::ReadValue(const QString& key) const
     if (!index) return std::nullopt;
     const QByteArray& line = lines[*index].text;
     QByteArray value = line.mid(line.indexOf('=') + 1).trimmed();
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.mid(1, value.size() - 2);
     return QString::fromUtf8(value);
 }

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 
-#include "editor/window/main_window.h"
 #include "editor/settings/settings_store.h"
 #include "editor/settings/stored_colors.h"
+#include "editor/window/main_window.h"
 
 namespace {
 

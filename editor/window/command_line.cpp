@@ -15,13 +15,12 @@ namespace {
 
 QString HelpText()
 {
-    return UsageLine() + QStringLiteral(
-                             "\n       murmurscript --help | --version\n"
-                             "\n"
-                             "Starts the Murmurscript editor, which turns its text into a printable\n"
-                             "cipher block and back, with FILE opened in it when one is named\n"
-                             "(\"--\" before a name that begins with \"-\"). See murmurscript(1) and the\n"
-                             "program's help (F1); mus(1) does the same work in a terminal.\n");
+    return UsageLine() + QStringLiteral("\n       murmurscript --help | --version\n"
+                                        "\n"
+                                        "Starts the Murmurscript editor, which turns its text into a printable\n"
+                                        "cipher block and back, with FILE opened in it when one is named\n"
+                                        "(\"--\" before a name that begins with \"-\"). See murmurscript(1) and the\n"
+                                        "program's help (F1); mus(1) does the same work in a terminal.\n");
 }
 
 // Lets the window system show and paint the window, handling no user input
@@ -33,7 +32,7 @@ void WaitForFirstPaint(QWidget& window)
     QWindow* handle = window.windowHandle();
     if (!window.isVisible() || handle == nullptr) return;
     const QDeadlineTimer deadline(1000);
-    QTimer wake;   // ends each wait below, also when no other event comes
+    QTimer wake; // ends each wait below, also when no other event comes
     wake.start(20);
     while (!handle->isExposed() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
@@ -61,10 +60,17 @@ bool MayHoldToolkitOptions(const QStringList& rawArguments)
 {
     // The options QGuiApplication and QApplication take out of the command
     // line, with one dash or two.
-    static const QStringList toolkitOptions{
-        "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger", "qwindowgeometry",
-        "qwindowicon", "qwindowtitle", "reverse", "session", "style", "stylesheet", "widgetcount",
-        "nograb", "dograb", "display", "geometry", "title", "name", "visual", "sync", "testability"};
+    static const QStringList toolkitOptions{"platform",      "platformpluginpath",
+                                            "platformtheme", "plugin",
+                                            "qmljsdebugger", "qwindowgeometry",
+                                            "qwindowicon",   "qwindowtitle",
+                                            "reverse",       "session",
+                                            "style",         "stylesheet",
+                                            "widgetcount",   "nograb",
+                                            "dograb",        "display",
+                                            "geometry",      "title",
+                                            "name",          "visual",
+                                            "sync",          "testability"};
     for (const QString& argument : rawArguments.mid(1)) {
         if (argument == QLatin1String("--")) break;
         if (!argument.startsWith(QLatin1Char('-'))) continue;

@@ -34,8 +34,7 @@ void frm_CText::btn_CutClick()
 
 void frm_CText::btn_CopyClick()
 {
-    if (Document().SelectionLength() == 0)
-        return Refuse(User(), "You must select some text to copy to the clipboard.");
+    if (Document().SelectionLength() == 0) return Refuse(User(), "You must select some text to copy to the clipboard.");
     txt_CText->copy();
 }
 

@@ -172,8 +172,7 @@ void frm_CText::btn_SaveClick()
                      mus::ButtonSet(Button::Ok));
         return;
     }
-    if (SaveDialog1 == nullptr)
-        SaveDialog1 = MakeFileDialog(this, "SaveDialog1", "Save File", QFileDialog::AcceptSave);
+    if (SaveDialog1 == nullptr) SaveDialog1 = MakeFileDialog(this, "SaveDialog1", "Save File", QFileDialog::AcceptSave);
     SelectFilter(SaveDialog1, mus::IsEncryptedText(Document()) ? kMusFilter : kTextFilter);
     const QString path = RunFileDialog(SaveDialog1);
     if (path.isEmpty()) return;

@@ -27,15 +27,13 @@ protected:
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove:
-        case QEvent::Drop:
-            break;
-        default:
-            return QObject::eventFilter(watched, event);
+        case QEvent::Drop: break;
+        default: return QObject::eventFilter(watched, event);
         }
         auto* drop = static_cast<QDropEvent*>(event);
         const QString path = DroppedFile(drop->mimeData());
         if (path.isEmpty()) {
-            if (IsDroppedText(drop->mimeData())) return false;   // the editor inserts it
+            if (IsDroppedText(drop->mimeData())) return false; // the editor inserts it
             // Several files, a folder, a web link, an image: nothing is
             // inserted, and the drag is not accepted, so its cursor says so.
             drop->ignore();

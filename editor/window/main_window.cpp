@@ -19,10 +19,10 @@
 #include <algorithm>
 #include <string>
 
-#include "editor/dialogs/about_dialog.h"
-#include "editor/document/byte_document.h"
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/fonts.h"
+#include "editor/dialogs/about_dialog.h"
+#include "editor/document/byte_document.h"
 #include "editor/icons/pictures.h"
 #include "editor/window/window_command_ui.h"
 
@@ -36,7 +36,7 @@ using mus::desktop::ConnectGuarded;
 namespace {
 
 constexpr int kClientWidth = 560;
-constexpr int kClientHeight = 352;   // below the menu bar
+constexpr int kClientHeight = 352; // below the menu bar
 constexpr int kToolbarHeight = 33;
 constexpr int kButtonSize = 25;
 constexpr int kCipherButtonWidth = 69;
@@ -104,7 +104,7 @@ void frm_CText::BuildEditor()
     txt_CText->setLineWrapMode(QPlainTextEdit::NoWrap);
     txt_CText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txt_CText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txt_CText->setTabChangesFocus(false);   // Tab inserts a tab
+    txt_CText->setTabChangesFocus(false); // Tab inserts a tab
     txt_CText->setAccessibleName(QStringLiteral("Document text"));
 
     // Key releases (keyboard moves of caret and selection) and mouse moves
@@ -252,8 +252,7 @@ void frm_CText::MakeToolbar()
     }
 }
 
-QToolButton* frm_CText::AddToolButton(const char* name, const char* hint, const QIcon& icon, int width,
-                                      Handler handler)
+QToolButton* frm_CText::AddToolButton(const char* name, const char* hint, const QIcon& icon, int width, Handler handler)
 {
     auto* button = new QToolButton(pan_Toolbar);
     button->setObjectName(QString::fromLatin1(name));
@@ -332,8 +331,8 @@ void frm_CText::BuildStatusBar()
     // text, " Encrypted Text", is never cut short (a blank's width is kept
     // after it, as before it).
     pan_TextType = field("pan_TextType", " Encrypted Text");
-    const int needed =
-        pan_TextType->sizeHint().width() + pan_TextType->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    const int needed = pan_TextType->sizeHint().width() +
+                       pan_TextType->fontMetrics().horizontalAdvance(QLatin1Char(' '));
     pan_TextType->setText(QStringLiteral(" Normal Text"));
     pan_TextType->setFixedWidth(std::max(kTextTypeWidth, needed));
     pan_Status->addWidget(pan_Bytes, 1);
@@ -360,8 +359,8 @@ void frm_CText::WatchDrops(QObject* filter)
 bool frm_CText::IsWindowShortcut(const QKeyEvent& key) const
 {
     const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
-    for (const QAction* action : {New1, OpenFile1, SaveFileAs1, Encrypt1, Decrypt1, Undo1, Cut1, Copy1, Paste1,
-                                  Delete1, Contents1}) {
+    for (const QAction* action :
+         {New1, OpenFile1, SaveFileAs1, Encrypt1, Decrypt1, Undo1, Cut1, Copy1, Paste1, Delete1, Contents1}) {
         if (!action->shortcut().isEmpty() && action->shortcut() == pressed) return true;
     }
     return false;
@@ -388,11 +387,8 @@ bool frm_CText::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
             break;
-        case QEvent::KeyRelease:
-            mus::desktop::RunGuarded(this, [this] { UpdateStatus(); });
-            break;
-        default:
-            break;
+        case QEvent::KeyRelease: mus::desktop::RunGuarded(this, [this] { UpdateStatus(); }); break;
+        default: break;
         }
     } else if (txt_CText != nullptr && watched == txt_CText->viewport()) {
         if (event->type() == QEvent::MouseMove) {

@@ -37,7 +37,7 @@ class ByteDocument;
 class CommandUser;
 class WindowCommandUser;
 struct AppearanceSettings;
-}
+} // namespace mus
 
 class frm_CText : public QMainWindow {
     Q_OBJECT
@@ -141,8 +141,8 @@ private:
     void TextColor1Click();
     void BackgroundColor1Click();
     void WordWrap1Click();
-    void LoadAppearance();   // FormCreate: reads the settings file
-    void SaveAppearance();   // FormDestroy: writes the settings file
+    void LoadAppearance(); // FormCreate: reads the settings file
+    void SaveAppearance(); // FormDestroy: writes the settings file
     mus::AppearanceSettings CurrentAppearance() const;
     void ApplyColors();
 

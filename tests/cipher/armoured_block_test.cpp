@@ -32,7 +32,7 @@ TEST(ArmouredBlockTest, FrameLinesAreSixtyFiveCharacters)
 struct WorkedExample {
     std::string text;
     std::int32_t method;
-    std::vector<std::string> lines;  // between the START and END lines
+    std::vector<std::string> lines; // between the START and END lines
 };
 
 class WorkedExampleTest : public testing::TestWithParam<WorkedExample> {};
@@ -49,20 +49,22 @@ TEST_P(WorkedExampleTest, WritesTheExpectedBlock)
 // No phrase: the seed is 0 and the keystream begins 00 08 DC 33 45.
 INSTANTIATE_TEST_SUITE_P(
     NoPhrase, WorkedExampleTest,
-    testing::Values(
-        WorkedExample{"abc", kMethod01, {"MuS/0120/01/0/3", "Cx2uq", "MuS/882"}},
-        WorkedExample{"a", kMethod01, {"MuS/0120/01/0/1", "CEAqq", "MuS/209"}},
-        // "ab": the third byte is the zero byte XORed with DC
-        WorkedExample{"ab", kMethod01,
-                      {"MuS/0120/01/0/2", "C" + Group({0x61, 0x6A, 0xDC}),
-                       "MuS/" + std::to_string(0x61 + 2 * 0x6A + 3 * 0xDC)}},
-        // "abcd": 64 XOR 33, 00 XOR 45, then a pad byte
-        WorkedExample{"abcd", kMethod01,
-                      {"MuS/0120/01/0/4", "C" + Group({0x61, 0x6A, 0xBF}) + Group({0x57, 0x45, 0x20}),
-                       "MuS/" + std::to_string(882 + 0x57 + 2 * 0x45 + 3 * 0x20)}},
-        WorkedExample{"abcd", kMethod00,
-                      {"MuS/0120/00/0/4", "C" + Group({0x61, 0x6A, 0xBF}, kMethod00) + "GCTV",
-                       "MuS/" + std::to_string(882 + 0x57 + 2 * 0x45 + 3 * 0x20)}}));
+    testing::Values(WorkedExample{"abc", kMethod01, {"MuS/0120/01/0/3", "Cx2uq", "MuS/882"}},
+                    WorkedExample{"a", kMethod01, {"MuS/0120/01/0/1", "CEAqq", "MuS/209"}},
+                    // "ab": the third byte is the zero byte XORed with DC
+                    WorkedExample{"ab",
+                                  kMethod01,
+                                  {"MuS/0120/01/0/2", "C" + Group({0x61, 0x6A, 0xDC}),
+                                   "MuS/" + std::to_string(0x61 + 2 * 0x6A + 3 * 0xDC)}},
+                    // "abcd": 64 XOR 33, 00 XOR 45, then a pad byte
+                    WorkedExample{"abcd",
+                                  kMethod01,
+                                  {"MuS/0120/01/0/4", "C" + Group({0x61, 0x6A, 0xBF}) + Group({0x57, 0x45, 0x20}),
+                                   "MuS/" + std::to_string(882 + 0x57 + 2 * 0x45 + 3 * 0x20)}},
+                    WorkedExample{"abcd",
+                                  kMethod00,
+                                  {"MuS/0120/00/0/4", "C" + Group({0x61, 0x6A, 0xBF}, kMethod00) + "GCTV",
+                                   "MuS/" + std::to_string(882 + 0x57 + 2 * 0x45 + 3 * 0x20)}}));
 
 TEST(ArmouredBlockTest, OneCharacterPhraseGivesOneGroupPaddedWithBlanks)
 {
@@ -111,9 +113,8 @@ TEST_P(BodyLayoutTest, BodyLinesHoldSixteenGroupsEach)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, BodyLayoutTest,
-                         testing::Values(LayoutRow{48, 0, {65}}, LayoutRow{49, 0, {65, 5}},
-                                         LayoutRow{1, 0, {5}}, LayoutRow{1, 16, {29}},
-                                         LayoutRow{30, 16, {65}}, LayoutRow{31, 16, {65, 5}}));
+                         testing::Values(LayoutRow{48, 0, {65}}, LayoutRow{49, 0, {65, 5}}, LayoutRow{1, 0, {5}},
+                                         LayoutRow{1, 16, {29}}, LayoutRow{30, 16, {65}}, LayoutRow{31, 16, {65, 5}}));
 
 TEST(ArmouredBlockTest, LargestTextWithLongestPhrase)
 {
@@ -146,7 +147,7 @@ TEST(ArmouredBlockTest, TheKeystreamIsLeftAsTheTextPassLeavesIt)
 
 TEST(ArmouredBlockTest, SameInputGivesTheSameBlock)
 {
-    Keystream().Seed(12345);  // earlier use of the generator does not matter
+    Keystream().Seed(12345); // earlier use of the generator does not matter
     const std::string first = Block("The same text\r\n", "PHRASE", kMethod00);
     Keystream().Seed(-7);
     EXPECT_EQ(Block("The same text\r\n", "PHRASE", kMethod00), first);
@@ -190,20 +191,21 @@ TEST_P(IsEncryptedTextTest, NeedsTwoLinesThatBeginWithTheTag)
     // The same answer from the counter, whatever the pieces it is fed.
     for (std::size_t piece = 1; piece <= 7; ++piece) {
         TaggedLineCounter counter;
-        for (std::size_t at = 0; at < document.size(); at += piece) counter.Feed(std::string_view(document).substr(at, piece));
+        for (std::size_t at = 0; at < document.size(); at += piece)
+            counter.Feed(std::string_view(document).substr(at, piece));
         EXPECT_EQ(counter.Count() >= 2, GetParam().encrypted) << document << " in pieces of " << piece;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Documents, IsEncryptedTextTest,
-    testing::Values(DetectionRow{Block("abc"), true}, DetectionRow{"MuS/\r\nMuS/", true},
-                    DetectionRow{"text\nMuS/x\nmore\nMuS/y\n", true},
-                    DetectionRow{"MuS/only one\r\n", false}, DetectionRow{"", false},
-                    DetectionRow{"\r\n\r\n\r\n", false}, DetectionRow{"MUS/a\r\nMuS/b", false},
-                    DetectionRow{"MuS\r\nMuS/b", false}, DetectionRow{" MuS/a\r\nMuS/b", false},
-                    DetectionRow{"> MuS/0120/01/0/3\r\n> MuS/882\r\n", false},
-                    DetectionRow{"MuS/a\rMuS/b", true}, DetectionRow{"Mu\nS/\nMuMuS/\nMuS/", false}));
+INSTANTIATE_TEST_SUITE_P(Documents, IsEncryptedTextTest,
+                         testing::Values(DetectionRow{Block("abc"), true}, DetectionRow{"MuS/\r\nMuS/", true},
+                                         DetectionRow{"text\nMuS/x\nmore\nMuS/y\n", true},
+                                         DetectionRow{"MuS/only one\r\n", false}, DetectionRow{"", false},
+                                         DetectionRow{"\r\n\r\n\r\n", false}, DetectionRow{"MUS/a\r\nMuS/b", false},
+                                         DetectionRow{"MuS\r\nMuS/b", false}, DetectionRow{" MuS/a\r\nMuS/b", false},
+                                         DetectionRow{"> MuS/0120/01/0/3\r\n> MuS/882\r\n", false},
+                                         DetectionRow{"MuS/a\rMuS/b", true},
+                                         DetectionRow{"Mu\nS/\nMuMuS/\nMuS/", false}));
 
 TEST(TaggedLinesTest, FirstTwoTaggedLinesOnly)
 {

@@ -38,18 +38,19 @@ TEST_P(ReadNumberTest, ReadsLeniently)
     EXPECT_EQ(ReadNumber(GetParam().text), GetParam().value) << '"' << GetParam().text << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, ReadNumberTest,
-    testing::Values(NumberRow{"0120", 120}, NumberRow{"01", 1}, NumberRow{"", 0}, NumberRow{"abc", 0},
-                    NumberRow{"  42", 42}, NumberRow{"12  ", 12}, NumberRow{"-12", -12},
-                    // the sign counts only when the number is read to its end
-                    NumberRow{"-12 ", 12}, NumberRow{"-12x", 12}, NumberRow{"+7", 7}, NumberRow{"-", 0},
-                    NumberRow{" -3", -3}, NumberRow{"12ab", 12}, NumberRow{"$1F", 31}, NumberRow{"$ff", 255},
-                    NumberRow{"$", 0}, NumberRow{"$1g", 1}, NumberRow{"1F", 1}, NumberRow{"--1", 0},
-                    NumberRow{"2147483647", INT32_MAX}, NumberRow{"-2147483647", -INT32_MAX},
-                    // a digit that would leave the 32-bit range ends the number
-                    NumberRow{"2147483648", 214748364}, NumberRow{"99999999999", 999999999},
-                    NumberRow{"-99999999999", 999999999}, NumberRow{"$FFFFFFFF", 0x0FFFFFFF}));
+INSTANTIATE_TEST_SUITE_P(Fields, ReadNumberTest,
+                         testing::Values(NumberRow{"0120", 120}, NumberRow{"01", 1}, NumberRow{"", 0},
+                                         NumberRow{"abc", 0}, NumberRow{"  42", 42}, NumberRow{"12  ", 12},
+                                         NumberRow{"-12", -12},
+                                         // the sign counts only when the number is read to its end
+                                         NumberRow{"-12 ", 12}, NumberRow{"-12x", 12}, NumberRow{"+7", 7},
+                                         NumberRow{"-", 0}, NumberRow{" -3", -3}, NumberRow{"12ab", 12},
+                                         NumberRow{"$1F", 31}, NumberRow{"$ff", 255}, NumberRow{"$", 0},
+                                         NumberRow{"$1g", 1}, NumberRow{"1F", 1}, NumberRow{"--1", 0},
+                                         NumberRow{"2147483647", INT32_MAX}, NumberRow{"-2147483647", -INT32_MAX},
+                                         // a digit that would leave the 32-bit range ends the number
+                                         NumberRow{"2147483648", 214748364}, NumberRow{"99999999999", 999999999},
+                                         NumberRow{"-99999999999", 999999999}, NumberRow{"$FFFFFFFF", 0x0FFFFFFF}));
 
 struct VersionRow {
     std::int32_t version;
@@ -75,7 +76,7 @@ struct HeaderRow {
     std::string headerLine;
     std::string crcLine;
     std::optional<Refusal> refusal;
-    BlockHeader expected;  // line indices are filled in by the test
+    BlockHeader expected; // line indices are filled in by the test
 };
 
 class ReadHeaderTest : public testing::TestWithParam<HeaderRow> {};
@@ -109,23 +110,22 @@ BlockHeader Fields(std::int32_t version, std::int32_t method, std::int32_t p, st
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ReadHeaderTest,
-    testing::Values(
-        HeaderRow{"MuS/0120/01/0/1", "MuS/209", std::nullopt, Fields(120, 1, 0, 1, 209)},
-        HeaderRow{"MuS/0120/1/0/1", "MuS/209", Refusal::InvalidHeader, {}},
-        HeaderRow{"MuS/0120/01/0/1/", "MuS/209", Refusal::InvalidHeader, {}},
-        HeaderRow{"MuS/0120/01/0/1/2", "MuS/1", Refusal::InvalidHeader, {}},
-        HeaderRow{"MuS/0120/01/0123456", "MuS/1", Refusal::InvalidHeader, {}},
-        HeaderRow{"MuS/0120/01/0/12  ", "MuS/5", std::nullopt, Fields(120, 1, 0, 12, 5)},
-        HeaderRow{"MuS/0120/01/16/22528", "MuS/123456", std::nullopt, Fields(120, 1, 16, 22528, 123456)},
-        HeaderRow{"MuS/0130/02/1/3", "MuS/882", std::nullopt, Fields(130, 2, 1, 3, 882)},
-        HeaderRow{"MuS/0140/03/1/3", "MuS/882", Refusal::UnsupportedMethod, Fields(140, 3, 1, 3, 882)},
-        HeaderRow{"MuS/9999/01/0/3", "MuS/882", std::nullopt, Fields(9999, 1, 0, 3, 882)},
-        HeaderRow{"MuS/0120/-1/0/3", "MuS/882", std::nullopt, Fields(120, -1, 0, 3, 882)},
-        HeaderRow{"MuS/0120/00/x/y", "MuS/", std::nullopt, Fields(120, 0, 0, 0, 0)},
-        HeaderRow{"MuS/abcd/01/0/3", "MuS/ 882  ", std::nullopt, Fields(0, 1, 0, 3, 882)},
-        HeaderRow{"MuS/0120/01/0/-3", "MuS/882", Refusal::InvalidHeader, {}},
-        HeaderRow{"MuS/0120/01/0/-3 ", "MuS/882", std::nullopt, Fields(120, 1, 0, 3, 882)},
-        HeaderRow{"MuS/0120/01/0/2000000000", "MuS/-5", std::nullopt, Fields(120, 1, 0, 2000000000, -5)}));
+    testing::Values(HeaderRow{"MuS/0120/01/0/1", "MuS/209", std::nullopt, Fields(120, 1, 0, 1, 209)},
+                    HeaderRow{"MuS/0120/1/0/1", "MuS/209", Refusal::InvalidHeader, {}},
+                    HeaderRow{"MuS/0120/01/0/1/", "MuS/209", Refusal::InvalidHeader, {}},
+                    HeaderRow{"MuS/0120/01/0/1/2", "MuS/1", Refusal::InvalidHeader, {}},
+                    HeaderRow{"MuS/0120/01/0123456", "MuS/1", Refusal::InvalidHeader, {}},
+                    HeaderRow{"MuS/0120/01/0/12  ", "MuS/5", std::nullopt, Fields(120, 1, 0, 12, 5)},
+                    HeaderRow{"MuS/0120/01/16/22528", "MuS/123456", std::nullopt, Fields(120, 1, 16, 22528, 123456)},
+                    HeaderRow{"MuS/0130/02/1/3", "MuS/882", std::nullopt, Fields(130, 2, 1, 3, 882)},
+                    HeaderRow{"MuS/0140/03/1/3", "MuS/882", Refusal::UnsupportedMethod, Fields(140, 3, 1, 3, 882)},
+                    HeaderRow{"MuS/9999/01/0/3", "MuS/882", std::nullopt, Fields(9999, 1, 0, 3, 882)},
+                    HeaderRow{"MuS/0120/-1/0/3", "MuS/882", std::nullopt, Fields(120, -1, 0, 3, 882)},
+                    HeaderRow{"MuS/0120/00/x/y", "MuS/", std::nullopt, Fields(120, 0, 0, 0, 0)},
+                    HeaderRow{"MuS/abcd/01/0/3", "MuS/ 882  ", std::nullopt, Fields(0, 1, 0, 3, 882)},
+                    HeaderRow{"MuS/0120/01/0/-3", "MuS/882", Refusal::InvalidHeader, {}},
+                    HeaderRow{"MuS/0120/01/0/-3 ", "MuS/882", std::nullopt, Fields(120, 1, 0, 3, 882)},
+                    HeaderRow{"MuS/0120/01/0/2000000000", "MuS/-5", std::nullopt, Fields(120, 1, 0, 2000000000, -5)}));
 
 TEST(RefusalMessageTest, MessagesAreTheCommandsTexts)
 {
@@ -145,7 +145,7 @@ TEST(RefusalMessageTest, MessagesAreTheCommandsTexts)
 
 // ---------------------------------------------------------------- outcomes
 
-const std::string kText = "Attack at dawn.\r\nBring the \xE9quipe.\r\n";  // 36 bytes: 12 groups
+const std::string kText = "Attack at dawn.\r\nBring the \xE9quipe.\r\n"; // 36 bytes: 12 groups
 const std::string kPhrase = "KEY";
 
 std::vector<std::string> Lines(std::string_view text = kText, std::string_view phrase = kPhrase,
@@ -199,6 +199,7 @@ TEST_P(ReadOutcomeTest, GivesTheReadingOutcome)
     EXPECT_EQ(outcome.decoded.crcDiffers, row.crcDiffers);
 }
 
+// clang-format off
 std::vector<OutcomeRow> OutcomeRows()
 {
     const std::vector<std::optional<std::string>> key{kPhrase};
@@ -249,8 +250,9 @@ std::vector<OutcomeRow> OutcomeRows()
                     std::nullopt, kText, false, true, false, 1});
     rows.push_back({"text length 0, CRC differs", Edited([](auto& l) { l[1] = "MuS/0120/01/3/0"; }), key, {},
                     std::nullopt, "", false, false, true, 1});
-    rows.push_back({"text length 0, CRC 0", Edited([](auto& l) { l[1] = "MuS/0120/01/3/0"; l[l.size() - 2] = "MuS/0"; }),
-                    key, {}, std::nullopt, "", false, true, false, 1});
+    rows.push_back({"text length 0, CRC 0",
+                    Edited([](auto& l) { l[1] = "MuS/0120/01/3/0"; l[l.size() - 2] = "MuS/0"; }), key,
+                    {}, std::nullopt, "", false, true, false, 1});
     rows.push_back({"text length 4 reads two groups", Edited([](auto& l) { l[1] = "MuS/0120/01/3/4"; }), key, {},
                     std::nullopt, kText.substr(0, 4), false, false, true, 1});
     rows.push_back({"body line cut in the text groups", Edited([](auto& l) { l[2].resize(1 + 4 * 7 + 2); }), key,
@@ -272,6 +274,7 @@ std::vector<OutcomeRow> OutcomeRows()
                     std::nullopt, "", false, false, true});
     return rows;
 }
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Documents, ReadOutcomeTest, testing::ValuesIn(OutcomeRows()));
 

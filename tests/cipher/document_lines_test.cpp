@@ -22,19 +22,21 @@ TEST_P(TextLinesTest, SplitsAtEveryKindOfLineBreak)
     const TextLines lines(row.text);
     EXPECT_EQ(lines.TextLength(), row.length);
     ASSERT_EQ(lines.LineCount(), static_cast<std::int32_t>(row.lines.size()));
-    for (std::size_t i = 0; i < row.lines.size(); ++i) EXPECT_EQ(lines.Line(static_cast<std::int32_t>(i)), row.lines[i]);
+    for (std::size_t i = 0; i < row.lines.size(); ++i)
+        EXPECT_EQ(lines.Line(static_cast<std::int32_t>(i)), row.lines[i]);
     EXPECT_EQ(lines.Line(lines.LineCount()), "");
     EXPECT_EQ(lines.Line(-1), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TextLinesTest,
-    testing::Values(LinesRow{"", {}, 0}, LinesRow{"abc", {"abc"}, 3}, LinesRow{"abc\r\n", {"abc"}, 5},
-                    LinesRow{"abc\n", {"abc"}, 5}, LinesRow{"abc\r", {"abc"}, 5}, LinesRow{"\r\n", {""}, 2},
-                    LinesRow{"\r\n\r\n", {"", ""}, 4}, LinesRow{"a\r\nb\nc\rd", {"a", "b", "c", "d"}, 10},
-                    // LF CR is two breaks; CR CR LF is two breaks
-                    LinesRow{"a\n\rb", {"a", "", "b"}, 6}, LinesRow{"a\r\r\nb", {"a", "", "b"}, 6},
-                    LinesRow{"\xC3\xA9t\xC3\xA9\r\n", {"\xC3\xA9t\xC3\xA9"}, 7}));
+INSTANTIATE_TEST_SUITE_P(Texts, TextLinesTest,
+                         testing::Values(LinesRow{"", {}, 0}, LinesRow{"abc", {"abc"}, 3},
+                                         LinesRow{"abc\r\n", {"abc"}, 5}, LinesRow{"abc\n", {"abc"}, 5},
+                                         LinesRow{"abc\r", {"abc"}, 5}, LinesRow{"\r\n", {""}, 2},
+                                         LinesRow{"\r\n\r\n", {"", ""}, 4},
+                                         LinesRow{"a\r\nb\nc\rd", {"a", "b", "c", "d"}, 10},
+                                         // LF CR is two breaks; CR CR LF is two breaks
+                                         LinesRow{"a\n\rb", {"a", "", "b"}, 6}, LinesRow{"a\r\r\nb", {"a", "", "b"}, 6},
+                                         LinesRow{"\xC3\xA9t\xC3\xA9\r\n", {"\xC3\xA9t\xC3\xA9"}, 7}));
 
 TEST(TextLinesTest, ReadsAtMost4096BytesOfALine)
 {
@@ -58,8 +60,8 @@ TEST(TextLinesTest, FindsEveryLineInAnyOrder)
     const TextLines lines(text);
     ASSERT_EQ(lines.LineCount(), 10000);
     std::vector<std::int32_t> order;
-    for (std::int32_t i = 9999; i >= 0; i -= 3) order.push_back(i);                 // backwards
-    for (std::int32_t i = 0; i < 10000; i += 1 + i % 5000) order.push_back(i);       // forwards in jumps
+    for (std::int32_t i = 9999; i >= 0; i -= 3) order.push_back(i);            // backwards
+    for (std::int32_t i = 0; i < 10000; i += 1 + i % 5000) order.push_back(i); // forwards in jumps
     for (const std::int32_t i : order) ASSERT_EQ(lines.Line(i), expected[std::size_t(i)]) << i;
 }
 

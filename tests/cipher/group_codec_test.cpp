@@ -30,17 +30,14 @@ TEST_P(GroupCodecTableTest, EncodesAndDecodesInBothMethods)
     EXPECT_EQ(DecodeGroup(row.method01, kMethod01), row.group);
 }
 
-INSTANTIATE_TEST_SUITE_P(Reference, GroupCodecTableTest,
-                         testing::Values(CodecRow{{0x00, 0x00, 0x00}, "????", "AAAA"},
-                                         CodecRow{{0xFF, 0xFF, 0xFF}, "~~~~", "----"},
-                                         CodecRow{{0x20, 0x20, 0x20}, "GA?_", "EBAQ"},
-                                         CodecRow{{0x41, 0x42, 0x43}, "OsH@", "I0ea"},
-                                         CodecRow{{0x57, 0x45, 0x20}, "GCTV", "ECkl"},
-                                         CodecRow{{0x01, 0x00, 0x00}, "???@", "AAAa"},
-                                         CodecRow{{0x00, 0x01, 0x00}, "??C?", "AACA"},
-                                         CodecRow{{0x00, 0x00, 0x01}, "?O??", "AIAA"},
-                                         // the worked example's group of the text "abc"
-                                         CodecRow{{0x61, 0x6A, 0xBF}, "nuh`", "x2uq"}));
+INSTANTIATE_TEST_SUITE_P(
+    Reference, GroupCodecTableTest,
+    testing::Values(CodecRow{{0x00, 0x00, 0x00}, "????", "AAAA"}, CodecRow{{0xFF, 0xFF, 0xFF}, "~~~~", "----"},
+                    CodecRow{{0x20, 0x20, 0x20}, "GA?_", "EBAQ"}, CodecRow{{0x41, 0x42, 0x43}, "OsH@", "I0ea"},
+                    CodecRow{{0x57, 0x45, 0x20}, "GCTV", "ECkl"}, CodecRow{{0x01, 0x00, 0x00}, "???@", "AAAa"},
+                    CodecRow{{0x00, 0x01, 0x00}, "??C?", "AACA"}, CodecRow{{0x00, 0x00, 0x01}, "?O??", "AIAA"},
+                    // the worked example's group of the text "abc"
+                    CodecRow{{0x61, 0x6A, 0xBF}, "nuh`", "x2uq"}));
 
 struct DecodeRow {
     const char* four;
@@ -55,25 +52,28 @@ TEST_P(DecodeGroupTest, TakesOutOfRangeCharactersAsTheyCome)
     EXPECT_EQ(DecodeGroup(GetParam().four, GetParam().method), GetParam().group);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Foreign, DecodeGroupTest,
-    testing::Values(
-        // a foreign last character counts as -1, so V = -1
-        DecodeRow{"AAA*", kMethod01, {0xFF, 0xFF, 0xFF}},
-        // ">" is one below the base
-        DecodeRow{"?" "?" "?>", kMethod00, {0xFF, 0xFF, 0xFF}},
-        // "@" one above the base in the most significant field
-        DecodeRow{"@???", kMethod00, {0x00, 0x00, 0x04}},
-        // "!" is -30 in the most significant field
-        DecodeRow{"!???", kMethod00, {0x00, 0x00, 0x88}},
-        // letters are case-sensitive: "a" is 1, "A" is 0
-        DecodeRow{"AAAa", kMethod01, {0x01, 0x00, 0x00}},
-        DecodeRow{"aAAA", kMethod01, {0x00, 0x00, 0x04}},
-        // codes other than 0 and 1 give three zero bytes
-        DecodeRow{"x2uq", -1, {0x00, 0x00, 0x00}}, DecodeRow{"~~~~", 2, {0x00, 0x00, 0x00}},
-        DecodeRow{"----", INT32_MIN, {0x00, 0x00, 0x00}},
-        // four foreign characters: V = -266305, whose low three bytes are FB EF BF
-        DecodeRow{"\x01\x01\x01\x01", kMethod01, {0xBF, 0xEF, 0xFB}}));
+INSTANTIATE_TEST_SUITE_P(Foreign, DecodeGroupTest,
+                         testing::Values(
+                             // a foreign last character counts as -1, so V = -1
+                             DecodeRow{"AAA*", kMethod01, {0xFF, 0xFF, 0xFF}},
+                             // ">" is one below the base
+                             DecodeRow{"?"
+                                       "?"
+                                       "?>",
+                                       kMethod00,
+                                       {0xFF, 0xFF, 0xFF}},
+                             // "@" one above the base in the most significant field
+                             DecodeRow{"@???", kMethod00, {0x00, 0x00, 0x04}},
+                             // "!" is -30 in the most significant field
+                             DecodeRow{"!???", kMethod00, {0x00, 0x00, 0x88}},
+                             // letters are case-sensitive: "a" is 1, "A" is 0
+                             DecodeRow{"AAAa", kMethod01, {0x01, 0x00, 0x00}},
+                             DecodeRow{"aAAA", kMethod01, {0x00, 0x00, 0x04}},
+                             // codes other than 0 and 1 give three zero bytes
+                             DecodeRow{"x2uq", -1, {0x00, 0x00, 0x00}}, DecodeRow{"~~~~", 2, {0x00, 0x00, 0x00}},
+                             DecodeRow{"----", INT32_MIN, {0x00, 0x00, 0x00}},
+                             // four foreign characters: V = -266305, whose low three bytes are FB EF BF
+                             DecodeRow{"\x01\x01\x01\x01", kMethod01, {0xBF, 0xEF, 0xFB}}));
 
 TEST(DecodeGroupTest, LargestMagnitudeIsTheWeightedSumWithoutWrapping)
 {
@@ -99,10 +99,8 @@ TEST(GroupCodecRoundTripTest, EveryGroupInBothMethods)
                                static_cast<std::uint8_t>(v >> 16)};
             const Quad quad = EncodeGroup(group, method);
             for (const char c : quad) {
-                if (method == kMethod00)
-                    ASSERT_TRUE(c >= '?' && c <= '~') << v;
-                else
-                    ASSERT_NE(kMethod01Alphabet.find(c), std::string_view::npos) << v;
+                if (method == kMethod00) ASSERT_TRUE(c >= '?' && c <= '~') << v;
+                else ASSERT_NE(kMethod01Alphabet.find(c), std::string_view::npos) << v;
             }
             if (DecodeGroup(quad.data(), method) != group) FAIL() << "group " << v << " method " << method;
             ++checked;

@@ -12,8 +12,7 @@ TEST(KeystreamTest, StatesAfterTheFirstSixDrawsFromSeedZero)
 {
     KeystreamGenerator generator;
     generator.Seed(0);
-    const std::uint32_t expected[] = {0x00000001u, 0x08088406u, 0xDC6DAC1Fu,
-                                      0x33DC589Cu, 0x45DE2B0Du, 0xABF18B42u};
+    const std::uint32_t expected[] = {0x00000001u, 0x08088406u, 0xDC6DAC1Fu, 0x33DC589Cu, 0x45DE2B0Du, 0xABF18B42u};
     for (const std::uint32_t state : expected) {
         generator.Draw(256);
         EXPECT_EQ(generator.State(), state);
@@ -39,9 +38,9 @@ TEST(KeystreamTest, DrawIsTheHighWordOfStateTimesBound)
 {
     KeystreamGenerator generator;
     generator.Seed(0);
-    generator.Draw(256);  // state 1
+    generator.Draw(256); // state 1
     EXPECT_EQ(generator.Draw(1000), static_cast<std::uint32_t>((std::uint64_t{0x08088406u} * 1000) >> 32));
-    generator.Seed(-1);  // the 32-bit pattern FFFFFFFF
+    generator.Seed(-1); // the 32-bit pattern FFFFFFFF
     EXPECT_EQ(generator.Draw(0x80000000u), (0xFFFFFFFFu * 134775813u + 1u) >> 1);
 }
 
@@ -69,12 +68,11 @@ TEST_P(PhraseSeedTest, IsThePositionWeightedByteSum)
     EXPECT_EQ(PhraseSeed(GetParam().bytes), GetParam().seed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, PhraseSeedTest,
-    testing::Values(SeedCase{"abc", 590}, SeedCase{"\x61\x6A\xBF", 882}, SeedCase{"", 0},
-                    // a byte 255 at position 16 contributes 4,080, never a negative value
-                    SeedCase{std::string(15, '\0') + "\xFF", 4080},
-                    SeedCase{std::string(16, '\xFF'), 34680}, SeedCase{"\xFF\xFF\xFF", 1530}));
+INSTANTIATE_TEST_SUITE_P(Examples, PhraseSeedTest,
+                         testing::Values(SeedCase{"abc", 590}, SeedCase{"\x61\x6A\xBF", 882}, SeedCase{"", 0},
+                                         // a byte 255 at position 16 contributes 4,080, never a negative value
+                                         SeedCase{std::string(15, '\0') + "\xFF", 4080},
+                                         SeedCase{std::string(16, '\xFF'), 34680}, SeedCase{"\xFF\xFF\xFF", 1530}));
 
 TEST(PhraseSeedOverflowTest, ALongStringOfHighBytesRaisesIntegerOverflow)
 {

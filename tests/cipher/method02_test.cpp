@@ -23,7 +23,10 @@ constexpr std::string_view kText = "Meet at dawn.";
 // Counts key derivations while it lives.
 struct Derivations {
     int count = 0;
-    Derivations() { SetDerivationObserver([this] { ++count; }); }
+    Derivations()
+    {
+        SetDerivationObserver([this] { ++count; });
+    }
     ~Derivations() { SetDerivationObserver({}); }
 };
 
@@ -76,7 +79,7 @@ TEST_P(KnownAnswerTest, MatchesByteForByte)
     EXPECT_EQ(Hex(key.AeadKey()), GetParam().key);
     EXPECT_EQ(Hex(key.Check()), GetParam().check);
     EXPECT_EQ(Sealed(kText, key), test::JoinLines({std::string(kStartLine), "MuS/0130/02/1/13", GetParam().body,
-                                                  "MuS/" + std::to_string(GetParam().crc), std::string(kEndLine)}));
+                                                   "MuS/" + std::to_string(GetParam().crc), std::string(kEndLine)}));
 }
 
 // The default costs once, as the only slow case.
@@ -113,7 +116,7 @@ TEST(Method02Test, RandomTextsAndPhrasesRoundTrip)
     std::vector<std::string> a, b;
     WriteMethod02Block(kText, first, [&](std::string_view l) { a.emplace_back(l); });
     WriteMethod02Block(kText, first, [&](std::string_view l) { b.emplace_back(l); });
-    EXPECT_NE(a[2].substr(25, 32), b[2].substr(25, 32));  // nonce groups
+    EXPECT_NE(a[2].substr(25, 32), b[2].substr(25, 32)); // nonce groups
     EXPECT_THROW(SealingKey(std::string(65, 'A'), kMinimumCosts), std::invalid_argument);
 }
 
@@ -208,7 +211,7 @@ TEST(Method02Test, EveryCharacterOfEveryGroupCounts)
     const std::string block = Assemble(KnownBytes(), true);
     const std::size_t body = block.find("\r\nC") + 3;
     for (std::size_t at = body; at < block.rfind("\r\nMuS/"); ++at) {
-        if (block[at] == '\r' || block[at] == '\n' || block[at - 1] == '\n') continue;  // breaks and the "C"s
+        if (block[at] == '\r' || block[at] == '\n' || block[at - 1] == '\n') continue; // breaks and the "C"s
         for (const char other : {block[at] == 'A' ? 'B' : 'A', '*'}) {
             std::string changed = block;
             changed[at] = other;
@@ -256,6 +259,7 @@ std::string Edit(std::string text, std::string_view what, std::string_view with)
     return text.replace(text.find(what), what.size(), with);
 }
 
+// clang-format off
 std::vector<DocumentRow> DocumentRows()
 {
     const std::vector<std::uint8_t> bytes = KnownBytes();
@@ -296,6 +300,7 @@ std::vector<DocumentRow> DocumentRows()
     rows.push_back({"wrong phrase matching the check", Assemble(lucky, true), Refusal::Damaged, 1});
     return rows;
 }
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Documents, SealedDocumentTest, testing::ValuesIn(DocumentRows()));
 

@@ -19,22 +19,25 @@ TEST_P(FoldPhraseTest, FoldsAsciiAndLatin1SmallLetters)
     EXPECT_EQ(FoldPhrase(GetParam().in), GetParam().out);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Phrases, FoldPhraseTest,
-    testing::Values(FoldRow{"", ""}, FoldRow{"secret", "SECRET"}, FoldRow{"MiXeD 12!{}", "MIXED 12!{}"},
-                    FoldRow{"azAZ`{@[", "AZAZ`{@["},
-                    // à (U+00E0) -> À, þ (U+00FE) -> Þ, é -> É
-                    FoldRow{"\xC3\xA0", "\xC3\x80"}, FoldRow{"\xC3\xBE", "\xC3\x9E"},
-                    FoldRow{"caf\xC3\xA9", "CAF\xC3\x89"},
-                    // ÷ (U+00F7) and ÿ (U+00FF) stay; so do capitals and ß (U+00DF)
-                    FoldRow{"\xC3\xB7", "\xC3\xB7"}, FoldRow{"\xC3\xBF", "\xC3\xBF"},
-                    FoldRow{"\xC3\x89\xC3\x9F", "\xC3\x89\xC3\x9F"},
-                    // other scripts are left as they are: Greek alpha, Cyrillic a, euro sign
-                    FoldRow{"\xCE\xB1\xD0\xB0\xE2\x82\xAC", "\xCE\xB1\xD0\xB0\xE2\x82\xAC"},
-                    // the bytes of a longer character are never taken as Latin-1
-                    FoldRow{"\xE3\x83\xA0", "\xE3\x83\xA0"},
-                    // a stray lead byte does not swallow the letter after it
-                    FoldRow{"\xC3" "a", "\xC3" "A"}, FoldRow{"x\xC3", "X\xC3"}));
+INSTANTIATE_TEST_SUITE_P(Phrases, FoldPhraseTest,
+                         testing::Values(FoldRow{"", ""}, FoldRow{"secret", "SECRET"},
+                                         FoldRow{"MiXeD 12!{}", "MIXED 12!{}"}, FoldRow{"azAZ`{@[", "AZAZ`{@["},
+                                         // à (U+00E0) -> À, þ (U+00FE) -> Þ, é -> É
+                                         FoldRow{"\xC3\xA0", "\xC3\x80"}, FoldRow{"\xC3\xBE", "\xC3\x9E"},
+                                         FoldRow{"caf\xC3\xA9", "CAF\xC3\x89"},
+                                         // ÷ (U+00F7) and ÿ (U+00FF) stay; so do capitals and ß (U+00DF)
+                                         FoldRow{"\xC3\xB7", "\xC3\xB7"}, FoldRow{"\xC3\xBF", "\xC3\xBF"},
+                                         FoldRow{"\xC3\x89\xC3\x9F", "\xC3\x89\xC3\x9F"},
+                                         // other scripts are left as they are: Greek alpha, Cyrillic a, euro sign
+                                         FoldRow{"\xCE\xB1\xD0\xB0\xE2\x82\xAC", "\xCE\xB1\xD0\xB0\xE2\x82\xAC"},
+                                         // the bytes of a longer character are never taken as Latin-1
+                                         FoldRow{"\xE3\x83\xA0", "\xE3\x83\xA0"},
+                                         // a stray lead byte does not swallow the letter after it
+                                         FoldRow{"\xC3"
+                                                 "a",
+                                                 "\xC3"
+                                                 "A"},
+                                         FoldRow{"x\xC3", "X\xC3"}));
 
 } // namespace
 } // namespace mus

@@ -65,8 +65,7 @@ public:
 
     // Runs mus with `args` and `input` on standard input, in a new session so
     // that /dev/tty cannot be opened. `out` replaces the standard output file.
-    Result Run(const std::vector<std::string>& args, const std::string& input = {},
-               const char* out = nullptr) const
+    Result Run(const std::vector<std::string>& args, const std::string& input = {}, const char* out = nullptr) const
     {
         const std::string in = Write(".stdin", input);
         const std::string outPath = out ? out : Path(".stdout");
@@ -129,7 +128,8 @@ std::string SealedBlock(std::string_view text, std::string_view phrase)
 {
     const SealingKey key(FoldPhrase(phrase), kMinimumCosts);
     std::string block;
-    WriteMethod02Block(NormaliseLineBreaks(text), key, [&](std::string_view line) { block.append(line).append("\r\n"); });
+    WriteMethod02Block(NormaliseLineBreaks(text), key,
+                       [&](std::string_view line) { block.append(line).append("\r\n"); });
     return block;
 }
 
@@ -139,7 +139,7 @@ using Lines = std::vector<std::string>;
 
 struct CliRow {
     const char* name;
-    std::vector<std::string> args;       // "@NAME" stands for the path of file NAME
+    std::vector<std::string> args; // "@NAME" stands for the path of file NAME
     std::map<std::string, std::string> files;
     std::string input;
     int status;
@@ -171,6 +171,7 @@ const std::string kBlockAbc = ExpectedBlock("abc", "", 1);
 const std::string kBlockKey = ExpectedBlock("Hello\r\nW\xC3\xB6rld", "k\xC3\xA9y", 1);
 const std::string kMismatch(msg::kPhraseMismatch);
 
+// clang-format off
 std::vector<CliRow> Rows()
 {
     std::vector<CliRow> rows;
@@ -261,13 +262,15 @@ std::vector<CliRow> Rows()
                     ExpectedBlock("x", "key", 1), 2, "", {}});
     rows.push_back({"decrypt without a terminal gives up", {"decrypt"}, {}, ExpectedBlock("x", "key", 1), 2, "", {}});
     rows.push_back({"decrypt nothing", {"decrypt"}, {}, "", 2, "", {std::string(msg::kNoTextToDecrypt)}});
-    rows.push_back({"decrypt plain text", {"decrypt"}, {}, "just text\n", 2, "", {std::string(msg::kNoHeaderAndFooter)}});
+    rows.push_back({"decrypt plain text", {"decrypt"}, {}, "just text\n", 2, "",
+                    {std::string(msg::kNoHeaderAndFooter)}});
     rows.push_back({"decrypt invalid header", {"decrypt"}, {}, "MuS/0120/1/0/1\nCEAqq\nMuS/209\n", 2, "",
                     {std::string(msg::kInvalidHeader)}});
     rows.push_back({"decrypt method 02 over another body", {"decrypt"}, {}, "MuS/0130/02/0/1\nCEAqq\nMuS/209\n", 2, "",
                     {std::string(msg::kDamaged)}});
     rows.push_back({"decrypt method 03", {"decrypt"}, {}, "MuS/0140/03/1/1\nCEAqq\nMuS/209\n", 2, "",
-                    {"Cannot handle the encryption method used to encrypt this text.  Try using Murmurscript version 1.40."}});
+                    {"Cannot handle the encryption method used to encrypt this text.  "
+                     "Try using Murmurscript version 1.40."}});
     rows.push_back({"decrypt, CRC missing", {"decrypt"}, {}, "MuS/0120/01/0/3\nCx2uq\nMuS/\n", 1, "abc",
                     {std::string(msg::kCrcMissing)}});
     rows.push_back({"decrypt, CRC differs", {"decrypt"}, {}, "MuS/0120/01/0/3\nCx2uq\nMuS/883\n", 1, "abc",
@@ -300,6 +303,7 @@ std::vector<CliRow> Rows()
     rows.push_back({"detect a quoted block", {"detect"}, {}, "> MuS/0120/01/0/3\n> MuS/882\n", 1, "", {}});
     return rows;
 }
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Runs, CliTableTest, testing::ValuesIn(Rows()));
 
@@ -345,7 +349,7 @@ TEST(CliTest, EncryptRefusesALongInputWithoutReadingToItsEnd)
         _exit(127);
     }
     close(fds[0]);
-    const std::string input(kMaxTextLength + 1, 'x');  // fits in the pipe's buffer
+    const std::string input(kMaxTextLength + 1, 'x'); // fits in the pipe's buffer
     ASSERT_EQ(write(fds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
 
     int wstatus = 0;
@@ -398,11 +402,13 @@ TEST(CliTest, HelpShowsTheUsage)
     MusRunner mus;
     const Result result = mus.Run({"--help"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(result.out.starts_with("Usage: mus encrypt [--method 00|01|02] [--phrase-file FILE] [--force] [FILE]\n"));
+    EXPECT_TRUE(
+        result.out.starts_with("Usage: mus encrypt [--method 00|01|02] [--phrase-file FILE] [--force] [FILE]\n"));
     EXPECT_TRUE(result.errLines.empty());
     // The same after a command, whatever else is given, and nothing is read.
     for (const std::vector<std::string>& args : {std::vector<std::string>{"encrypt", "--help"},
-                                                 {"decrypt", "missing-file", "-h"}, {"detect", "--bogus", "--help"}}) {
+                                                 {"decrypt", "missing-file", "-h"},
+                                                 {"detect", "--bogus", "--help"}}) {
         const Result after = mus.Run(args, "abc");
         EXPECT_EQ(after.status, 0) << args[0];
         EXPECT_EQ(after.out, result.out) << args[0];
@@ -433,7 +439,7 @@ TEST(CliTest, EncryptThenDecryptRoundTripsEveryByteButZero)
 TEST(CliTest, Method02RoundTripsA64BytePhraseAtTheDefaultCosts)
 {
     MusRunner mus;
-    const std::string phrase = mus.Write("p", std::string(62, 'x') + "\xC3\xA9\n");  // 64 bytes
+    const std::string phrase = mus.Write("p", std::string(62, 'x') + "\xC3\xA9\n"); // 64 bytes
     const Result block = mus.Run({"encrypt", "--method", "02", "--phrase-file", phrase}, "Meet at dawn.\n");
     ASSERT_EQ(block.status, 0);
     EXPECT_TRUE(block.out.starts_with(std::string(kStartLine) + "\r\nMuS/0130/02/1/15\r\nC")) << block.out;
@@ -449,7 +455,7 @@ TEST(CliTest, KeyDerivationWithoutMemoryFails)
     GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
 #endif
     MusRunner mus;
-    mus.addressLimit = 48 << 20;  // the derivation needs 64 MiB
+    mus.addressLimit = 48 << 20; // the derivation needs 64 MiB
     const std::string phrase = mus.Write("p", "key\n");
     const Result result = mus.Run({"encrypt", "--method", "02", "--phrase-file", phrase}, "abc");
     EXPECT_EQ(result.status, 2);

@@ -86,7 +86,10 @@ public:
         return true;
     }
 
-    void Type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+    void Type(const std::string& keys)
+    {
+        ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    }
 
     int Wait()
     {
@@ -135,10 +138,10 @@ TEST(TerminalTest, EncryptAsksTwiceWithoutEchoAndRetriesAfterAMismatch)
     run.Type("sesame\n");
     ASSERT_TRUE(run.Expect(kConfirm)) << run.Screen();
     run.Type("sesamy\n");
-    ASSERT_TRUE(run.Expect(kFirst));  // a new try after the mismatch
+    ASSERT_TRUE(run.Expect(kFirst)); // a new try after the mismatch
     run.Type("open sesame\n");
     ASSERT_TRUE(run.Expect(kConfirm));
-    run.Type("OPEN SESAME\n");  // entries are compared in upper case
+    run.Type("OPEN SESAME\n"); // entries are compared in upper case
     EXPECT_EQ(run.Wait(), 0);
     EXPECT_EQ(run.Out(), ExpectedBlock("Dear Bob\r\n", "OPEN SESAME"));
     EXPECT_EQ(run.Err(), std::string(msg::kPhrasesDoNotMatch) + "\n");
@@ -159,7 +162,7 @@ TEST(TerminalTest, EndOfInputAtAPromptGivesUp)
 {
     TerminalRun run({"encrypt"}, "abc");
     ASSERT_TRUE(run.Expect(kFirst));
-    run.Type("\x04");  // Ctrl+D on an empty line
+    run.Type("\x04"); // Ctrl+D on an empty line
     EXPECT_EQ(run.Wait(), 2);
     EXPECT_EQ(run.Out(), "");
     EXPECT_EQ(run.Err(), "");
@@ -172,7 +175,7 @@ TEST(TerminalTest, DecryptAsksAgainAfterAWrongPhrase)
     ASSERT_TRUE(run.Expect(prompt));
     run.Type("winter\n");
     ASSERT_TRUE(run.Expect(prompt));
-    run.Type("\xC3\xA9t\xC3\xA9\n");  // folded to the block's phrase
+    run.Type("\xC3\xA9t\xC3\xA9\n"); // folded to the block's phrase
     EXPECT_EQ(run.Wait(), 0);
     EXPECT_EQ(run.Out(), "Meet at noon.");
     EXPECT_EQ(run.Err(), std::string(msg::kPhraseMismatch) + "\n");

@@ -32,8 +32,7 @@ public:
 
     // A box titled otherwise than its kind (the failure report) has its
     // title before the text.
-    std::optional<Answer> BoxOpening(const QString& title, BoxKind kind, const QString& text,
-                                     Buttons buttons) override
+    std::optional<Answer> BoxOpening(const QString& title, BoxKind kind, const QString& text, Buttons buttons) override
     {
         const QString shown = title == desktop::BoxTitle(kind) ? text : title + QStringLiteral(": ") + text;
         log_->push_back(fake::BoxLine(kind, fake::ButtonNames(buttons), shown.toStdString()));

@@ -3,8 +3,8 @@
 // the limit: the write that would fails as it does on a full disk, also for
 // root. The signal such a write raises is ignored meanwhile.
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 namespace mus::test {
 

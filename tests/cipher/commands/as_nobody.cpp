@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
-#include "tests/support/command_test_support.h"
 #include "io_failure.h"
+#include "tests/support/command_test_support.h"
 #include "tests/support/scripted_ui.h"
 
 namespace mus::fake {

@@ -17,8 +17,7 @@ const std::string kNew = NewDialogLine(16);
 const std::string kGone = "phrase dialog destroyed";
 const std::string kAsk = PromptLine(msg::kPromptProtected, PromptTopic::ProtectedText);
 const Log kDecoded = {"busy cursor", "document replaced", "normal cursor"};
-const Log kMismatch = {SoundLine(AlertSound::Stop),
-                       BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhraseMismatch)};
+const Log kMismatch = {SoundLine(AlertSound::Stop), BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhraseMismatch)};
 
 Log Concat(std::initializer_list<Log> parts)
 {
@@ -51,7 +50,10 @@ struct RefusalRow {
     std::string message;
 };
 
-void PrintTo(const RefusalRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const RefusalRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class DecryptRefusal : public testing::TestWithParam<RefusalRow> {};
 
@@ -72,20 +74,19 @@ const std::string kMethodPrefix(msg::kUnsupportedMethodPrefix);
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, DecryptRefusal,
-    testing::Values(
-        RefusalRow{"EmptyDocument", "", std::string(msg::kNoTextToDecrypt)},
-        RefusalRow{"OnlyLineBreaks", "\r\n\r\n\r\n", kNoBlock},
-        RefusalRow{"OneTaggedLine", "MuS/0120/01/0/3\r\nCx2uq\r\n", kNoBlock},
-        RefusalRow{"TagInOtherCase", "mus/0120/01/0/3\r\nCx2uq\r\nMUS/882\r\n", kNoBlock},
-        RefusalRow{"QuotedBlock", "> MuS/0120/01/0/3\r\n> Cx2uq\r\n> MuS/882\r\n", kNoBlock},
-        RefusalRow{"IndentedBlock", " MuS/0120/01/0/3\r\n Cx2uq\r\n MuS/882\r\n", kNoBlock},
-        RefusalRow{"HeaderOf14Characters", "MuS/0120/1/0/3\r\n" + kAbcBody, kBadHeader},
-        RefusalRow{"HeaderWithFiveSlashes", "MuS/0120/01/0/3/\r\n" + kAbcBody, kBadHeader},
-        RefusalRow{"HeaderWithThreeSlashes", "MuS/0120/01/003xx\r\n" + kAbcBody, kBadHeader},
-        RefusalRow{"NegativeTextLength", "MuS/0120/01/0/-3\r\n" + kAbcBody, kBadHeader},
-        RefusalRow{"Method02OverAnotherBody", "MuS/0130/02/0/3\r\n" + kAbcBody, std::string(msg::kDamaged)},
-        RefusalRow{"Method03", "MuS/0140/03/1/3\r\n" + kAbcBody, kMethodPrefix + "1.40."},
-        RefusalRow{"Method99", "MuS/0200/99/0/3\r\n" + kAbcBody, kMethodPrefix + "2.00."}),
+    testing::Values(RefusalRow{"EmptyDocument", "", std::string(msg::kNoTextToDecrypt)},
+                    RefusalRow{"OnlyLineBreaks", "\r\n\r\n\r\n", kNoBlock},
+                    RefusalRow{"OneTaggedLine", "MuS/0120/01/0/3\r\nCx2uq\r\n", kNoBlock},
+                    RefusalRow{"TagInOtherCase", "mus/0120/01/0/3\r\nCx2uq\r\nMUS/882\r\n", kNoBlock},
+                    RefusalRow{"QuotedBlock", "> MuS/0120/01/0/3\r\n> Cx2uq\r\n> MuS/882\r\n", kNoBlock},
+                    RefusalRow{"IndentedBlock", " MuS/0120/01/0/3\r\n Cx2uq\r\n MuS/882\r\n", kNoBlock},
+                    RefusalRow{"HeaderOf14Characters", "MuS/0120/1/0/3\r\n" + kAbcBody, kBadHeader},
+                    RefusalRow{"HeaderWithFiveSlashes", "MuS/0120/01/0/3/\r\n" + kAbcBody, kBadHeader},
+                    RefusalRow{"HeaderWithThreeSlashes", "MuS/0120/01/003xx\r\n" + kAbcBody, kBadHeader},
+                    RefusalRow{"NegativeTextLength", "MuS/0120/01/0/-3\r\n" + kAbcBody, kBadHeader},
+                    RefusalRow{"Method02OverAnotherBody", "MuS/0130/02/0/3\r\n" + kAbcBody, std::string(msg::kDamaged)},
+                    RefusalRow{"Method03", "MuS/0140/03/1/3\r\n" + kAbcBody, kMethodPrefix + "1.40."},
+                    RefusalRow{"Method99", "MuS/0200/99/0/3\r\n" + kAbcBody, kMethodPrefix + "2.00."}),
     [](const testing::TestParamInfo<RefusalRow>& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
@@ -96,10 +97,13 @@ struct DecodeRow {
     std::string document;
     std::vector<Step> script;
     Log log;
-    std::string result;  // the document afterwards
+    std::string result; // the document afterwards
 };
 
-void PrintTo(const DecodeRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const DecodeRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class DecryptFlow : public testing::TestWithParam<DecodeRow> {};
 
@@ -153,6 +157,7 @@ std::string ScribbledBody(const std::string& block)
     return out;
 }
 
+// clang-format off
 std::vector<DecodeRow> DecodeRows()
 {
     const std::string hello = BlockDocument("Hello");
@@ -171,12 +176,12 @@ std::vector<DecodeRow> DecodeRows()
         {"LoneLineFeeds", WithoutCarriageReturns(hello), {}, kDecoded, "Hello"},
         {"BodyLineFirstCharacterAndTailIgnored", ScribbledBody(hundred), {}, kDecoded, std::string(100, 'x')},
         {"DecodedZeroByteEndsTheText", BlockDocument(std::string("ab\0cd", 5)), {}, kDecoded, "ab"},
-        {"CrcLineWithoutNumber", Replace(hello, helloCrc, "MuS/\r\n"), {}, Concat({kDecoded, Warning(msg::kCrcMissing)}),
-         "Hello"},
+        {"CrcLineWithoutNumber", Replace(hello, helloCrc, "MuS/\r\n"), {},
+         Concat({kDecoded, Warning(msg::kCrcMissing)}), "Hello"},
         {"CrcValueDiffers", Replace(hello, helloCrc, "MuS/1\r\n"), {}, Concat({kDecoded, Warning(msg::kCrcError)}),
          "Hello"},
-        {"TextLength0StoredCrc0", "MuS/0120/01/0/0\r\nC\r\nMuS/0\r\n", {}, Concat({kDecoded, Warning(msg::kCrcMissing)}),
-         ""},
+        {"TextLength0StoredCrc0", "MuS/0120/01/0/0\r\nC\r\nMuS/0\r\n", {},
+         Concat({kDecoded, Warning(msg::kCrcMissing)}), ""},
         {"TextLength0StoredCrc5", "MuS/0120/01/0/0\r\nC\r\nMuS/5\r\n", {}, Concat({kDecoded, Warning(msg::kCrcError)}),
          ""},
         // 34 groups: 16 on the first line, then a second line cut after 7
@@ -199,9 +204,11 @@ std::vector<DecodeRow> DecodeRows()
          Replace(protectedHello, "/01/3/", "/01/17/")},
     };
 }
+// clang-format on
 
 // Method 02: a dialog of 64 bytes, the busy cursor around each derivation
 // and around the decryption, the damaged box, and only an authenticated text.
+// clang-format off
 std::vector<DecodeRow> SealedRows()
 {
     const std::string sealed = SealedDocument("Hello", "KEY");
@@ -217,7 +224,8 @@ std::vector<DecodeRow> SealedRows()
         {"Sealed", sealed, {Phrase("KEY")}, Concat({ask, derive, kDecoded}), "Hello"},
         {"SealedWrongPhraseRetryRightPhrase", sealed, {Phrase("KEX"), Reply(Answer::Retry), Phrase("KEY")},
          Concat({ask, derive, kMismatch, ask, derive, kDecoded}), "Hello"},
-        {"SealedEmptyEntryIsAWrongPhrase", sealed, {Phrase(""), Reply(Answer::Cancel)}, Concat({ask, kMismatch}), sealed},
+        {"SealedEmptyEntryIsAWrongPhrase", sealed, {Phrase(""), Reply(Answer::Cancel)}, Concat({ask, kMismatch}),
+         sealed},
         {"SealedCancelled", sealed, {CancelPhrase()}, ask, sealed},
         {"SealedWrongPhraseWhileTheCrcDiffersIsDamage", wrongCrc, {Phrase("KEX")}, Concat({ask, derive, damaged}),
          wrongCrc},
@@ -228,6 +236,7 @@ std::vector<DecodeRow> SealedRows()
          Replace(sealed, "/02/1/", "/02/2/")},
     };
 }
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Method02, DecryptFlow, testing::ValuesIn(SealedRows()),
                          [](const testing::TestParamInfo<DecodeRow>& info) { return info.param.name; });

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <random>
 #include <ostream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,10 +48,13 @@ struct EncryptRow {
     bool askForMethod;
     std::vector<Step> script;
     Log log;
-    std::optional<Encrypted> result;  // nothing: the document keeps its text
+    std::optional<Encrypted> result; // nothing: the document keeps its text
 };
 
-void PrintTo(const EncryptRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const EncryptRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 std::string Lines(int count, std::string_view line)
 {
@@ -62,6 +65,7 @@ std::string Lines(int count, std::string_view line)
 
 const std::string kTwoTagged = "MuS/ not a header\r\nsome text\r\nMuS/ nor a CRC line\r\n";
 
+// clang-format off
 std::vector<EncryptRow> EncryptRows()
 {
     const Log refusedEmpty = {kStop, BoxLine(BoxKind::Error, "OK", msg::kNoTextToEncrypt)};
@@ -112,6 +116,7 @@ std::vector<EncryptRow> EncryptRows()
         {"OneCharacter", "a", false, {Phrase("")}, Concat({{kNew, kAskPhrase}, kWritten}), Encrypted{"", 1}},
     };
 }
+// clang-format on
 
 class EncryptFlow : public testing::TestWithParam<EncryptRow> {
 protected:
@@ -130,7 +135,8 @@ TEST_P(EncryptFlow, FollowsTheSteps)
     EncryptCommand(user_, document, askForMethod);
 
     EXPECT_EQ(log_, row.log);
-    const std::string expected = row.result ? BlockDocument(row.text, row.result->phrase, row.result->method) : row.text;
+    const std::string expected = row.result ? BlockDocument(row.text, row.result->phrase, row.result->method)
+                                            : row.text;
     EXPECT_EQ(document.Bytes(), expected);
     EXPECT_EQ(document.Replacements(), row.result ? 1 : 0);
     EXPECT_FALSE(askForMethod);
@@ -157,10 +163,9 @@ TEST_F(EncryptCommandTest, DocumentIsExactlyTheBlockEndedByCrLf)
     bool askForMethod = false;
     EncryptCommand(user_, document, askForMethod);
 
-    EXPECT_EQ(document.Bytes(),
-              "********************** START  Murmurscript **********************\r\n"
-              "MuS/0120/01/0/3\r\nCx2uq\r\nMuS/882\r\n"
-              "**********************  END   Murmurscript **********************\r\n");
+    EXPECT_EQ(document.Bytes(), "********************** START  Murmurscript **********************\r\n"
+                                "MuS/0120/01/0/3\r\nCx2uq\r\nMuS/882\r\n"
+                                "**********************  END   Murmurscript **********************\r\n");
     EXPECT_EQ(document.LineCount(), 5);
 }
 
@@ -181,7 +186,7 @@ TEST_F(EncryptCommandTest, AskForMethodIsCleared_NextPlainEncryptShowsNoMethodDi
 {
     ScriptedDocument document(log_, "");
     bool askForMethod = true;
-    EncryptCommand(user_, document, askForMethod);  // refused: empty
+    EncryptCommand(user_, document, askForMethod); // refused: empty
     document.Type("Hello");
     log_.clear();
     user_.Script({Phrase("")});
@@ -221,7 +226,8 @@ TEST_F(EncryptCommandTest, RoundTripThroughDecryptKeepsEveryByte)
 {
     const std::string texts[] = {
         "Line one\r\nline two\r\n",
-        "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln \xE2\x82\xAC\r\n\r\nend",
+        "Gr\xC3\xBC\xC3\x9F"
+        "e aus K\xC3\xB6ln \xE2\x82\xAC\r\n\r\nend",
         std::string("\x01\x7F\xFF\xA0 high bytes\r\n", 17),
         std::string(22528, '\xE9'),
     };
@@ -246,12 +252,15 @@ TEST_F(EncryptCommandTest, RoundTripThroughDecryptKeepsEveryByte)
 
 struct SealRow {
     std::string name;
-    std::vector<Step> script;  // after the method dialog's answer
-    Log exchange;              // after "method dialog"
-    std::string phrase;        // empty: the document keeps its text
+    std::vector<Step> script; // after the method dialog's answer
+    Log exchange;             // after "method dialog"
+    std::string phrase;       // empty: the document keeps its text
 };
 
-void PrintTo(const SealRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const SealRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class Method02Encrypt : public testing::TestWithParam<SealRow> {
 protected:
@@ -282,6 +291,7 @@ TEST_P(Method02Encrypt, AsksForARequiredPhraseAndDerivesOnce)
     EXPECT_EQ(document.Bytes(), "Sealed text\r\n");
 }
 
+// clang-format off
 std::vector<SealRow> SealRows()
 {
     const std::string required = PromptLine(msg::kPromptPhraseRequired, PromptTopic::NewPhrase);
@@ -298,6 +308,7 @@ std::vector<SealRow> SealRows()
          {required, kAskConfirm, kStop, BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhrasesDoNotMatch), kGone}, ""},
     };
 }
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Rows, Method02Encrypt, testing::ValuesIn(SealRows()),
                          [](const testing::TestParamInfo<SealRow>& info) { return info.param.name; });

@@ -24,8 +24,8 @@
 
 #include "cipher/commands/encrypt_command.h"
 #include "cipher/messages.h"
-#include "tests/support/command_test_support.h"
 #include "io_failure.h"
+#include "tests/support/command_test_support.h"
 #include "tests/support/scripted_ui.h"
 
 namespace mus::fake {
@@ -53,7 +53,10 @@ struct ErrnoRow {
     std::string message;
 };
 
-void PrintTo(const ErrnoRow& row, std::ostream* out) { *out << "errno " << row.error; }
+void PrintTo(const ErrnoRow& row, std::ostream* out)
+{
+    *out << "errno " << row.error;
+}
 
 class ErrnoMapping : public testing::TestWithParam<ErrnoRow> {};
 
@@ -81,9 +84,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(IoErrorMessages, FollowTheTable)
 {
     const std::pair<int, std::string> rows[] = {
-        {2, "File not found"},        {3, "Invalid filename"}, {4, "Too many open files"},
-        {5, "File access denied"},    {100, "Read beyond end of file"}, {101, "Disk full"},
-        {106, "Invalid numeric input"}, {32, "I/O error 32"}, {112, "I/O error 112"},
+        {2, "File not found"},
+        {3, "Invalid filename"},
+        {4, "Too many open files"},
+        {5, "File access denied"},
+        {100, "Read beyond end of file"},
+        {101, "Disk full"},
+        {106, "Invalid numeric input"},
+        {32, "I/O error 32"},
+        {112, "I/O error 112"},
         {0, "I/O error 0"},
     };
     for (const auto& [code, message] : rows) {
@@ -113,7 +122,7 @@ TEST_F(TransferFileTest, HoldsTheLinesWithCrLfAndIsGoneAfterwards)
         EXPECT_EQ(st.st_mode & 0777, 0600u);
         file->WriteLine("first");
         file->WriteLine("");
-        file->WriteLine(std::string(5000, 'x'));  // more than one buffer
+        file->WriteLine(std::string(5000, 'x')); // more than one buffer
         file->Finish();
         const std::string expected = "first\r\n\r\n" + std::string(5000, 'x') + "\r\n";
         EXPECT_EQ(ReadFile(directory_.TransferPath()), expected);
@@ -145,7 +154,10 @@ struct Planted {
     std::function<void(const fs::path& name, const fs::path& victim)> plant;
 };
 
-void PrintTo(const Planted& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const Planted& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class PlantedName : public testing::TestWithParam<Planted> {
 protected:
@@ -176,12 +188,14 @@ INSTANTIATE_TEST_SUITE_P(
         // Longer than the block, so that it shows whether the file was emptied.
         Planted{"RegularFileWithOldContent",
                 [](const fs::path& at, const fs::path&) { WriteFile(at, std::string(40000, 'o')); }},
-        Planted{"SymbolicLinkToAFile", [](const fs::path& at, const fs::path& victim) { fs::create_symlink(victim, at); }},
+        Planted{"SymbolicLinkToAFile",
+                [](const fs::path& at, const fs::path& victim) { fs::create_symlink(victim, at); }},
         Planted{"DanglingSymbolicLink",
                 [](const fs::path& at, const fs::path& victim) {
                     fs::create_symlink(victim.parent_path() / "nowhere", at);
                 }},
-        Planted{"HardLinkToAFile", [](const fs::path& at, const fs::path& victim) { fs::create_hard_link(victim, at); }},
+        Planted{"HardLinkToAFile",
+                [](const fs::path& at, const fs::path& victim) { fs::create_hard_link(victim, at); }},
         Planted{"NamedPipe", [](const fs::path& at, const fs::path&) { ASSERT_EQ(::mkfifo(at.c_str(), 0644), 0); }},
         Planted{"EmptyDirectory", [](const fs::path& at, const fs::path&) { fs::create_directory(at); }}),
     [](const testing::TestParamInfo<Planted>& info) { return info.param.name; });
@@ -278,10 +292,11 @@ TEST_F(TransferFileTest, WriteFailingHalfwayDeletesTheFile)
 {
     // A file size limit makes the system refuse the write in the middle of
     // the block (EFBIG, read through "I/O error %d").
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-    rlimit limit {};
+    rlimit limit{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
     const rlimit saved = limit;
     limit.rlim_cur = 1000;
@@ -302,9 +317,9 @@ TEST_F(TransferFileTest, WriteFailingHalfwayDeletesTheFile)
 
 class FaultyFiles final : public TransferFiles {
 public:
-    std::function<void(std::string&)> corrupt;  // changes what is read back
+    std::function<void(std::string&)> corrupt; // changes what is read back
     bool readFails = false;
-    int failAtLine = -1;                         // IoError 5 at this 0-based line
+    int failAtLine = -1; // IoError 5 at this 0-based line
 
     std::unique_ptr<TransferFile> Create() override { return std::make_unique<File>(real_.Create(), *this); }
 
@@ -350,7 +365,10 @@ struct Corruption {
     std::function<void(std::string&)> corrupt;
 };
 
-void PrintTo(const Corruption& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const Corruption& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class CorruptedReadBack : public testing::TestWithParam<Corruption> {
 protected:
@@ -456,7 +474,8 @@ bool PassesAsNobody(const std::string& test, const fs::path& directory, std::str
 {
     const std::string command = "MUS_NOBODY_DIR='" + directory.string() +
                                 "' setpriv --reuid=65534 --regid=65534 --clear-groups '" MUS_AS_NOBODY_PROGRAM
-                                "' --gtest_filter='AsNobody." + test + "' 2>&1";
+                                "' --gtest_filter='AsNobody." +
+                                test + "' 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return false;
     char chunk[512];
@@ -497,8 +516,8 @@ TEST_F(Unprivileged, OthersFileInStickyFolderGivesCode5AndIsNotWritten)
 {
     fs::permissions(directory_.Path(), fs::perms::all | fs::perms::sticky_bit);
     WriteFile(directory_.TransferPath(), "planted");
-    fs::permissions(directory_.TransferPath(), fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec |
-                                                                   fs::perms::others_exec));
+    fs::permissions(directory_.TransferPath(),
+                    fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
     std::string output;
     EXPECT_TRUE(PassesAsNobody("CannotCreate", directory_.Path(), output)) << output;
     EXPECT_EQ(ReadFile(directory_.TransferPath()), "planted");

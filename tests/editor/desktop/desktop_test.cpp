@@ -26,7 +26,7 @@ struct SeenBox {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;   // left to right
+    QStringList buttons; // left to right
     QString defaultButton;
     bool centred = false;
     bool escapeClosed = false;
@@ -112,9 +112,8 @@ private slots:
         QTest::newRow("Abort Retry Ignore")
             << int(Buttons(Button::Ignore | Button::Retry) | Buttons(Button::Abort))
             << QStringList{"&Abort", "&Retry", "&Ignore"} << "&Retry" << false << Answer::Ok;
-        QTest::newRow("Yes All No")
-            << int(Buttons(Button::All | Button::No) | Buttons(Button::Yes)) << QStringList{"&Yes", "&No", "&All"}
-            << "&Yes" << true << Answer::No;
+        QTest::newRow("Yes All No") << int(Buttons(Button::All | Button::No) | Buttons(Button::Yes))
+                                    << QStringList{"&Yes", "&No", "&All"} << "&Yes" << true << Answer::No;
     }
 
     // The fixed order whatever the desktop's, the default button, and what
@@ -165,14 +164,14 @@ private slots:
         mus::test::DesktopProbe probe(log);
         probe.answers = {Answer::Retry};
         mus::desktop::PlaySound(mus::AlertSound::Stop);
-        const Answer a = mus::desktop::MessageBox(nullptr, BoxKind::Error, QStringLiteral("The phrases entered do not match."),
+        const Answer a = mus::desktop::MessageBox(nullptr, BoxKind::Error,
+                                                  QStringLiteral("The phrases entered do not match."),
                                                   Button::Retry | Button::Cancel);
         mus::desktop::PlaySound(mus::AlertSound::Question);
         mus::desktop::PlaySound(mus::AlertSound::Exclamation);
         QCOMPARE(a, Answer::Retry);
         using mus::fake::SoundLine;
-        const std::string box =
-            mus::fake::BoxLine(BoxKind::Error, "Cancel Retry", "The phrases entered do not match.");
+        const std::string box = mus::fake::BoxLine(BoxKind::Error, "Cancel Retry", "The phrases entered do not match.");
         QCOMPARE(log, (mus::fake::Log{SoundLine(mus::AlertSound::Stop), box, SoundLine(mus::AlertSound::Question),
                                       SoundLine(mus::AlertSound::Exclamation)}));
     }

@@ -42,15 +42,9 @@ private slots:
         QVERIFY(pages_.size() >= 10);
     }
 
-    void cleanup()
-    {
-        mus::desktop::SetHelpFile(QStringLiteral("MUS.HLP"));
-    }
+    void cleanup() { mus::desktop::SetHelpFile(QStringLiteral("MUS.HLP")); }
 
-    void cleanupTestCase()
-    {
-        mus::desktop::CloseHelp();
-    }
+    void cleanupTestCase() { mus::desktop::CloseHelp(); }
 
     void everyPageHasTitleAndKeywords()
     {
@@ -105,8 +99,8 @@ private slots:
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("text");
-        const char* const menuItems[] = {"New", "Open File", "Save File As", "Encrypt With Specific Method", "Decrypt",
-                                         "Exit"};
+        const char* const menuItems[] = {"New",     "Open File", "Save File As", "Encrypt With Specific Method",
+                                         "Decrypt", "Exit"};
         for (const char* item : menuItems) QTest::newRow(item) << "action_menu.html" << QString::fromLatin1(item);
         for (const char* item : {"Undo", "Cut", "Copy", "Paste", "Delete", "Select All"}) {
             QTest::newRow(item) << "edit_menu.html" << QString::fromLatin1(item);
@@ -117,26 +111,46 @@ private slots:
         for (const char* item : {"Contents", "Search for Help On", "How to Use Help", "About"}) {
             QTest::newRow(item) << "help_menu.html" << QString::fromLatin1(item);
         }
-        QTest::newRow("phrase prompts") << "phrase.html" << "Re-enter phrase to confirm:";
-        QTest::newRow("methods") << "method.html" << "Method 00";
-        QTest::newRow("block tag") << "block.html" << "MuS/";
-        QTest::newRow("CRC warning") << "messages.html" << "CRC error.  Errors were present in the encrypted text.";
-        QTest::newRow("early end") << "messages.html" << "terminated unexpectedly";
-        QTest::newRow("capacity") << "messages.html" << "Text exceeds memo capacity.";
-        QTest::newRow("read error") << "messages.html" << "Stream read error.";
-        QTest::newRow("zero byte") << "messages.html" << "Only the text before it was loaded.";
-        QTest::newRow("file dropped") << "action_menu.html" << "drop it from a file manager";
-        QTest::newRow("file named at start") << "action_menu.html" << "murmurscript letter.mus";
-        QTest::newRow("size limit") << "limits.html" << "22528";
-        QTest::newRow("phrase in bytes") << "phrase.html" << "at most 16 bytes of its UTF-8 form";
-        QTest::newRow("phrase limit in bytes") << "limits.html" << "16 bytes of its UTF-8 form";
-        QTest::newRow("settings place") << "settings.html" << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
-        QTest::newRow("no protection") << "security.html" << "no protection against\na determined attacker";
-        QTest::newRow("Method 02 advised") << "method.html" << "Use Method 02 for anything\nthat matters";
-        QTest::newRow("forgotten phrase") << "security.html" << "A forgotten phrase cannot be recovered";
-        QTest::newRow("damaged block") << "messages.html" << "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
-        QTest::newRow("phrase required") << "messages.html" << "A phrase is required to encrypt with Method 02.";
-        QTest::newRow("licence") << "licence.html" << "GNU General Public License";
+        QTest::newRow("phrase prompts") << "phrase.html"
+                                        << "Re-enter phrase to confirm:";
+        QTest::newRow("methods") << "method.html"
+                                 << "Method 00";
+        QTest::newRow("block tag") << "block.html"
+                                   << "MuS/";
+        QTest::newRow("CRC warning") << "messages.html"
+                                     << "CRC error.  Errors were present in the encrypted text.";
+        QTest::newRow("early end") << "messages.html"
+                                   << "terminated unexpectedly";
+        QTest::newRow("capacity") << "messages.html"
+                                  << "Text exceeds memo capacity.";
+        QTest::newRow("read error") << "messages.html"
+                                    << "Stream read error.";
+        QTest::newRow("zero byte") << "messages.html"
+                                   << "Only the text before it was loaded.";
+        QTest::newRow("file dropped") << "action_menu.html"
+                                      << "drop it from a file manager";
+        QTest::newRow("file named at start") << "action_menu.html"
+                                             << "murmurscript letter.mus";
+        QTest::newRow("size limit") << "limits.html"
+                                    << "22528";
+        QTest::newRow("phrase in bytes") << "phrase.html"
+                                         << "at most 16 bytes of its UTF-8 form";
+        QTest::newRow("phrase limit in bytes") << "limits.html"
+                                               << "16 bytes of its UTF-8 form";
+        QTest::newRow("settings place") << "settings.html"
+                                        << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
+        QTest::newRow("no protection") << "security.html"
+                                       << "no protection against\na determined attacker";
+        QTest::newRow("Method 02 advised") << "method.html"
+                                           << "Use Method 02 for anything\nthat matters";
+        QTest::newRow("forgotten phrase") << "security.html"
+                                          << "A forgotten phrase cannot be recovered";
+        QTest::newRow("damaged block") << "messages.html"
+                                       << "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
+        QTest::newRow("phrase required") << "messages.html"
+                                         << "A phrase is required to encrypt with Method 02.";
+        QTest::newRow("licence") << "licence.html"
+                                 << "GNU General Public License";
     }
 
     void coversWhatItMust()
@@ -177,14 +191,15 @@ private slots:
         auto* prompt = help->findChild<QWidget*>(QStringLiteral("HelpIndexPanel"))->findChild<QLabel*>();
         auto* index = help->findChild<QListWidget*>(QStringLiteral("lst_HelpIndex"));
         for (QWidget* w : std::initializer_list<QWidget*>{prompt, index}) QVERIFY(w->mapTo(help, QPoint()).x() >= 4);
-        QVERIFY2(index->sizeHintForColumn(0) <= index->viewport()->width(),
-                 qPrintable(QStringLiteral("%1 > %2").arg(index->sizeHintForColumn(0)).arg(index->viewport()->width())));
+        QVERIFY2(
+            index->sizeHintForColumn(0) <= index->viewport()->width(),
+            qPrintable(QStringLiteral("%1 > %2").arg(index->sizeHintForColumn(0)).arg(index->viewport()->width())));
     }
 
     // The jump shows the topic itself, not just the top of its page.
     void jumpScrollsToTheTopic()
     {
-        mus::desktop::CloseHelp();   // also from a viewer that is not open yet
+        mus::desktop::CloseHelp(); // also from a viewer that is not open yet
         QVERIFY(mus::desktop::HelpJump(QStringLiteral("Help_Password2")));
         auto* browser = mus::CurrentHelpWindow()->findChild<QTextBrowser*>(QStringLiteral("txt_Help"));
         QCOMPARE(browser->source().fragment(), QStringLiteral("Help_Password2"));

@@ -37,7 +37,8 @@ private slots:
         QTest::newRow("line separator stays") << "\xE2\x80\xA8"s << QStringLiteral("\u2028");
         QTest::newRow("just below the escapes") << "\xEF\x9D\xBF"s << QStringLiteral("\uF77F");
         QTest::newRow("lone high byte") << "\xFF"s << Escapes({0xFF});
-        QTest::newRow("lone continuation") << "a\x80z"s << (QStringLiteral("a") + Escapes({0x80}) + QStringLiteral("z"));
+        QTest::newRow("lone continuation")
+            << "a\x80z"s << (QStringLiteral("a") + Escapes({0x80}) + QStringLiteral("z"));
         QTest::newRow("truncated two-byte") << "\xC3"s << Escapes({0xC3});
         QTest::newRow("truncated three-byte") << "\xE2\x82x"s << (Escapes({0xE2, 0x82}) + QStringLiteral("x"));
         QTest::newRow("overlong slash") << "\xC0\xAF"s << Escapes({0xC0, 0xAF});

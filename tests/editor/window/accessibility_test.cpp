@@ -10,13 +10,13 @@
 
 #include <memory>
 
-#include "editor/dialogs/about_dialog.h"
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/help_viewer.h"
-#include "editor/window/main_window.h"
+#include "editor/dialogs/about_dialog.h"
 #include "editor/dialogs/method_dialog.h"
 #include "editor/dialogs/phrase_dialog.h"
 #include "editor/settings/settings_store.h"
+#include "editor/window/main_window.h"
 #include "tests/support/window_parts.h"
 
 using namespace mus::test;
@@ -27,15 +27,17 @@ namespace {
 void Walk(QAccessibleInterface* item, QStringList& unnamed, QStringList& texts)
 {
     static const QList<QAccessible::Role> kControls{
-        QAccessible::PushButton, QAccessible::CheckBox,     QAccessible::RadioButton,    QAccessible::ComboBox,
-        QAccessible::EditableText, QAccessible::SpinBox,    QAccessible::Slider,         QAccessible::ButtonMenu,
-        QAccessible::ButtonDropDown, QAccessible::MenuItem, QAccessible::PageTab,        QAccessible::List,
+        QAccessible::PushButton, QAccessible::CheckBox,     QAccessible::RadioButton,
+        QAccessible::ComboBox,   QAccessible::EditableText, QAccessible::SpinBox,
+        QAccessible::Slider,     QAccessible::ButtonMenu,   QAccessible::ButtonDropDown,
+        QAccessible::MenuItem,   QAccessible::PageTab,      QAccessible::List,
         QAccessible::Link};
     for (int i = 0; i < item->childCount(); ++i) {
         QAccessibleInterface* child = item->child(i);
         const QString name = child->text(QAccessible::Name);
         if ((kControls.contains(child->role()) || child->state().focusable) && name.trimmed().isEmpty())
-            unnamed << QStringLiteral("%1 %2").arg(child->object()->metaObject()->className(), child->object()->objectName());
+            unnamed << QStringLiteral("%1 %2").arg(child->object()->metaObject()->className(),
+                                                   child->object()->objectName());
         if (child->role() == QAccessible::StaticText && !name.isEmpty()) texts << name;
         Walk(child, unnamed, texts);
     }
@@ -99,7 +101,7 @@ private slots:
         std::unique_ptr<QWidget> dialog;
         if (window == "phrase dialog") {
             auto phrase = std::make_unique<frm_PWord>(window_.get());
-            phrase->lab_PWord->setText(QStringLiteral("Re-enter phrase to confirm:"));   // as its callers do
+            phrase->lab_PWord->setText(QStringLiteral("Re-enter phrase to confirm:")); // as its callers do
             dialog = std::move(phrase);
         }
         if (window == "method dialog") dialog = std::make_unique<frm_EncodeMethod>(window_.get());

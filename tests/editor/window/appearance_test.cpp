@@ -14,8 +14,8 @@
 
 #include <memory>
 
-#include "editor/window/main_window.h"
 #include "editor/settings/settings_store.h"
+#include "editor/window/main_window.h"
 #include "tests/support/desktop_probe.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/window_parts.h"
@@ -53,7 +53,7 @@ class AppearanceTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir config_;
-    mus::fake::Log log_;   // the failure reports
+    mus::fake::Log log_; // the failure reports
     DesktopProbe probe_{log_};
     ModalAnswerer answer_;
     std::unique_ptr<frm_CText> window_;
@@ -73,7 +73,7 @@ class AppearanceTest : public QObject {
     void Restart()
     {
         window_->close();
-        window_.reset();   // FormDestroy writes the settings
+        window_.reset(); // FormDestroy writes the settings
         Start();
     }
 
@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(Editor(W())->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(Shown(QPalette::Base), Desktop(QPalette::Base));
         QCOMPARE(Shown(QPalette::Text), Desktop(QPalette::Text));
-        QVERIFY(!QFileInfo::exists(config_.path() + "/Murmurscript"));   // reading created nothing
+        QVERIFY(!QFileInfo::exists(config_.path() + "/Murmurscript")); // reading created nothing
         window_.reset();
         QCOMPARE(ReadBytes(IniPath()), Keys("Fixedsys", 10, 0, 0, 0, 0, kWindowBackground));
         QVERIFY(log_.empty());
@@ -186,7 +186,7 @@ private slots:
         MenuItem(W(), "Font1")->trigger();
         QFont font = Editor(W())->font();
         QCOMPARE(font.family(), "DejaVu Serif");
-        QCOMPARE(font.pointSize(), 32);   // the dialog's largest size
+        QCOMPARE(font.pointSize(), 32); // the dialog's largest size
         QVERIFY(font.bold());
         QVERIFY(!font.underline());
         QVERIFY(!font.strikeOut());
@@ -213,7 +213,7 @@ private slots:
 
         ChooseFont(QFont("DejaVu Sans Mono", 4));
         MenuItem(W(), "Font1")->trigger();
-        QCOMPARE(Editor(W())->font().pointSize(), 6);   // the dialog's smallest size
+        QCOMPARE(Editor(W())->font().pointSize(), 6); // the dialog's smallest size
         QVERIFY(log_.empty());
     }
 

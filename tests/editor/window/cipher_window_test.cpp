@@ -26,12 +26,12 @@
 #include "cipher/messages.h"
 #include "cipher/method02.h"
 #include "cipher/phrase.h"
-#include "editor/document/byte_document.h"
 #include "editor/desktop/desktop.h"
-#include "editor/window/main_window.h"
-#include "editor/settings/settings_store.h"
 #include "editor/dialogs/method_dialog.h"
 #include "editor/dialogs/phrase_dialog.h"
+#include "editor/document/byte_document.h"
+#include "editor/settings/settings_store.h"
+#include "editor/window/main_window.h"
 #include "tests/support/command_test_support.h"
 #include "tests/support/desktop_probe.h"
 #include "tests/support/modal_answerer.h"
@@ -66,7 +66,7 @@ private:
     QTemporaryDir directory_;
     std::unique_ptr<frm_CText> window_;
     std::unique_ptr<ModalAnswerer> answer_;
-    QStringList seen_;   // prompts and dialogs, in the order they showed
+    QStringList seen_; // prompts and dialogs, in the order they showed
 
     frm_CText& W() { return *window_; }
     std::string Text() { return W().Document().Text(); }
@@ -152,7 +152,8 @@ private slots:
         QTest::addColumn<std::string>("text");
         QTest::addColumn<QString>("phrase");
         QTest::newRow("CR LF lines") << std::string("first line\r\nsecond line\r\n\r\nlast") << QStringLiteral("key");
-        QTest::newRow("non-ASCII") << std::string("Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln: 20 \xE2\x82\xAC\r\n\xCE\xB1\xCE\xB2")
+        QTest::newRow("non-ASCII") << std::string("Gr\xC3\xBC\xC3\x9F"
+                                                  "e aus K\xC3\xB6ln: 20 \xE2\x82\xAC\r\n\xCE\xB1\xCE\xB2")
                                    << QStringLiteral("schl\u00fcssel");
         QTest::newRow("bytes that are no UTF-8") << std::string("raw \xFF\xFE\x80 bytes\r\n") << QStringLiteral("x");
         QTest::newRow("largest text, longest phrase") << std::string(22528, 'w') << QStringLiteral("abcdefghijklmnop");
@@ -175,8 +176,8 @@ private slots:
         TypePhrase(phrase);
         Click(ToolButton(W(), "btn_Decrypt"));
         QCOMPARE(Text(), text);
-        QCOMPARE(seen_, (QStringList{Q(mus::msg::kPromptPhrase), Q(mus::msg::kPromptConfirm),
-                                     Q(mus::msg::kPromptProtected)}));
+        QCOMPARE(seen_,
+                 (QStringList{Q(mus::msg::kPromptPhrase), Q(mus::msg::kPromptConfirm), Q(mus::msg::kPromptProtected)}));
         QCOMPARE(TextType(W()), QStringLiteral(" Normal Text"));
         QCOMPARE(BytesText(W()), ByteCount(text.size()));
     }

@@ -6,12 +6,12 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QStatusBar>
-#include <QTextDocument>
-#include <QToolBar>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolBar>
 
 #include <sys/stat.h>
 
@@ -99,21 +99,21 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("display");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("output");   // its start
+        QTest::addColumn<QByteArray>("output"); // its start
         const QByteArray usage = "Usage: murmurscript [FILE]\n";
         const QByteArray version = "murmurscript " MUS_VERSION "\n";
         QTest::newRow("--help") << QStringList{"--help"} << false << 0 << usage;
         QTest::newRow("--version") << QStringList{"--version"} << false << 0 << version;
         QTest::newRow("--version, display") << QStringList{"--version"} << true << 0 << version;
-        QTest::newRow("--version, toolkit option") << QStringList{"-platform", "offscreen", "--version"} << true << 0
-                                                   << version;
+        QTest::newRow("--version, toolkit option")
+            << QStringList{"-platform", "offscreen", "--version"} << true << 0 << version;
         QTest::newRow("--version, output full") << QStringList{"--version"} << false << 74 << QByteArray();
         QTest::newRow("two files") << QStringList{"a.mus", "b.mus"} << true << 64 << QByteArray();
         QTest::newRow("unknown option") << QStringList{"--frobnicate"} << true << 64 << QByteArray();
         QTest::newRow("no display, two files") << QStringList{"a.mus", "b.mus"} << false << 64 << QByteArray();
         QTest::newRow("no display, unknown option") << QStringList{"--frobnicate"} << false << 64 << QByteArray();
-        QTest::newRow("toolkit option, then an unknown one") << QStringList{"-platform", "offscreen", "-x"} << true
-                                                             << 64 << QByteArray();
+        QTest::newRow("toolkit option, then an unknown one")
+            << QStringList{"-platform", "offscreen", "-x"} << true << 64 << QByteArray();
     }
 
     void programTellsAndEnds()
@@ -129,7 +129,7 @@ private slots:
         environment.remove("QT_QPA_PLATFORM");
         if (display) environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("XDG_CONFIG_HOME", home_.filePath("config"));
-        environment.insert("XDG_RUNTIME_DIR", home_.path());   // private (0700), so Qt does not complain
+        environment.insert("XDG_RUNTIME_DIR", home_.path()); // private (0700), so Qt does not complain
         program.setProcessEnvironment(environment);
         if (status == 74) program.setStandardOutputFile("/dev/full");
         program.start(QString::fromUtf8(MUS_EDITOR_PROGRAM), arguments);
@@ -157,7 +157,7 @@ private slots:
         mus::test::DesktopProbe probe(log);
         frm_CText window;
         PaintWatch watch(window);
-        QStringList atLoad;   // the bars painted when the text went in, and the cursor then
+        QStringList atLoad; // the bars painted when the text went in, and the cursor then
         connect(Editor(window)->document(), &QTextDocument::contentsChanged, &window, [&] {
             const QCursor* cursor = QGuiApplication::overrideCursor();
             atLoad = QStringList(watch.painted) << (cursor && cursor->shape() == Qt::WaitCursor ? "busy" : "idle");

@@ -3,10 +3,10 @@
 // is drawn on, judged from the pixels the window paints.
 #include <QApplication>
 #include <QFile>
+#include <QHash>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
-#include <QHash>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
@@ -21,8 +21,8 @@
 
 #include "editor/dialogs/about_dialog.h"
 #include "editor/icons/pictures.h"
-#include "editor/window/main_window.h"
 #include "editor/settings/settings_store.h"
+#include "editor/window/main_window.h"
 #include "tests/support/window_parts.h"
 
 using namespace mus::test;
@@ -31,7 +31,7 @@ namespace {
 
 QPalette DarkPalette()
 {
-    QPalette p(QColor(53, 53, 53));   // buttons and window
+    QPalette p(QColor(53, 53, 53)); // buttons and window
     for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
         p.setColor(role, QColor(238, 238, 238));
     p.setColor(QPalette::Base, QColor(35, 35, 35));
@@ -125,10 +125,14 @@ private slots:
     {
         QTest::addColumn<QString>("atStart");
         QTest::addColumn<QString>("later");
-        QTest::newRow("light") << "light" << "light";
-        QTest::newRow("dark") << "dark" << "dark";
-        QTest::newRow("turned dark") << "light" << "dark";
-        QTest::newRow("turned light") << "dark" << "light";
+        QTest::newRow("light") << "light"
+                               << "light";
+        QTest::newRow("dark") << "dark"
+                              << "dark";
+        QTest::newRow("turned dark") << "light"
+                                     << "dark";
+        QTest::newRow("turned light") << "dark"
+                                      << "light";
     }
 
     void windowTextStandsOut()
@@ -140,7 +144,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         UsePalette(later);
-        QCoreApplication::processEvents();   // the change reaches the windows posted
+        QCoreApplication::processEvents(); // the change reaches the windows posted
         for (QLabel* field : {Panel(window, "pan_Bytes"), Panel(window, "pan_TextType")}) {
             const double contrast = InkContrast(field, field->contentsRect(), Ink::Strongest);
             QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(field->objectName()).arg(contrast)));
@@ -167,8 +171,8 @@ private slots:
         QCOMPARE(std::count_if(mus::pictures::kEntries, end,
                                [](const auto& e) { return std::string(e.name).rfind("toolbar/", 0) == 0; }),
                  22);
-        for (const char* name : {"new", "open", "save", "cut", "copy", "paste", "select-all", "delete", "undo",
-                                 "encrypt", "decrypt"}) {
+        for (const char* name :
+             {"new", "open", "save", "cut", "copy", "paste", "select-all", "delete", "undo", "encrypt", "decrypt"}) {
             const std::string picture = std::string("toolbar/") + name;
             QCOMPARE(mus::BuiltPicture(picture.c_str(), 32).size(), QSize(32, 32));
             const QImage icon = mus::BuiltPicture(picture.c_str(), 16);
@@ -176,7 +180,10 @@ private slots:
             for (const QColor& toolbar : {QApplication::style()->standardPalette().color(QPalette::Window),
                                           DarkPalette().color(QPalette::Window)}) {
                 const double showing = OutlineShowing(icon, toolbar);
-                QVERIFY2(showing >= 0.75, qPrintable(QStringLiteral("%1 on %2: %3").arg(QString::fromLatin1(name), toolbar.name()).arg(showing)));
+                QVERIFY2(
+                    showing >= 0.75,
+                    qPrintable(
+                        QStringLiteral("%1 on %2: %3").arg(QString::fromLatin1(name), toolbar.name()).arg(showing)));
             }
         }
     }

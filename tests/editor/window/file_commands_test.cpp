@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -22,7 +23,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <QLabel>
 
 #include <cstdio>
 #include <cstdlib>
@@ -115,7 +115,8 @@ QString WriteAs(const QStringList& user, const QString& path, const QByteArray& 
 
 int ChildWrite(const char* path, const char* hex, const char* limit)
 {
-    const QString message = WriteAs(kThisUser, QString::fromLocal8Bit(path), QByteArray::fromHex(hex), std::atoi(limit));
+    const QString message = WriteAs(kThisUser, QString::fromLocal8Bit(path), QByteArray::fromHex(hex),
+                                    std::atoi(limit));
     std::fputs(qPrintable(message), stdout);
     return message.isEmpty() ? 0 : 1;
 }
@@ -146,8 +147,8 @@ class FileCommandsTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir home_;
-    QString dir_;   // a fresh folder for each test's files
-    Log log_;   // what the commands and the failure report showed, in order
+    QString dir_; // a fresh folder for each test's files
+    Log log_;     // what the commands and the failure report showed, in order
     mus::fake::ScriptedUser user_{log_};
     DesktopProbe probe_{log_};
     ModalAnswerer answer_;
@@ -184,8 +185,8 @@ class FileCommandsTest : public QObject {
             }
             // As typed: selectFile() leaves the name field alone while it has the focus.
             d->findChild<QLineEdit*>("fileNameEdit")->setText(path);
-            static_cast<QDialog*>(d)->accept();   // QFileDialog::accept, protected there
-            if (d->isVisible()) {   // the dialog refused the name: do not hang
+            static_cast<QDialog*>(d)->accept(); // QFileDialog::accept, protected there
+            if (d->isVisible()) {               // the dialog refused the name: do not hang
                 seen->refused = true;
                 d->reject();
             }
@@ -272,14 +273,14 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << ""s;
         // The file is read a mebibyte at a time.
         const QByteArray piece(1 << 20, 'a');
-        QTest::newRow("CR LF across two reads") << piece.left(piece.size() - 1) + "\r\nb"
-                                                << piece.left(piece.size() - 1).toStdString() + "\r\nb";
-        QTest::newRow("lone CR at the end of a read") << piece.left(piece.size() - 1) + "\rb\r"
-                                                      << piece.left(piece.size() - 1).toStdString() + "\r\nb\r\n";
-        QTest::newRow("lines across reads") << piece.left(700000) + '\n' + piece.left(700000) + '\n' + piece.left(700000)
-                                            << piece.left(700000).toStdString() + "\r\n" +
-                                                   piece.left(700000).toStdString() + "\r\n" +
-                                                   piece.left(700000).toStdString();
+        QTest::newRow("CR LF across two reads")
+            << piece.left(piece.size() - 1) + "\r\nb" << piece.left(piece.size() - 1).toStdString() + "\r\nb";
+        QTest::newRow("lone CR at the end of a read")
+            << piece.left(piece.size() - 1) + "\rb\r" << piece.left(piece.size() - 1).toStdString() + "\r\nb\r\n";
+        QTest::newRow("lines across reads")
+            << piece.left(700000) + '\n' + piece.left(700000) + '\n' + piece.left(700000)
+            << piece.left(700000).toStdString() + "\r\n" + piece.left(700000).toStdString() + "\r\n" +
+                   piece.left(700000).toStdString();
     }
 
     void openMakesLineBreaksCrLf()
@@ -306,7 +307,7 @@ private slots:
         WriteBytes(File("new.txt"), "new");
         SetText("old");
 
-        AnswerFileDialog({});   // Cancel: nothing at all
+        AnswerFileDialog({}); // Cancel: nothing at all
         ToolButton(W(), "btn_Open")->click();
         QCOMPARE(Text(), "old"s);
         QVERIFY(log_.empty());
@@ -326,7 +327,7 @@ private slots:
         MenuItem(W(), "OpenFile1")->trigger();
         QCOMPARE(Text(), "new"s);
         QCOMPARE(log_, (Log{kQuestion, BoxLine(BoxKind::Confirm, "Yes No", kReplace), kRead[0], kRead[1]}));
-        QVERIFY(seen->fileName.isEmpty());   // the last name is not offered again
+        QVERIFY(seen->fileName.isEmpty()); // the last name is not offered again
     }
 
     void openWarnsAboutAZeroByte()
@@ -342,7 +343,7 @@ private slots:
 
     void openFailureKeepsTheText_data()
     {
-        QTest::addColumn<QByteArray>("file");   // none: no file at all
+        QTest::addColumn<QByteArray>("file"); // none: no file at all
         QTest::addColumn<QString>("message");
         QTest::newRow("missing") << QByteArray() << "Cannot open file %1";
         QTest::newRow("a line longer than the editor takes")
@@ -406,12 +407,13 @@ private slots:
             d->setDirectory(dir_);
             auto* types = d->findChild<QComboBox*>("fileTypeCombo");
             types->setCurrentIndex(2);
-            emit types->activated(2);   // as the user's choice does
+            emit types->activated(2); // as the user's choice does
             auto* view = d->findChild<QListView*>("listView");
             (void)QTest::qWaitFor([&] {
                 listed.clear();
                 for (int i = 0; i < view->model()->rowCount(view->rootIndex()); ++i) {
-                    if (!view->isRowHidden(i)) listed << view->model()->index(i, 0, view->rootIndex()).data().toString();
+                    if (!view->isRowHidden(i))
+                        listed << view->model()->index(i, 0, view->rootIndex()).data().toString();
                 }
                 return listed.size() == 2;
             });
@@ -432,7 +434,7 @@ private slots:
     void editorHasTheFocusAfterwards_data()
     {
         QTest::addColumn<bool>("save");
-        QTest::addColumn<QString>("answer");   // file chosen, or empty to cancel
+        QTest::addColumn<QString>("answer"); // file chosen, or empty to cancel
         QTest::addColumn<bool>("chooseType");
         QTest::newRow("Open") << false << "a.txt" << false;
         QTest::newRow("Open after choosing a type") << false << "a.txt" << true;
@@ -477,8 +479,11 @@ private slots:
         QTest::addColumn<std::string>("text");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("normal text") << "hello\r\nMuS/ once"s << "Text (*.txt)" << "txt";
-        QTest::newRow("armoured block") << "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n"s << "Murmurscript (*.mus)"
+        QTest::newRow("normal text") << "hello\r\nMuS/ once"s
+                                     << "Text (*.txt)"
+                                     << "txt";
+        QTest::newRow("armoured block") << "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n"s
+                                        << "Murmurscript (*.mus)"
                                         << "mus";
     }
 
@@ -488,7 +493,7 @@ private slots:
         QFETCH(QString, filter);
         QFETCH(QString, suffix);
         SetText(text);
-        auto seen = AnswerFileDialog({});   // Cancel writes nothing
+        auto seen = AnswerFileDialog({}); // Cancel writes nothing
         ToolButton(W(), "btn_Save")->click();
         QCOMPARE(seen->filter, filter);
         QCOMPARE(seen->objectName, "SaveDialog1");
@@ -507,16 +512,22 @@ private slots:
     void saveAddsTheChosenTypesExtension_data()
     {
         QTest::addColumn<std::string>("text");
-        QTest::addColumn<int>("choose");   // entry picked by the user; -1: the one offered
+        QTest::addColumn<int>("choose"); // entry picked by the user; -1: the one offered
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
         const std::string block = "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n";
-        QTest::newRow("text as offered") << "plain"s << -1 << "notes" << "notes.txt";
-        QTest::newRow("block as offered") << block << -1 << "letter" << "letter.mus";
-        QTest::newRow("text saved as Murmurscript") << "plain"s << 0 << "notes" << "notes.mus";
-        QTest::newRow("block saved as Text") << block << 1 << "letter" << "letter.txt";
-        QTest::newRow("all files") << "plain"s << 2 << "notes" << "notes.mus";
-        QTest::newRow("own extension kept") << "plain"s << -1 << "notes.dat" << "notes.dat";
+        QTest::newRow("text as offered") << "plain"s << -1 << "notes"
+                                         << "notes.txt";
+        QTest::newRow("block as offered") << block << -1 << "letter"
+                                          << "letter.mus";
+        QTest::newRow("text saved as Murmurscript") << "plain"s << 0 << "notes"
+                                                    << "notes.mus";
+        QTest::newRow("block saved as Text") << block << 1 << "letter"
+                                             << "letter.txt";
+        QTest::newRow("all files") << "plain"s << 2 << "notes"
+                                   << "notes.mus";
+        QTest::newRow("own extension kept") << "plain"s << -1 << "notes.dat"
+                                            << "notes.dat";
     }
 
     void saveAddsTheChosenTypesExtension()
@@ -572,7 +583,7 @@ private slots:
         ToolButton(W(), "btn_Save")->click();
         QCOMPARE(ReadBytes(File("old.txt")), bytes);
         QCOMPARE(log_, kRead);
-        QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), 3);   // no temporary file left behind
+        QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), 3); // no temporary file left behind
     }
 
     void saveOfLfFileWritesCrLf()
@@ -602,7 +613,7 @@ private slots:
         QTest::addColumn<bool>("folderWritable");
         QTest::addColumn<bool>("oldFile");
         QTest::addColumn<bool>("oldWritable");
-        QTest::addColumn<int>("limit");   // a file size limit standing for a full disk; 0: none
+        QTest::addColumn<int>("limit"); // a file size limit standing for a full disk; 0: none
         QTest::addColumn<QString>("message");
         const QString cannotCreate = "Cannot create file ";
         QTest::newRow("read-only folder, read-only file") << false << true << false << 0 << cannotCreate;
@@ -648,7 +659,7 @@ private slots:
         QTest::addColumn<uint>("group");
         QTest::addColumn<uint>("mode");
         QTest::addColumn<QStringList>("user");
-        QTest::addColumn<QString>("extra");   // "link": a second hard link; "xattr": an extended attribute
+        QTest::addColumn<QString>("extra"); // "link": a second hard link; "xattr": an extended attribute
         QTest::addColumn<bool>("inPlace");
         const QStringList inUsers = {"--reuid=65534", "--regid=65534", "--groups=100"};
         QTest::newRow("root saves another user's file") << 65534u << 65534u << 0640u << kThisUser << "" << false;
@@ -702,10 +713,12 @@ private slots:
     void failingWriteKeepsTheOldFile()
     {
         QFETCH(bool, secondLink);
-        const QByteArray old = QByteArray("the old file\r\n").repeated(50);   // 650 bytes
+        const QByteArray old = QByteArray("the old file\r\n").repeated(50); // 650 bytes
         WriteBytes(File("old.txt"), old);
         if (secondLink)
-            QCOMPARE(::link(QFile::encodeName(File("old.txt")).constData(), QFile::encodeName(File("link.txt")).constData()), 0);
+            QCOMPARE(
+                ::link(QFile::encodeName(File("old.txt")).constData(), QFile::encodeName(File("link.txt")).constData()),
+                0);
         SetText(std::string(5000, 'x'));
         std::shared_ptr<DialogSeen> seen;
         {
@@ -740,11 +753,12 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("message");
         QTest::newRow("Undo, Ctrl+Z") << ""s << int(Qt::Key_Z) << "No action can be undone at this time.";
-        QTest::newRow("Cut, Ctrl+X") << "abc"s << int(Qt::Key_X) << "You must select some text to cut to the clipboard.";
+        QTest::newRow("Cut, Ctrl+X") << "abc"s << int(Qt::Key_X)
+                                     << "You must select some text to cut to the clipboard.";
         QTest::newRow("Copy, Ctrl+C") << "abc"s << int(Qt::Key_C)
                                       << "You must select some text to copy to the clipboard.";
-        QTest::newRow("Paste, Ctrl+V, image only") << "abc"s << int(Qt::Key_V)
-                                                   << "The clipboard contains no text that can be pasted.";
+        QTest::newRow("Paste, Ctrl+V, image only")
+            << "abc"s << int(Qt::Key_V) << "The clipboard contains no text that can be pasted.";
         QTest::newRow("Delete, Ctrl+Del") << "abc"s << int(Qt::Key_Delete) << "You must select some text to delete.";
     }
 
@@ -786,26 +800,26 @@ private slots:
         QTest::keyClicks(Editor(W()), "abcdef");
 
         Select(1, 3);
-        QTest::keyClick(Editor(W()), Qt::Key_C, Qt::ControlModifier);   // Copy
+        QTest::keyClick(Editor(W()), Qt::Key_C, Qt::ControlModifier); // Copy
         QCOMPARE(clipboard->text(), "bc");
         QCOMPARE(Text(), "abcdef"s);
 
-        QTest::keyClick(Editor(W()), Qt::Key_X, Qt::ControlModifier);   // Cut
+        QTest::keyClick(Editor(W()), Qt::Key_X, Qt::ControlModifier); // Cut
         QCOMPARE(clipboard->text(), "bc");
         QCOMPARE(Text(), "adef"s);
         QCOMPARE(BytesText(W()), " 4 bytes");
 
         Select(0, 1);
         clipboard->setText("XY");
-        ToolButton(W(), "btn_Paste")->click();   // Paste replaces the selection
+        ToolButton(W(), "btn_Paste")->click(); // Paste replaces the selection
         QCOMPARE(Text(), "XYdef"s);
 
         Select(2, 4);
-        MenuItem(W(), "Delete1")->trigger();   // Delete leaves the clipboard alone
+        MenuItem(W(), "Delete1")->trigger(); // Delete leaves the clipboard alone
         QCOMPARE(Text(), "XYf"s);
         QCOMPARE(clipboard->text(), "XY");
 
-        QTest::keyClick(Editor(W()), Qt::Key_Z, Qt::ControlModifier);   // Undo
+        QTest::keyClick(Editor(W()), Qt::Key_Z, Qt::ControlModifier); // Undo
         QCOMPARE(Text(), "XYdef"s);
         QCOMPARE(BytesText(W()), " 5 bytes");
 

@@ -6,9 +6,9 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QStatusBar>
-#include <QToolBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -200,7 +200,7 @@ private slots:
     void refusesOtherDrags_data()
     {
         QTest::addColumn<QList<QUrl>>("urls");
-        QTest::addColumn<QString>("text");   // also carried as text, as file managers do
+        QTest::addColumn<QString>("text"); // also carried as text, as file managers do
         QTest::addColumn<int>("actions");
         const QUrl file = QUrl::fromLocalFile(home_.filePath("dropped.mus"));
         const int copy = Qt::CopyAction;
@@ -248,7 +248,7 @@ private slots:
 private:
     QTemporaryDir home_;
     QString path_;
-    Log log_;   // what the Open of a drop and the failure report showed, in order
+    Log log_; // what the Open of a drop and the failure report showed, in order
     mus::fake::ScriptedUser user_{log_};
     DesktopProbe probe_{log_};
     std::unique_ptr<frm_CText> window_;

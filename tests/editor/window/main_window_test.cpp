@@ -13,8 +13,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -24,12 +24,12 @@
 #include <string>
 
 #include "cipher/errors.h"
-#include "editor/dialogs/about_dialog.h"
-#include "editor/document/byte_document.h"
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/help_viewer.h"
-#include "editor/window/main_window.h"
+#include "editor/dialogs/about_dialog.h"
+#include "editor/document/byte_document.h"
 #include "editor/settings/settings_store.h"
+#include "editor/window/main_window.h"
 #include "tests/support/desktop_probe.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/window_parts.h"
@@ -133,8 +133,8 @@ private slots:
         QVERIFY(!W().windowIcon().isNull());
         // Every size the window icon is drawn in was built into the program.
         QCOMPARE(W().windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {64, 64}, {128, 128}}));
-        for (const char* name : {"MainMenu1", "pan_Toolbar", "pan_CText", "txt_CText", "pan_Status", "pan_Bytes",
-                                 "pan_TextType"}) {
+        for (const char* name :
+             {"MainMenu1", "pan_Toolbar", "pan_CText", "txt_CText", "pan_Status", "pan_Bytes", "pan_TextType"}) {
             QVERIFY2(W().findChild<QWidget*>(QString::fromLatin1(name)) != nullptr, name);
         }
         const int bars = Part<QToolBar>(W(), "pan_Toolbar")->height() + Part<QStatusBar>(W(), "pan_Status")->height();
@@ -175,10 +175,9 @@ private slots:
                                                "Decrypt1|&Decrypt|Ctrl+D",
                                                "-",
                                                "Exit1|E&xit|"};
-        QTest::newRow("Edit") << "Edit1|&Edit"
-                              << QStringList{"Undo1|&Undo|Ctrl+Z",   "Cut1|Cu&t|Ctrl+X",
-                                             "Copy1|&Copy|Ctrl+C",   "Paste1|&Paste|Ctrl+V",
-                                             "Delete1|&Delete|Ctrl+Del", "SelectAll1|Se&lect All|"};
+        QTest::newRow("Edit") << "Edit1|&Edit" << QStringList{"Undo1|&Undo|Ctrl+Z",       "Cut1|Cu&t|Ctrl+X",
+                                                              "Copy1|&Copy|Ctrl+C",       "Paste1|&Paste|Ctrl+V",
+                                                              "Delete1|&Delete|Ctrl+Del", "SelectAll1|Se&lect All|"};
         QTest::newRow("Options") << "Options1|&Options"
                                  << QStringList{"Font1|&Font...|", "TextColor1|&Text Color...|",
                                                 "BackgroundColor1|&Background Color...|", "WordWrap1|Word Wrap|"};
@@ -219,17 +218,39 @@ private slots:
         QTest::addColumn<QString>("tooltip");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("width");
-        QTest::newRow("New") << "btn_New" << "New" << "" << 25;
-        QTest::newRow("Open") << "btn_Open" << "Open" << "" << 25;
-        QTest::newRow("Save") << "btn_Save" << "Save" << "" << 25;
-        QTest::newRow("Cut") << "btn_Cut" << "Cut" << "" << 25;
-        QTest::newRow("Copy") << "btn_Copy" << "Copy" << "" << 25;
-        QTest::newRow("Paste") << "btn_Paste" << "Paste" << "" << 25;
-        QTest::newRow("SelectAll") << "btn_SelectAll" << "Select All" << "" << 25;
-        QTest::newRow("Delete") << "btn_Delete" << "Delete" << "" << 25;
-        QTest::newRow("Undo") << "btn_Undo" << "Undo" << "" << 25;
-        QTest::newRow("Encrypt") << "btn_Encrypt" << "" << "Encrypt" << 69;
-        QTest::newRow("Decrypt") << "btn_Decrypt" << "" << "Decrypt" << 69;
+        QTest::newRow("New") << "btn_New"
+                             << "New"
+                             << "" << 25;
+        QTest::newRow("Open") << "btn_Open"
+                              << "Open"
+                              << "" << 25;
+        QTest::newRow("Save") << "btn_Save"
+                              << "Save"
+                              << "" << 25;
+        QTest::newRow("Cut") << "btn_Cut"
+                             << "Cut"
+                             << "" << 25;
+        QTest::newRow("Copy") << "btn_Copy"
+                              << "Copy"
+                              << "" << 25;
+        QTest::newRow("Paste") << "btn_Paste"
+                               << "Paste"
+                               << "" << 25;
+        QTest::newRow("SelectAll") << "btn_SelectAll"
+                                   << "Select All"
+                                   << "" << 25;
+        QTest::newRow("Delete") << "btn_Delete"
+                                << "Delete"
+                                << "" << 25;
+        QTest::newRow("Undo") << "btn_Undo"
+                              << "Undo"
+                              << "" << 25;
+        QTest::newRow("Encrypt") << "btn_Encrypt"
+                                 << ""
+                                 << "Encrypt" << 69;
+        QTest::newRow("Decrypt") << "btn_Decrypt"
+                                 << ""
+                                 << "Decrypt" << 69;
     }
 
     void toolbar()
@@ -260,8 +281,8 @@ private slots:
     void toolbarOrderAndGroups()
     {
         QList<QToolButton*> order;
-        for (const char* name : {"btn_New", "btn_Open", "btn_Save", "btn_Cut", "btn_Copy", "btn_Paste",
-                                 "btn_SelectAll", "btn_Delete", "btn_Undo", "btn_Encrypt", "btn_Decrypt"})
+        for (const char* name : {"btn_New", "btn_Open", "btn_Save", "btn_Cut", "btn_Copy", "btn_Paste", "btn_SelectAll",
+                                 "btn_Delete", "btn_Undo", "btn_Encrypt", "btn_Decrypt"})
             order << ToolButton(W(), name);
         QList<int> gaps;
         for (int i = 1; i < order.size(); ++i) {
@@ -289,22 +310,22 @@ private slots:
         QTest::newRow("break counts two") << "ab\r\nc"s << 0 << 0 << " 5 bytes" << normal;
         QTest::newRow("one byte") << "x"s << 0 << 0 << " 1 byte" << normal;
         QTest::newRow("one selected") << "x"s << 0 << 1 << " 1 byte, 1 byte selected" << normal;
-        QTest::newRow("1024, one selected") << std::string(1024, 'a') << 5 << 6 << " 1024 bytes, 1 byte selected"
-                                            << normal;
+        QTest::newRow("1024, one selected")
+            << std::string(1024, 'a') << 5 << 6 << " 1024 bytes, 1 byte selected" << normal;
         QTest::newRow("12, 5 selected") << "hello world!"s << 6 << 11 << " 12 bytes, 5 bytes selected" << normal;
         QTest::newRow("selection over break") << "ab\r\ncd"s << 1 << 4 << " 6 bytes, 4 bytes selected" << normal;
         QTest::newRow("utf-8 bytes") << "\xC3\xA9\xE2\x82\xAC"s << 0 << 1 << " 5 bytes, 2 bytes selected" << normal;
         QTest::newRow("tag once") << "MuS/0120/01/0/3\r\nCx2uq"s << 0 << 0 << " 22 bytes" << normal;
         QTest::newRow("tag twice") << "MuS/a\r\nMuS/b"s << 0 << 0 << " 12 bytes" << encrypted;
-        QTest::newRow("tag twice far apart") << "x\r\nMuS/\r\ny\r\nz\r\nMuS/9\r\n"s << 0 << 0 << " 22 bytes"
-                                             << encrypted;
+        QTest::newRow("tag twice far apart")
+            << "x\r\nMuS/\r\ny\r\nz\r\nMuS/9\r\n"s << 0 << 0 << " 22 bytes" << encrypted;
         QTest::newRow("tag three times") << "MuS/\r\nMuS/\r\nMuS/"s << 0 << 0 << " 16 bytes" << encrypted;
         QTest::newRow("other case") << "mus/a\r\nMUS/b\r\nMuS/c"s << 0 << 0 << " 19 bytes" << normal;
         QTest::newRow("indented") << " MuS/a\r\n\tMuS/b"s << 0 << 0 << " 14 bytes" << normal;
         QTest::newRow("quoted") << "> MuS/a\r\n> MuS/b"s << 0 << 0 << " 16 bytes" << normal;
         QTest::newRow("too short") << "MuS\r\nMuS"s << 0 << 0 << " 8 bytes" << normal;
-        QTest::newRow("tag after wrap point") << (std::string(300, 'w') + "MuS/\r\nMuS/") << 0 << 0 << " 310 bytes"
-                                              << normal;
+        QTest::newRow("tag after wrap point")
+            << (std::string(300, 'w') + "MuS/\r\nMuS/") << 0 << 0 << " 310 bytes" << normal;
     }
 
     void status()
@@ -335,8 +356,8 @@ private slots:
             const QLabel* field = Panel(W(), "pan_TextType");
             // A framed label without an indent of its own indents its text by
             // half an "x".
-            const int indent =
-                field->indent() >= 0 ? field->indent() : field->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
+            const int indent = field->indent() >= 0 ? field->indent()
+                                                    : field->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
             const int room = field->contentsRect().width() - field->margin() * 2 - indent;
             QVERIFY2(field->fontMetrics().horizontalAdvance(field->text()) <= room, qPrintable(field->text()));
         }
@@ -345,11 +366,11 @@ private slots:
     void enabledButtons()
     {
         const QStringList always = {"btn_New", "btn_Open", "btn_Paste"};
-        QCOMPARE(EnabledButtons(), always);   // the design state
+        QCOMPARE(EnabledButtons(), always); // the design state
         W().UpdateStatus();
         QCOMPARE(EnabledButtons(), always);
 
-        W().Document().SetText("abc"s);   // a replacement leaves nothing to undo
+        W().Document().SetText("abc"s); // a replacement leaves nothing to undo
         QStringList withText = always + QStringList{"btn_Decrypt", "btn_Encrypt", "btn_Save", "btn_SelectAll"};
         withText.sort();
         QCOMPARE(EnabledButtons(), withText);
@@ -415,7 +436,7 @@ private slots:
     void appearanceLeavesStatusAlone()
     {
         W().Document().SetText("abc"s);
-        Editor(W())->selectAll();   // not shown until the status runs
+        Editor(W())->selectAll(); // not shown until the status runs
         MenuItem(W(), "WordWrap1")->trigger();
         MenuItem(W(), "WordWrap1")->trigger();
         QCOMPARE(BytesText(W()), QStringLiteral(" 3 bytes"));
@@ -573,7 +594,7 @@ private slots:
         QVERIFY(survivedEscape);
         QVERIFY(okDefault);
         QVERIFY(okFocused);
-        QCOMPARE(texts.count(QStringLiteral("Murmurscript")), 1);   // one label draws the relief
+        QCOMPARE(texts.count(QStringLiteral("Murmurscript")), 1); // one label draws the relief
         QVERIFY(texts.contains(QStringLiteral("Version Platform:")));
         QVERIFY(texts.join(QLatin1Char(' ')).contains(QLatin1String("GPL-3.0-or-later")));
         QVERIFY(texts.join(QLatin1Char(' ')).contains(QLatin1String("MUS.INI")));
