@@ -60,17 +60,12 @@ bool MayHoldToolkitOptions(const QStringList& rawArguments)
 {
     // The options QGuiApplication and QApplication take out of the command
     // line, with one dash or two.
-    static const QStringList toolkitOptions{"platform",      "platformpluginpath",
-                                            "platformtheme", "plugin",
-                                            "qmljsdebugger", "qwindowgeometry",
-                                            "qwindowicon",   "qwindowtitle",
-                                            "reverse",       "session",
-                                            "style",         "stylesheet",
-                                            "widgetcount",   "nograb",
-                                            "dograb",        "display",
-                                            "geometry",      "title",
-                                            "name",          "visual",
-                                            "sync",          "testability"};
+    // clang-format off
+    static const QStringList toolkitOptions{
+        "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger", "qwindowgeometry",
+        "qwindowicon", "qwindowtitle", "reverse", "session", "style", "stylesheet", "widgetcount",
+        "nograb", "dograb", "display", "geometry", "title", "name", "visual", "sync", "testability"};
+    // clang-format on
     for (const QString& argument : rawArguments.mid(1)) {
         if (argument == QLatin1String("--")) break;
         if (!argument.startsWith(QLatin1Char('-'))) continue;

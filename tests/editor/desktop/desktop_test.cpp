@@ -93,6 +93,7 @@ private slots:
         QCOMPARE(answer, Answer::Ok);
     }
 
+    // clang-format off
     void buttons_data()
     {
         QTest::addColumn<int>("set");
@@ -112,9 +113,11 @@ private slots:
         QTest::newRow("Abort Retry Ignore")
             << int(Buttons(Button::Ignore | Button::Retry) | Buttons(Button::Abort))
             << QStringList{"&Abort", "&Retry", "&Ignore"} << "&Retry" << false << Answer::Ok;
-        QTest::newRow("Yes All No") << int(Buttons(Button::All | Button::No) | Buttons(Button::Yes))
-                                    << QStringList{"&Yes", "&No", "&All"} << "&Yes" << true << Answer::No;
+        QTest::newRow("Yes All No")
+            << int(Buttons(Button::All | Button::No) | Buttons(Button::Yes)) << QStringList{"&Yes", "&No", "&All"}
+            << "&Yes" << true << Answer::No;
     }
+    // clang-format on
 
     // The fixed order whatever the desktop's, the default button, and what
     // Escape answers (nothing, when that button is missing).

@@ -95,12 +95,13 @@ private slots:
     }
 
     // What the help must tell the user, each where a user would look for it.
+    // clang-format off
     void coversWhatItMust_data()
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("text");
-        const char* const menuItems[] = {"New",     "Open File", "Save File As", "Encrypt With Specific Method",
-                                         "Decrypt", "Exit"};
+        const char* const menuItems[] = {"New", "Open File", "Save File As", "Encrypt With Specific Method", "Decrypt",
+                                         "Exit"};
         for (const char* item : menuItems) QTest::newRow(item) << "action_menu.html" << QString::fromLatin1(item);
         for (const char* item : {"Undo", "Cut", "Copy", "Paste", "Delete", "Select All"}) {
             QTest::newRow(item) << "edit_menu.html" << QString::fromLatin1(item);
@@ -111,47 +112,29 @@ private slots:
         for (const char* item : {"Contents", "Search for Help On", "How to Use Help", "About"}) {
             QTest::newRow(item) << "help_menu.html" << QString::fromLatin1(item);
         }
-        QTest::newRow("phrase prompts") << "phrase.html"
-                                        << "Re-enter phrase to confirm:";
-        QTest::newRow("methods") << "method.html"
-                                 << "Method 00";
-        QTest::newRow("block tag") << "block.html"
-                                   << "MuS/";
-        QTest::newRow("CRC warning") << "messages.html"
-                                     << "CRC error.  Errors were present in the encrypted text.";
-        QTest::newRow("early end") << "messages.html"
-                                   << "terminated unexpectedly";
-        QTest::newRow("capacity") << "messages.html"
-                                  << "Text exceeds memo capacity.";
-        QTest::newRow("read error") << "messages.html"
-                                    << "Stream read error.";
-        QTest::newRow("zero byte") << "messages.html"
-                                   << "Only the text before it was loaded.";
-        QTest::newRow("file dropped") << "action_menu.html"
-                                      << "drop it from a file manager";
-        QTest::newRow("file named at start") << "action_menu.html"
-                                             << "murmurscript letter.mus";
-        QTest::newRow("size limit") << "limits.html"
-                                    << "22528";
-        QTest::newRow("phrase in bytes") << "phrase.html"
-                                         << "at most 16 bytes of its UTF-8 form";
-        QTest::newRow("phrase limit in bytes") << "limits.html"
-                                               << "16 bytes of its UTF-8 form";
-        QTest::newRow("settings place") << "settings.html"
-                                        << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
-        QTest::newRow("no protection") << "security.html"
-                                       << "no protection against\na determined attacker";
-        QTest::newRow("Method 02 advised") << "method.html"
-                                           << "Use Method 02 for anything\nthat matters";
-        QTest::newRow("forgotten phrase") << "security.html"
-                                          << "A forgotten phrase cannot be recovered";
-        QTest::newRow("damaged block") << "messages.html"
-                                       << "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
-        QTest::newRow("phrase required") << "messages.html"
-                                         << "A phrase is required to encrypt with Method 02.";
-        QTest::newRow("licence") << "licence.html"
-                                 << "GNU General Public License";
+        QTest::newRow("phrase prompts") << "phrase.html" << "Re-enter phrase to confirm:";
+        QTest::newRow("methods") << "method.html" << "Method 00";
+        QTest::newRow("block tag") << "block.html" << "MuS/";
+        QTest::newRow("CRC warning") << "messages.html" << "CRC error.  Errors were present in the encrypted text.";
+        QTest::newRow("early end") << "messages.html" << "terminated unexpectedly";
+        QTest::newRow("capacity") << "messages.html" << "Text exceeds memo capacity.";
+        QTest::newRow("read error") << "messages.html" << "Stream read error.";
+        QTest::newRow("zero byte") << "messages.html" << "Only the text before it was loaded.";
+        QTest::newRow("file dropped") << "action_menu.html" << "drop it from a file manager";
+        QTest::newRow("file named at start") << "action_menu.html" << "murmurscript letter.mus";
+        QTest::newRow("size limit") << "limits.html" << "22528";
+        QTest::newRow("phrase in bytes") << "phrase.html" << "at most 16 bytes of its UTF-8 form";
+        QTest::newRow("phrase limit in bytes") << "limits.html" << "16 bytes of its UTF-8 form";
+        QTest::newRow("settings place") << "settings.html" << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
+        QTest::newRow("no protection") << "security.html" << "no protection against\na determined attacker";
+        QTest::newRow("Method 02 advised") << "method.html" << "Use Method 02 for anything\nthat matters";
+        QTest::newRow("forgotten phrase") << "security.html" << "A forgotten phrase cannot be recovered";
+        QTest::newRow("damaged block")
+            << "messages.html" << "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
+        QTest::newRow("phrase required") << "messages.html" << "A phrase is required to encrypt with Method 02.";
+        QTest::newRow("licence") << "licence.html" << "GNU General Public License";
     }
+    // clang-format on
 
     void coversWhatItMust()
     {

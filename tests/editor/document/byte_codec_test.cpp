@@ -25,6 +25,7 @@ class ByteCodecTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // clang-format off
     void mapping_data()
     {
         QTest::addColumn<std::string>("bytes");
@@ -51,6 +52,7 @@ private slots:
         QTest::newRow("first escape code point") << "\xEF\x9E\x80"s << Escapes({0xEF, 0x9E, 0x80});
         QTest::newRow("last escape code point") << "\xEF\x9F\xBF"s << Escapes({0xEF, 0x9F, 0xBF});
     }
+    // clang-format on
 
     void mapping()
     {

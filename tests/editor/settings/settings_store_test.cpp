@@ -160,59 +160,45 @@ private slots:
         QCOMPARE(ReadFile(IniPath()), kDefaultFile);
     }
 
+    // clang-format off
     void readAppearance_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("bold 2 is on") << QByteArray("[Murmurscript]\nFontBold=2\n") << "bold"
-                                      << "1";
-        QTest::newRow("bold yes is off") << QByteArray("[Murmurscript]\nFontBold=yes\n") << "bold"
-                                         << "0";
-        QTest::newRow("italic 1") << QByteArray("[Murmurscript]\nFontItalic=1\n") << "italic"
-                                  << "1";
-        QTest::newRow("size 0x0C") << QByteArray("[Murmurscript]\nFontSize=0x0C\n") << "size"
-                                   << "12";
-        QTest::newRow("size bad") << QByteArray("[Murmurscript]\nFontSize=12pt\n") << "size"
-                                  << "10";
-        QTest::newRow("back -6 ignored") << QByteArray("[Murmurscript]\nBackColor=-6\n") << "back"
-                                         << "-2147483643";
-        QTest::newRow("back -5 applied") << QByteArray("[Murmurscript]\nBackColor=-5\n") << "back"
-                                         << "-5";
-        QTest::newRow("back rgb") << QByteArray("[Murmurscript]\nBackColor=16777215\n") << "back"
-                                  << "16777215";
-        QTest::newRow("colour hex") << QByteArray("[Murmurscript]\nFontColor=$FF\n") << "color"
-                                    << "255";
-        QTest::newRow("empty name keeps face") << QByteArray("[Murmurscript]\nFontName=\n") << "name"
-                                               << "Fixedsys";
+        QTest::newRow("bold 2 is on") << QByteArray("[Murmurscript]\nFontBold=2\n") << "bold" << "1";
+        QTest::newRow("bold yes is off") << QByteArray("[Murmurscript]\nFontBold=yes\n") << "bold" << "0";
+        QTest::newRow("italic 1") << QByteArray("[Murmurscript]\nFontItalic=1\n") << "italic" << "1";
+        QTest::newRow("size 0x0C") << QByteArray("[Murmurscript]\nFontSize=0x0C\n") << "size" << "12";
+        QTest::newRow("size bad") << QByteArray("[Murmurscript]\nFontSize=12pt\n") << "size" << "10";
+        QTest::newRow("back -6 ignored") << QByteArray("[Murmurscript]\nBackColor=-6\n") << "back" << "-2147483643";
+        QTest::newRow("back -5 applied") << QByteArray("[Murmurscript]\nBackColor=-5\n") << "back" << "-5";
+        QTest::newRow("back rgb") << QByteArray("[Murmurscript]\nBackColor=16777215\n") << "back" << "16777215";
+        QTest::newRow("colour hex") << QByteArray("[Murmurscript]\nFontColor=$FF\n") << "color" << "255";
+        QTest::newRow("empty name keeps face") << QByteArray("[Murmurscript]\nFontName=\n") << "name" << "Fixedsys";
         QTest::newRow("name") << QByteArray("[Murmurscript]\nFontName=DejaVu Sans Mono\n") << "name"
                               << "DejaVu Sans Mono";
         QTest::newRow("name quoted, blanks, any case")
-            << QByteArray("[ murmurSCRIPT ]\r\n  fontname =  \"Liberation Mono\"  \r\n") << "name"
-            << "Liberation Mono";
+            << QByteArray("[ murmurSCRIPT ]\r\n  fontname =  \"Liberation Mono\"  \r\n") << "name" << "Liberation Mono";
         QTest::newRow("name UTF-8") << QByteArray("[Murmurscript]\nFontName=Schrift \xc3\xa4\n") << "name"
                                     << QString::fromUtf8("Schrift \xc3\xa4");
         QTest::newRow("name up to 1023 characters")
-            << QByteArray("[Murmurscript]\nFontName=" + QByteArray(2000, 'n') + "\n") << "name" << QString(1023, 'n');
-        QTest::newRow("word wrap 1") << QByteArray("[Murmurscript]\nWordWrap=1\n") << "wrap"
-                                     << "1";
-        QTest::newRow("word wrap 0") << QByteArray("[Murmurscript]\nWordWrap=0\n") << "wrap"
-                                     << "0";
+            << QByteArray("[Murmurscript]\nFontName=" + QByteArray(2000, 'n') + "\n") << "name"
+            << QString(1023, 'n');
+        QTest::newRow("word wrap 1") << QByteArray("[Murmurscript]\nWordWrap=1\n") << "wrap" << "1";
+        QTest::newRow("word wrap 0") << QByteArray("[Murmurscript]\nWordWrap=0\n") << "wrap" << "0";
         QTest::newRow("first of two keys") << QByteArray("[Murmurscript]\nFontSize=14\nFontSize=20\n") << "size"
                                            << "14";
         QTest::newRow("first of two sections")
-            << QByteArray("[Murmurscript]\nFontSize=14\n[Murmurscript]\nFontSize=20\n") << "size"
-            << "14";
+            << QByteArray("[Murmurscript]\nFontSize=14\n[Murmurscript]\nFontSize=20\n") << "size" << "14";
         QTest::newRow("key of another section")
-            << QByteArray("[Other]\nFontSize=14\n[Murmurscript]\nExtra=1\n") << "size"
-            << "10";
-        QTest::newRow("commented key") << QByteArray("[Murmurscript]\n;FontSize=14\n") << "size"
-                                       << "10";
-        QTest::newRow("no section") << QByteArray("FontSize=14\n") << "size"
-                                    << "10";
+            << QByteArray("[Other]\nFontSize=14\n[Murmurscript]\nExtra=1\n") << "size" << "10";
+        QTest::newRow("commented key") << QByteArray("[Murmurscript]\n;FontSize=14\n") << "size" << "10";
+        QTest::newRow("no section") << QByteArray("FontSize=14\n") << "size" << "10";
         QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf[Murmurscript]\r\nFontSize=14\r\n") << "size"
                                          << "14";
     }
+    // clang-format on
 
     void readAppearance()
     {

@@ -121,19 +121,17 @@ private slots:
 
     // The status fields, the editor's text and the About title, on a desktop
     // that is dark when the window opens or turns dark while it is open.
+    // clang-format off
     void windowTextStandsOut_data()
     {
         QTest::addColumn<QString>("atStart");
         QTest::addColumn<QString>("later");
-        QTest::newRow("light") << "light"
-                               << "light";
-        QTest::newRow("dark") << "dark"
-                              << "dark";
-        QTest::newRow("turned dark") << "light"
-                                     << "dark";
-        QTest::newRow("turned light") << "dark"
-                                      << "light";
+        QTest::newRow("light") << "light" << "light";
+        QTest::newRow("dark") << "dark" << "dark";
+        QTest::newRow("turned dark") << "light" << "dark";
+        QTest::newRow("turned light") << "dark" << "light";
     }
+    // clang-format on
 
     void windowTextStandsOut()
     {

@@ -474,18 +474,17 @@ private slots:
         QCOMPARE(W().findChild<QFileDialog*>("SaveDialog1"), nullptr);
     }
 
+    // clang-format off
     void saveOffersTheFileType_data()
     {
         QTest::addColumn<std::string>("text");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("normal text") << "hello\r\nMuS/ once"s
-                                     << "Text (*.txt)"
-                                     << "txt";
-        QTest::newRow("armoured block") << "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n"s
-                                        << "Murmurscript (*.mus)"
+        QTest::newRow("normal text") << "hello\r\nMuS/ once"s << "Text (*.txt)" << "txt";
+        QTest::newRow("armoured block") << "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n"s << "Murmurscript (*.mus)"
                                         << "mus";
     }
+    // clang-format on
 
     void saveOffersTheFileType()
     {
@@ -509,26 +508,22 @@ private slots:
 
     // A typed name without an extension takes the extension of the type
     // chosen in the dialog.
+    // clang-format off
     void saveAddsTheChosenTypesExtension_data()
     {
         QTest::addColumn<std::string>("text");
-        QTest::addColumn<int>("choose"); // entry picked by the user; -1: the one offered
+        QTest::addColumn<int>("choose");   // entry picked by the user; -1: the one offered
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
         const std::string block = "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n";
-        QTest::newRow("text as offered") << "plain"s << -1 << "notes"
-                                         << "notes.txt";
-        QTest::newRow("block as offered") << block << -1 << "letter"
-                                          << "letter.mus";
-        QTest::newRow("text saved as Murmurscript") << "plain"s << 0 << "notes"
-                                                    << "notes.mus";
-        QTest::newRow("block saved as Text") << block << 1 << "letter"
-                                             << "letter.txt";
-        QTest::newRow("all files") << "plain"s << 2 << "notes"
-                                   << "notes.mus";
-        QTest::newRow("own extension kept") << "plain"s << -1 << "notes.dat"
-                                            << "notes.dat";
+        QTest::newRow("text as offered") << "plain"s << -1 << "notes" << "notes.txt";
+        QTest::newRow("block as offered") << block << -1 << "letter" << "letter.mus";
+        QTest::newRow("text saved as Murmurscript") << "plain"s << 0 << "notes" << "notes.mus";
+        QTest::newRow("block saved as Text") << block << 1 << "letter" << "letter.txt";
+        QTest::newRow("all files") << "plain"s << 2 << "notes" << "notes.mus";
+        QTest::newRow("own extension kept") << "plain"s << -1 << "notes.dat" << "notes.dat";
     }
+    // clang-format on
 
     void saveAddsTheChosenTypesExtension()
     {
@@ -747,20 +742,22 @@ private slots:
 
     // Each guard through its shortcut, with the editor focused: the sound,
     // the box, and text, selection and clipboard as they were.
+    // clang-format off
     void guards_data()
     {
         QTest::addColumn<std::string>("text");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("message");
         QTest::newRow("Undo, Ctrl+Z") << ""s << int(Qt::Key_Z) << "No action can be undone at this time.";
-        QTest::newRow("Cut, Ctrl+X") << "abc"s << int(Qt::Key_X)
-                                     << "You must select some text to cut to the clipboard.";
+        QTest::newRow("Cut, Ctrl+X")
+            << "abc"s << int(Qt::Key_X) << "You must select some text to cut to the clipboard.";
         QTest::newRow("Copy, Ctrl+C") << "abc"s << int(Qt::Key_C)
                                       << "You must select some text to copy to the clipboard.";
-        QTest::newRow("Paste, Ctrl+V, image only")
-            << "abc"s << int(Qt::Key_V) << "The clipboard contains no text that can be pasted.";
+        QTest::newRow("Paste, Ctrl+V, image only") << "abc"s << int(Qt::Key_V)
+                                                   << "The clipboard contains no text that can be pasted.";
         QTest::newRow("Delete, Ctrl+Del") << "abc"s << int(Qt::Key_Delete) << "You must select some text to delete.";
     }
+    // clang-format on
 
     void guards()
     {

@@ -212,46 +212,26 @@ private slots:
         QCOMPARE(titles, (QStringList{"&Action", "&Edit", "&Options", "&Help"}));
     }
 
+    // clang-format off
     void toolbar_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("tooltip");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("width");
-        QTest::newRow("New") << "btn_New"
-                             << "New"
-                             << "" << 25;
-        QTest::newRow("Open") << "btn_Open"
-                              << "Open"
-                              << "" << 25;
-        QTest::newRow("Save") << "btn_Save"
-                              << "Save"
-                              << "" << 25;
-        QTest::newRow("Cut") << "btn_Cut"
-                             << "Cut"
-                             << "" << 25;
-        QTest::newRow("Copy") << "btn_Copy"
-                              << "Copy"
-                              << "" << 25;
-        QTest::newRow("Paste") << "btn_Paste"
-                               << "Paste"
-                               << "" << 25;
-        QTest::newRow("SelectAll") << "btn_SelectAll"
-                                   << "Select All"
-                                   << "" << 25;
-        QTest::newRow("Delete") << "btn_Delete"
-                                << "Delete"
-                                << "" << 25;
-        QTest::newRow("Undo") << "btn_Undo"
-                              << "Undo"
-                              << "" << 25;
-        QTest::newRow("Encrypt") << "btn_Encrypt"
-                                 << ""
-                                 << "Encrypt" << 69;
-        QTest::newRow("Decrypt") << "btn_Decrypt"
-                                 << ""
-                                 << "Decrypt" << 69;
+        QTest::newRow("New") << "btn_New" << "New" << "" << 25;
+        QTest::newRow("Open") << "btn_Open" << "Open" << "" << 25;
+        QTest::newRow("Save") << "btn_Save" << "Save" << "" << 25;
+        QTest::newRow("Cut") << "btn_Cut" << "Cut" << "" << 25;
+        QTest::newRow("Copy") << "btn_Copy" << "Copy" << "" << 25;
+        QTest::newRow("Paste") << "btn_Paste" << "Paste" << "" << 25;
+        QTest::newRow("SelectAll") << "btn_SelectAll" << "Select All" << "" << 25;
+        QTest::newRow("Delete") << "btn_Delete" << "Delete" << "" << 25;
+        QTest::newRow("Undo") << "btn_Undo" << "Undo" << "" << 25;
+        QTest::newRow("Encrypt") << "btn_Encrypt" << "" << "Encrypt" << 69;
+        QTest::newRow("Decrypt") << "btn_Decrypt" << "" << "Decrypt" << 69;
     }
+    // clang-format on
 
     void toolbar()
     {
@@ -297,6 +277,7 @@ private slots:
         }
     }
 
+    // clang-format off
     void status_data()
     {
         QTest::addColumn<std::string>("text");
@@ -310,23 +291,24 @@ private slots:
         QTest::newRow("break counts two") << "ab\r\nc"s << 0 << 0 << " 5 bytes" << normal;
         QTest::newRow("one byte") << "x"s << 0 << 0 << " 1 byte" << normal;
         QTest::newRow("one selected") << "x"s << 0 << 1 << " 1 byte, 1 byte selected" << normal;
-        QTest::newRow("1024, one selected")
-            << std::string(1024, 'a') << 5 << 6 << " 1024 bytes, 1 byte selected" << normal;
+        QTest::newRow("1024, one selected") << std::string(1024, 'a') << 5 << 6 << " 1024 bytes, 1 byte selected"
+                                            << normal;
         QTest::newRow("12, 5 selected") << "hello world!"s << 6 << 11 << " 12 bytes, 5 bytes selected" << normal;
         QTest::newRow("selection over break") << "ab\r\ncd"s << 1 << 4 << " 6 bytes, 4 bytes selected" << normal;
         QTest::newRow("utf-8 bytes") << "\xC3\xA9\xE2\x82\xAC"s << 0 << 1 << " 5 bytes, 2 bytes selected" << normal;
         QTest::newRow("tag once") << "MuS/0120/01/0/3\r\nCx2uq"s << 0 << 0 << " 22 bytes" << normal;
         QTest::newRow("tag twice") << "MuS/a\r\nMuS/b"s << 0 << 0 << " 12 bytes" << encrypted;
-        QTest::newRow("tag twice far apart")
-            << "x\r\nMuS/\r\ny\r\nz\r\nMuS/9\r\n"s << 0 << 0 << " 22 bytes" << encrypted;
+        QTest::newRow("tag twice far apart") << "x\r\nMuS/\r\ny\r\nz\r\nMuS/9\r\n"s << 0 << 0 << " 22 bytes"
+                                             << encrypted;
         QTest::newRow("tag three times") << "MuS/\r\nMuS/\r\nMuS/"s << 0 << 0 << " 16 bytes" << encrypted;
         QTest::newRow("other case") << "mus/a\r\nMUS/b\r\nMuS/c"s << 0 << 0 << " 19 bytes" << normal;
         QTest::newRow("indented") << " MuS/a\r\n\tMuS/b"s << 0 << 0 << " 14 bytes" << normal;
         QTest::newRow("quoted") << "> MuS/a\r\n> MuS/b"s << 0 << 0 << " 16 bytes" << normal;
         QTest::newRow("too short") << "MuS\r\nMuS"s << 0 << 0 << " 8 bytes" << normal;
-        QTest::newRow("tag after wrap point")
-            << (std::string(300, 'w') + "MuS/\r\nMuS/") << 0 << 0 << " 310 bytes" << normal;
+        QTest::newRow("tag after wrap point") << (std::string(300, 'w') + "MuS/\r\nMuS/") << 0 << 0 << " 310 bytes"
+                                              << normal;
     }
+    // clang-format on
 
     void status()
     {
