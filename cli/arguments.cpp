@@ -10,6 +10,7 @@
 #include "cipher/document_lines.h"
 #include "cipher/method02.h"
 #include "cipher/phrase.h"
+#include "cipher/utf8.h"
 
 namespace mus::cli {
 
@@ -36,38 +37,6 @@ constexpr std::string_view kHelp = "Usage: mus encrypt [--method 00|01|02] [--ph
                                    "\n"
                                    "Exit status: 0 done; 1 decrypted with a warning; 2 refused or given up;\n"
                                    "64 usage error; 66 input cannot be read; 74 output cannot be written.\n";
-
-// True for UTF-8 as the phrase entry gives it: no stray or missing
-// continuation bytes, no overlong forms, surrogates or code points past U+10FFFF.
-bool IsWellFormedUtf8(std::string_view bytes)
-{
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 1;
-        unsigned char low = 0x80; // the allowed range of the second byte
-        unsigned char high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else if (lead >= 0x80) {
-            return false;
-        }
-        if (bytes.size() - i < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto b = static_cast<unsigned char>(bytes[i + k]);
-            if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return false;
-        }
-        i += length;
-    }
-    return true;
-}
 
 // --help anywhere before "--", or --version as the command, is answered here
 // and ends the run with status 0.

@@ -1,6 +1,7 @@
 #include "editor/document/byte_codec.h"
 
 #include "cipher/document_lines.h"
+#include "cipher/utf8.h"
 
 namespace mus {
 
@@ -13,48 +14,6 @@ constexpr char16_t kEscapeLast = kByteEscapeBase + 0xFF;
 constexpr bool MustEscape(char32_t cp)
 {
     return cp == 0x2029 || cp == 0xFDD0 || cp == 0xFDD1 || (cp >= kEscapeFirst && cp <= kEscapeLast);
-}
-
-constexpr bool IsContinuation(unsigned char b)
-{
-    return (b & 0xC0) == 0x80;
-}
-
-// Length of the valid UTF-8 sequence at the start of `s` and its code point,
-// or 0 when the first byte does not begin one (overlong forms, surrogates and
-// values above U+10FFFF are not valid).
-int DecodeOne(std::string_view s, char32_t& cp)
-{
-    const auto b0 = static_cast<unsigned char>(s[0]);
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    int len = 0;
-    char32_t min = 0;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        cp = b0 & 0x1F;
-        min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        cp = b0 & 0x0F;
-        min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        cp = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (s.size() < static_cast<std::size_t>(len)) return 0;
-    for (int i = 1; i < len; ++i) {
-        const auto b = static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
-        if (!IsContinuation(b)) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return len;
 }
 
 void AppendUtf8(char32_t cp, std::string& out)
@@ -129,7 +88,7 @@ void AppendText(std::string_view bytes, QString& text)
             continue;
         }
         char32_t cp = 0;
-        const int len = DecodeOne(bytes.substr(i), cp);
+        const int len = DecodeUtf8(bytes.substr(i), cp);
         if (len == 0 || MustEscape(cp)) {
             // An invalid byte alone; a valid sequence to escape byte by byte
             // (each of its bytes is at least 0x80).
