@@ -10,6 +10,9 @@
 
 namespace mus {
 
+// The largest document, in bytes: what the editor holds, and what mus reads.
+inline constexpr std::int64_t kDocumentCapacity = std::int64_t{256} << 20; // 256 MiB
+
 // Only this much of one line is ever read.
 inline constexpr std::int32_t kMaxLineLength = 4096;
 

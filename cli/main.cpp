@@ -35,7 +35,7 @@ namespace mus::cli {
 namespace {
 
 // A document may be as large as the editor holds.
-constexpr std::size_t kMaxDocumentBytes = std::size_t{256} << 20;
+constexpr std::size_t kMaxDocumentBytes = std::size_t(kDocumentCapacity);
 
 [[noreturn]] void Refuse(std::string_view message)
 {

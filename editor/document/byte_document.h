@@ -23,7 +23,7 @@ class QTextBlock;
 namespace mus {
 
 // The most the editor holds, in bytes.
-inline constexpr std::int64_t kEditorCapacity = std::int64_t{256} << 20; // 256 MiB
+inline constexpr std::int64_t kEditorCapacity = kDocumentCapacity;
 
 // The longest line the editor takes from a file. It lays out a line as a
 // whole, at opening and again at every key typed into it: a longer line
