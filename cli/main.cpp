@@ -269,7 +269,7 @@ int Encrypt(const Options& options)
             prompt = std::make_unique<TypedPhrases>(std::move(terminal), method.phraseLimit);
         else prompt = std::make_unique<GivenPhrase>(std::string());
     }
-    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method);
+    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method.needsPhrase, method.phraseLimit);
     if (!phrase) Refuse({});
     const ScopedWipe wipe(*phrase);
 
@@ -279,8 +279,7 @@ int Encrypt(const Options& options)
         line += "\r\n";
         WriteOutput(line);
     };
-    std::optional<SealingKey> key;
-    WriteBlock(text, *phrase, method, kDefaultCosts, key, toOutput);
+    method.family->Write(text, *phrase, method, kDefaultCosts, toOutput);
     FlushOutput();
     return kDone;
 }
