@@ -11,6 +11,7 @@
 #include "cipher/document_lines.h"
 #include "cipher/group_codec.h"
 #include "cipher/messages.h"
+#include "cipher/method02.h"
 #include "cipher/methods.h"
 #include "cipher/phrase.h"
 
@@ -61,7 +62,8 @@ void WriteThroughTransferFile(CommandUser& user, CommandDocument& document, Tran
 {
     BusyCursor busy(user);
     std::unique_ptr<TransferFile> file = files.Create();
-    const std::string text = document.Text();
+    std::string text = document.Text();
+    const ScopedWipe wipeText(text);
     const LineSink toFile = [&file](std::string_view line) { file->WriteLine(line); };
     std::optional<SealingKey> key;
     WriteBlock(text, phrase, method, costs, key, toFile);
@@ -96,7 +98,8 @@ bool BlockDecodesTo(std::string_view block, std::string_view text, std::string_v
     const std::optional<BlockHeader> header = WholeBlockHeader(lines, method, text.size());
     if (!header || header->phraseLength != static_cast<std::int64_t>(phrase.size())) return false;
     if (!phrase.empty() && !PhraseMatches(lines, *header, phrase)) return false;
-    const DecodedText decoded = DecodeText(lines, *header, phrase);
+    DecodedText decoded = DecodeText(lines, *header, phrase);
+    const ScopedWipe wipeDecoded(decoded.text);
     // Decrypting hands the editor a zero-terminated string.
     const std::string_view expected = text.substr(0, text.find('\0'));
     return !decoded.endedEarly && !decoded.crcDiffers && decoded.text == expected;
@@ -112,8 +115,10 @@ bool BlockDecodesTo(std::string_view block, std::string_view text, const Sealing
         read.block.costs != key.KeyCosts() || !key.Matches(read.block.check)) {
         return false;
     }
-    const std::optional<std::string> opened = OpenSealedBlock(read.block, key);
-    return opened && *opened == text;
+    std::optional<std::string> opened = OpenSealedBlock(read.block, key);
+    if (!opened) return false;
+    const ScopedWipe wipeOpened(*opened);
+    return *opened == text;
 }
 
 void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, TransferFiles& files, Costs costs)
