@@ -205,7 +205,8 @@ public:
         const std::optional<BlockHeader> header = WholeBlockHeader(lines, method_, text.size());
         if (!header || header->phraseLength != static_cast<std::int64_t>(phrase_.size())) return false;
         if (!phrase_.empty() && !PhraseMatches(lines, *header, phrase_)) return false;
-        const DecodedText decoded = DecodeText(lines, *header, phrase_);
+        DecodedText decoded = DecodeText(lines, *header, phrase_);
+        const ScopedWipe wipeDecoded(decoded.text);
         // Decrypting hands the editor a zero-terminated string.
         const std::string_view expected = text.substr(0, text.find('\0'));
         return !decoded.endedEarly && !decoded.crcDiffers && decoded.text == expected;

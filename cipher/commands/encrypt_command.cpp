@@ -47,7 +47,8 @@ void WriteThroughTransferFile(CommandUser& user, CommandDocument& document, Tran
 {
     BusyCursor busy(user);
     std::unique_ptr<TransferFile> file = files.Create();
-    const std::string text = document.Text();
+    std::string text = document.Text();
+    const ScopedWipe wipeText(text);
     const LineSink toFile = [&file](std::string_view line) { file->WriteLine(line); };
     const std::unique_ptr<WrittenBlock> written = method.family->Write(text, phrase, method, costs, toFile);
     file->Finish();
