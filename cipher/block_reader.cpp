@@ -33,12 +33,12 @@ ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, 
     }
     BlockBody& body = *opened.body;
     if (body.NeedsPhrase()) {
-        KnownPhrase known = AskForKnownPhrase(prompt, method.phraseLimit, [&](const std::string& entered) {
+        KnownPhrase known = AskForKnownPhrase(prompt, body.EntryRule(), [&](const std::string& entered) {
             if (body.Unlock(entered, prompt)) return PhraseVerdict::Fits;
-            return body.MismatchIsDamage() ? PhraseVerdict::Damaged : PhraseVerdict::Wrong;
+            return body.MismatchMayBeDamage() ? PhraseVerdict::WrongMaybeDamaged : PhraseVerdict::Wrong;
         });
         if (!known.phrase) {
-            outcome.refusal = known.damaged ? Refusal::Damaged : Refusal::PhraseCancelled;
+            outcome.refusal = Refusal::PhraseCancelled;
             return outcome;
         }
         Wipe(*known.phrase);

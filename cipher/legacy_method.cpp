@@ -226,6 +226,7 @@ public:
     ~LegacyBody() override { Wipe(phrase_); }
 
     bool NeedsPhrase() const override { return header_.phraseLength > 0; }
+    PhraseRule EntryRule() const override { return {kMaxPhraseLength, Folding::WhileTyping, false}; }
 
     bool Unlock(std::string_view entered, PhrasePrompt&) override
     {
@@ -281,11 +282,11 @@ private:
 
 } // namespace
 
-// The entry folds the phrase as it is typed (and `mus` as it reads it), with
-// FoldPhrase of phrase.h: the entry is taken as it comes.
+// The entry folds the phrase as it is typed, with FoldPhrase of phrase.h;
+// folding it again changes nothing.
 std::string LegacyFamily::FoldPhrase(std::string_view entered) const
 {
-    return std::string(entered);
+    return mus::FoldPhrase(entered);
 }
 
 std::unique_ptr<WrittenBlock> LegacyFamily::Write(std::string_view text, std::string& phrase, const MethodInfo& method,

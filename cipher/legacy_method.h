@@ -35,6 +35,7 @@ bool BodyIsExact(const DocumentLines& lines, const BlockHeader& header);
 class LegacyFamily final : public MethodFamily {
 public:
     std::string FoldPhrase(std::string_view entered) const override;
+    Folding PhraseFolding() const override { return Folding::WhileTyping; }
     std::unique_ptr<WrittenBlock> Write(std::string_view text, std::string& phrase, const MethodInfo& method,
                                         Costs costs, const LineSink& sink) const override;
     std::unique_ptr<FamilyReading> BeginReading(const MethodInfo& method) const override;

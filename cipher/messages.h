@@ -28,6 +28,10 @@ inline constexpr std::string_view kUnsupportedMethodPrefix =
 inline constexpr std::string_view kPromptProtected = "This text is password-protected.  Enter phrase:";
 inline constexpr std::string_view kPhraseMismatch =
     "The phrase given does not match the phrase used to password-protect the text.";
+// A Method 02 block whose phrase check failed while its CRC value differs.
+inline constexpr std::string_view kPhraseMismatchMaybeDamaged =
+    "The phrase given does not match the phrase used to password-protect the text.  The encrypted text may also be "
+    "damaged.";
 inline constexpr std::string_view kCrcMissing =
     "CRC information was not present in the encrypted text.  Unable to verify that the encrypted text was error-free.";
 inline constexpr std::string_view kCrcError = "CRC error.  Errors were present in the encrypted text.";

@@ -22,7 +22,6 @@ constexpr std::uint64_t kCheckKeyId = 2;
 constexpr std::size_t kCheckKeySize = 16; // the shortest subkey; its first 4 bytes are the check
 constexpr std::uint8_t kPadByte = 0x20;
 constexpr std::size_t kFirstGroup = 1; // 0-based: after the "C"
-constexpr std::int32_t kHighestVersion = 9999;
 
 // Offsets of the body bytes.
 constexpr std::size_t kSuiteAt = 0;
@@ -45,10 +44,11 @@ std::function<void()>& Observer()
     return observer;
 }
 
-// 130: the version field of the blocks this version writes.
-std::int32_t WriterVersion()
+const Suite& SuiteOf(std::uint8_t code)
 {
-    return ReadNumber(kMethod02WriterVersion);
+    const Suite* suite = FindSuite(code);
+    if (suite == nullptr) throw std::invalid_argument("Method 02 has no such suite");
+    return *suite;
 }
 
 std::size_t MemoryBytes(Costs costs)
@@ -58,21 +58,19 @@ std::size_t MemoryBytes(Costs costs)
 
 // The header line as the writer writes it, then the body bytes before the
 // sealed text: what the tag authenticates besides the text.
-std::string AssociatedData(std::int32_t version, std::size_t textLength, const std::uint8_t* preamble)
+std::string AssociatedData(const Suite& suite, std::size_t textLength, const std::uint8_t* preamble)
 {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%04d", static_cast<int>(version));
-    std::string data = detail::HeaderLine(digits, kMethod02, 1, textLength);
+    std::string data = detail::HeaderLine(suite.version, kMethod02, 1, textLength);
     data.append(reinterpret_cast<const char*>(preamble), kPreambleSize);
     return data;
 }
 
 // Hands out `bytes` (a whole number of groups) as body lines of up to 16
-// Method 01 groups; the CRC sum over every group.
+// Method 01 groups; the CRC value over every group.
 std::int32_t WriteGroups(const std::vector<std::uint8_t>& bytes, const LineSink& sink)
 {
     detail::BodyLines body(sink);
-    std::int32_t crc = 0;
+    std::int64_t crc = 0;
     // A line's worth of groups at a time.
     for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t count = std::min(body.Free(), (bytes.size() - at) / 3);
@@ -80,12 +78,12 @@ std::int32_t WriteGroups(const std::vector<std::uint8_t>& bytes, const LineSink&
         for (std::size_t i = 0; i < count; ++i, at += 3, out += 4) {
             const std::uint8_t b1 = bytes[at], b2 = bytes[at + 1], b3 = bytes[at + 2];
             detail::Encode(b1, b2, b3, detail::kMethod01Pairs, out);
-            crc = CheckedAdd(crc, b1 + 2 * b2 + 3 * b3);
+            crc = (crc + b1 + 2 * b2 + 3 * b3) % kCrcModulus;
         }
         body.Wrote(count);
     }
     body.Finish();
-    return crc;
+    return static_cast<std::int32_t>(crc);
 }
 
 // The group at `four` when all four characters are of the Method 01 alphabet.
@@ -104,7 +102,8 @@ bool ReadStrictBytes(const DocumentLines& lines, const BlockHeader& header, std:
                      std::vector<std::uint8_t>& bytes, std::int32_t& crc)
 {
     bytes.clear();
-    crc = 0;
+    bytes.reserve(count + 2);
+    std::int64_t crc64 = 0;
     std::int32_t lineIndex = header.headerLine + 1;
     std::size_t position = kFirstGroup;
     while (bytes.size() < count) {
@@ -113,7 +112,7 @@ bool ReadStrictBytes(const DocumentLines& lines, const BlockHeader& header, std:
         if (line.size() < position + 4) return false;
         const std::optional<Triple> group = StrictGroup(line.data() + position);
         if (!group) return false;
-        crc += (*group)[0] + 2 * (*group)[1] + 3 * (*group)[2];
+        crc64 = (crc64 + (*group)[0] + 2 * (*group)[1] + 3 * (*group)[2]) % kCrcModulus;
         for (const std::uint8_t b : *group) {
             if (bytes.size() < count) bytes.push_back(b);
             else if (b != kPadByte) return false;
@@ -124,6 +123,7 @@ bool ReadStrictBytes(const DocumentLines& lines, const BlockHeader& header, std:
             ++lineIndex;
         }
     }
+    crc = static_cast<std::int32_t>(crc64);
     return true;
 }
 
@@ -171,36 +171,48 @@ bool SealingKey::Matches(const PhraseCheck& stored) const noexcept
 
 // --------------------------------------------------------------- writer
 
-void WriteMethod02Block(std::string_view text, const SealingKey& key, const LineSink& sink)
+std::uint8_t SuiteFor(std::string_view entered, std::size_t textSize)
+{
+    if (textSize > static_cast<std::size_t>(kMaxTextLength)) return kSuite2;
+    std::string earlier = mus::FoldPhrase(entered), folded = FoldPhraseFully(entered);
+    const bool same = earlier == folded;
+    Wipe(earlier);
+    Wipe(folded);
+    return same ? kSuite1 : kSuite2;
+}
+
+void WriteMethod02Block(std::string_view text, const SealingKey& key, const LineSink& sink, std::uint8_t suite)
 {
     ReadySodium();
     Nonce nonce;
     randombytes_buf(nonce.data(), nonce.size());
-    WriteMethod02Block(text, key, nonce, sink);
+    WriteMethod02Block(text, key, nonce, sink, suite);
 }
 
-void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonce& nonce, const LineSink& sink)
+void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonce& nonce, const LineSink& sink,
+                        std::uint8_t suiteCode)
 {
-    if (text.empty() || text.size() > static_cast<std::size_t>(kMethod02TextLimit))
-        throw std::invalid_argument("the text to encrypt must hold 1 to 22528 bytes");
+    const Suite& suite = SuiteOf(suiteCode);
+    if (text.empty() || text.size() > static_cast<std::size_t>(suite.textLimit))
+        throw std::invalid_argument("the text is empty or too long for the suite");
 
     const std::size_t size = kPreambleSize + text.size() + kTagSize;
     std::vector<std::uint8_t> bytes(size + (3 - size % 3) % 3, kPadByte);
-    bytes[kSuiteAt] = kSuite;
+    bytes[kSuiteAt] = suite.code;
     bytes[kPassesAt] = key.KeyCosts().passes;
     bytes[kMemoryAt] = key.KeyCosts().memoryLog2;
     std::copy(key.KeySalt().begin(), key.KeySalt().end(), bytes.begin() + kSaltAt);
     std::copy(nonce.begin(), nonce.end(), bytes.begin() + kNonceAt);
     std::copy(key.Check().begin(), key.Check().end(), bytes.begin() + kCheckAt);
 
-    const std::string data = AssociatedData(WriterVersion(), text.size(), bytes.data());
+    const std::string data = AssociatedData(suite, text.size(), bytes.data());
     unsigned long long sealedSize = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(
         bytes.data() + kPreambleSize, &sealedSize, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
         reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), nullptr, nonce.data(), key.AeadKey().data());
 
     sink(kStartLine);
-    sink(detail::HeaderLine(kMethod02WriterVersion, kMethod02, 1, text.size()));
+    sink(detail::HeaderLine(suite.version, kMethod02, 1, text.size()));
     const std::int32_t crc = WriteGroups(bytes, sink);
     sink(detail::CrcLine(crc));
     sink(kEndLine);
@@ -208,7 +220,7 @@ void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonc
 
 // --------------------------------------------------------------- reader
 
-SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header)
+SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header, std::uint8_t highestSuite)
 {
     SealedRead read;
     read.refusal = Refusal::Damaged;
@@ -219,13 +231,18 @@ SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header
     if (first.size() < kFirstGroup + 4) return read;
     const std::optional<Triple> opening = StrictGroup(first.data() + kFirstGroup);
     if (!opening) return read;
-    if ((*opening)[kSuiteAt] != kSuite) {
-        if (header.version > WriterVersion()) read.refusal = Refusal::UnsupportedMethod;
+    const Suite* suite = FindSuite((*opening)[kSuiteAt], highestSuite);
+    if (suite == nullptr) {
+        if (header.version > ReadNumber(FindSuite(highestSuite)->version)) read.refusal = Refusal::UnsupportedMethod;
         return read;
     }
+    // The header line in its one form: the version of the suite, method 02,
+    // phrase field 1 and the text length within the suite's limit, each
+    // written as the writer writes it.
     const Costs costs{(*opening)[kPassesAt], (*opening)[kMemoryAt]};
-    if (header.phraseLength != 1 || header.textLength < 1 || header.textLength > kMethod02TextLimit ||
-        header.version < 0 || header.version > kHighestVersion || !WithinReaderBounds(costs)) {
+    if (header.textLength < 1 || header.textLength > suite->textLimit || !WithinReaderBounds(costs) ||
+        lines.Line(header.headerLine) !=
+            detail::HeaderLine(suite->version, kMethod02, 1, static_cast<std::size_t>(header.textLength))) {
         return read;
     }
 
@@ -235,11 +252,12 @@ SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header
     if (!ReadStrictBytes(lines, header, kPreambleSize + textLength + kTagSize, bytes, crc)) return read;
 
     SealedBlock& block = read.block;
+    block.suite = suite;
     block.costs = costs;
     std::copy_n(bytes.begin() + kSaltAt, kSaltSize, block.salt.begin());
     std::copy_n(bytes.begin() + kNonceAt, kNonceSize, block.nonce.begin());
     std::copy_n(bytes.begin() + kCheckAt, kCheckSize, block.check.begin());
-    block.associatedData = AssociatedData(header.version, textLength, bytes.data());
+    block.associatedData = AssociatedData(*suite, textLength, bytes.data());
     block.sealed.assign(bytes.begin() + kPreambleSize, bytes.end());
     block.crcDiffers = header.storedCrc != 0 && header.storedCrc != crc;
     read.refusal.reset();
@@ -342,23 +360,28 @@ public:
     }
 
     bool NeedsPhrase() const override { return true; }
+    PhraseRule EntryRule() const override
+    {
+        return {kMethod02PhraseLimit, Folding::AfterEntry, block_.suite->earlierFolding};
+    }
 
-    // An empty phrase, or one over the limit, is a wrong phrase and costs no
-    // derivation.
+    // The entry folded by FoldPhraseFully, then, for a suite that allows it,
+    // by FoldPhrase when that gives other bytes (one more derivation only
+    // for such a phrase).
     bool Unlock(std::string_view entered, PhrasePrompt& prompt) override
     {
         std::string folded = reading_.Family().FoldPhrase(entered);
         const ScopedWipe wipe(folded);
-        if (folded.empty() || folded.size() > static_cast<std::size_t>(kMethod02PhraseLimit)) return false;
-        const SealingKey& key = reading_.KeyFor(block_, folded, prompt);
-        if (!key.Matches(block_.check)) return false;
-        key_ = &key;
-        return true;
+        if (TryPhrase(folded, prompt)) return true;
+        if (!block_.suite->earlierFolding) return false;
+        std::string earlier = mus::FoldPhrase(entered);
+        const ScopedWipe wipeEarlier(earlier);
+        return earlier != folded && TryPhrase(earlier, prompt);
     }
 
     // A damaged salt or check looks like a wrong phrase: while the CRC value
-    // differs, a failed check is taken for damage.
-    bool MismatchIsDamage() const override { return block_.crcDiffers; }
+    // differs, the user is told that the block may be damaged too.
+    bool MismatchMayBeDamage() const override { return block_.crcDiffers; }
 
     bool Passes(BodyCheck) override { return Open(); }
 
@@ -381,6 +404,17 @@ public:
     }
 
 private:
+    // An empty phrase, or one over the limit, is a wrong phrase and costs no
+    // derivation.
+    bool TryPhrase(const std::string& phrase, PhrasePrompt& prompt)
+    {
+        if (phrase.empty() || phrase.size() > static_cast<std::size_t>(kMethod02PhraseLimit)) return false;
+        const SealingKey& key = reading_.KeyFor(block_, phrase, prompt);
+        if (!key.Matches(block_.check)) return false;
+        key_ = &key;
+        return true;
+    }
+
     // Opens the sealed text once: true when it authenticated.
     bool Open()
     {
@@ -407,21 +441,21 @@ FamilyReading::Opened SealedReading::Open(const DocumentLines& lines, const Bloc
 
 } // namespace
 
-// Today the entry folds the phrase as Methods 00 and 01 do, as it is typed:
-// the entry is taken as it comes.
+// The entry keeps what was typed; the phrase is folded once it is given.
 std::string SealedFamily::FoldPhrase(std::string_view entered) const
 {
-    return std::string(entered);
+    return FoldPhraseFully(entered);
 }
 
 std::unique_ptr<WrittenBlock> SealedFamily::Write(std::string_view text, std::string& phrase, const MethodInfo&,
                                                   Costs costs, const LineSink& sink) const
 {
+    const std::uint8_t suite = SuiteFor(phrase, text.size());
     std::string folded = FoldPhrase(phrase);
     Wipe(phrase);
     auto key = std::make_unique<SealingKey>(folded, costs);
     Wipe(folded);
-    WriteMethod02Block(text, *key, sink);
+    WriteMethod02Block(text, *key, sink, suite);
     return std::make_unique<SealedWritten>(std::move(key));
 }
 

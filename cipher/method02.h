@@ -6,6 +6,12 @@
 // Body bytes: suite (1), passes (1), log2 of the memory in KiB (1), salt (16),
 // nonce (24), phrase check (4), then the sealed text and its 16-byte tag.
 // Everything cryptographic is libsodium's.
+//
+// The tag authenticates the text, its length, the method, the suite, the
+// costs, the salt, the nonce and the phrase check (the header line in its one
+// canonical form and the body bytes before the text). The line layout, the
+// frame lines and the CRC line are not authenticated: the CRC value only
+// tells whether the groups read are the groups written.
 
 #include <array>
 #include <cstdint>
@@ -25,14 +31,49 @@
 namespace mus {
 
 inline constexpr std::int32_t kMethod02 = 2;
-// The version field of its blocks, and the longest phrase and text it takes.
-inline constexpr std::string_view kMethod02WriterVersion = "0130";
-inline constexpr std::int32_t kMethod02PhraseLimit = 64; // bytes of folded UTF-8
-inline constexpr std::int32_t kMethod02TextLimit = kMaxTextLength;
+// The version field of its newest blocks, and the longest phrase and text it
+// takes.
+inline constexpr std::string_view kMethod02WriterVersion = "0140";
+inline constexpr std::int32_t kMethod02PhraseLimit = 64;     // bytes of folded UTF-8
+inline constexpr std::int32_t kMethod02TextLimit = 16777216; // 16 MiB
 
 // The stored costs (Costs, method_family.h) are Argon2id's passes and memory.
 
-inline constexpr std::uint8_t kSuite = 1; // Argon2id v1.3, BLAKE2b subkeys, XChaCha20-Poly1305
+// Both suites are Argon2id v1.3, BLAKE2b subkeys and XChaCha20-Poly1305.
+// Suite 1 is what version 1.30 reads: texts up to 22528 bytes, and a phrase
+// folded by FoldPhrase (its entry folded as it was typed), which a reader
+// tries after FoldPhraseFully when the two differ. Suite 2 takes texts up to
+// 16 MiB and folds by FoldPhraseFully alone.
+inline constexpr std::uint8_t kSuite1 = 1;
+inline constexpr std::uint8_t kSuite2 = 2;
+
+struct Suite {
+    std::uint8_t code;
+    std::string_view version; // the header's version field
+    std::int32_t textLimit;
+    bool earlierFolding; // a reader also tries FoldPhrase
+};
+
+// clang-format off
+inline constexpr std::array<Suite, 2> kSuites = {{
+    {kSuite1, "0130", kMaxTextLength, true},
+    {kSuite2, "0140", kMethod02TextLimit, false},
+}};
+// clang-format on
+inline constexpr std::uint8_t kHighestSuite = kSuites.back().code;
+
+// The suite of `code` among the first `highest`, or null.
+constexpr const Suite* FindSuite(std::uint8_t code, std::uint8_t highest = kHighestSuite) noexcept
+{
+    for (const Suite& suite : kSuites)
+        if (suite.code == code && code <= highest) return &suite;
+    return nullptr;
+}
+
+// The suite a new block takes: suite 1 when version 1.30 can read it (the
+// phrase folds the same both ways and the text is within 22528 bytes), else
+// suite 2.
+std::uint8_t SuiteFor(std::string_view entered, std::size_t textSize);
 inline constexpr std::size_t kSaltSize = 16;
 inline constexpr std::size_t kNonceSize = 24;
 inline constexpr std::size_t kCheckSize = 4;
@@ -80,14 +121,22 @@ private:
     SecretBuffer secret_{kKeySize + kCheckSize}; // the key, then the check
 };
 
-// Writes the block of `text` (1..kMaxTextLength bytes) sealed under `key`,
-// from the START line to the END line, with a fresh random nonce.
-void WriteMethod02Block(std::string_view text, const SealingKey& key, const LineSink& sink);
+// Writes the block of `text` (1 byte up to the suite's limit) sealed under
+// `key` as `suite`, from the START line to the END line, with a fresh random
+// nonce.
+void WriteMethod02Block(std::string_view text, const SealingKey& key, const LineSink& sink,
+                        std::uint8_t suite = kSuite1);
 // The same with the nonce given (known answers, fuzzing).
-void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonce& nonce, const LineSink& sink);
+void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonce& nonce, const LineSink& sink,
+                        std::uint8_t suite = kSuite1);
+
+// The CRC value of Method 02: the sum of b1 + 2 x b2 + 3 x b3 over every
+// group, modulo 2^31.
+inline constexpr std::int64_t kCrcModulus = std::int64_t{1} << 31;
 
 // What the reader takes from a Method 02 block before it asks for a phrase.
 struct SealedBlock {
+    const Suite* suite = nullptr;
     Costs costs;
     Salt salt{};
     Nonce nonce{};
@@ -103,9 +152,14 @@ struct SealedRead {
 };
 
 // Reads and bounds the body of the Method 02 block `header` describes,
-// without any key derivation: every character must be of the Method 01
-// alphabet and every pad byte a blank.
-SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header);
+// without any key derivation: the header line must be the canonical one of
+// the block's suite ("MuS/0130/02/1/L" or "MuS/0140/02/1/L", L in decimal
+// without sign, blanks or leading zeros, within the suite's limit), every
+// character must be of the Method 01 alphabet and every pad byte a blank. A
+// reader that knows only the suites up to `highestSuite` refuses a later one
+// naming the version in its header.
+SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header,
+                           std::uint8_t highestSuite = kHighestSuite);
 
 // The whole text (L bytes, zero bytes included), or nothing when the block
 // fails authentication; no byte of an unauthenticated text is kept.
@@ -120,6 +174,7 @@ void SetDerivationObserver(std::function<void()> observer);
 class SealedFamily final : public MethodFamily {
 public:
     std::string FoldPhrase(std::string_view entered) const override;
+    Folding PhraseFolding() const override { return Folding::AfterEntry; }
     std::unique_ptr<WrittenBlock> Write(std::string_view text, std::string& phrase, const MethodInfo& method,
                                         Costs costs, const LineSink& sink) const override;
     std::unique_ptr<FamilyReading> BeginReading(const MethodInfo& method) const override;

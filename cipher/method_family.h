@@ -93,13 +93,15 @@ public:
 
     // A phrase is asked for before the text can be decoded.
     virtual bool NeedsPhrase() const = 0;
+    // What the entry of the block's phrase takes.
+    virtual PhraseRule EntryRule() const = 0;
     // True when `entered` (as a prompt gave it; the family folds it) is the
     // block's phrase, which Decode then uses. A slow step runs between
     // prompt.Working(true) and prompt.Working(false).
     [[nodiscard]] virtual bool Unlock(std::string_view entered, PhrasePrompt& prompt) = 0;
-    // A phrase that is not the block's ends the reading as damaged rather
-    // than being asked for again.
-    virtual bool MismatchIsDamage() const { return false; }
+    // A phrase that is not the block's may also mean a damaged block: the
+    // user is told so when asked again.
+    virtual bool MismatchMayBeDamage() const { return false; }
     // Whether the text passes `check` (with the unlocked phrase); nothing is
     // handed on.
     [[nodiscard]] virtual bool Passes(BodyCheck check) = 0;
@@ -134,6 +136,8 @@ public:
     // The phrase bytes a block of the family takes for a phrase as a prompt
     // gave it. Every phrase that reaches Write and Unlock passes through it.
     virtual std::string FoldPhrase(std::string_view entered) const = 0;
+    // When the entry of a new phrase is folded.
+    virtual Folding PhraseFolding() const = 0;
 
     // Writes the block of `text` (1 to method.textLimit bytes) under
     // `method`, START line to END line, into `sink`. The phrase is wiped once
@@ -144,5 +148,11 @@ public:
     // A new reading for one run of Decrypt.
     virtual std::unique_ptr<FamilyReading> BeginReading(const MethodInfo& method) const = 0;
 };
+
+// What the entry of a new phrase for a block of `method` takes.
+inline PhraseRule NewPhraseRule(const MethodInfo& method)
+{
+    return {method.phraseLimit, method.family->PhraseFolding(), false};
+}
 
 } // namespace mus

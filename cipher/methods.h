@@ -22,7 +22,7 @@ namespace mus {
 inline constexpr std::array<MethodInfo, 3> kMethods = {{
     {kMethod00, "00", "Method 00", "Requires version 1.0 or higher to decrypt.", kWriterVersion, false, kMaxPhraseLength, kMaxTextLength, &kLegacyFamily},
     {kMethod01, "01", "Method 01", "Requires version 1.1 or higher to decrypt.", kWriterVersion, false, kMaxPhraseLength, kMaxTextLength, &kLegacyFamily},
-    {kMethod02, "02", "Method 02", "Strong encryption. Requires version 1.30 or higher to decrypt.", kMethod02WriterVersion, true, kMethod02PhraseLimit, kMethod02TextLimit, &kSealedFamily},
+    {kMethod02, "02", "Method 02", "Strong encryption. Requires version 1.30 or higher to decrypt (1.40 for long texts and some phrases).", kMethod02WriterVersion, true, kMethod02PhraseLimit, kMethod02TextLimit, &kSealedFamily},
 }};
 // clang-format on
 

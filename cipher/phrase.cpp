@@ -1,5 +1,11 @@
 #include "cipher/phrase.h"
 
+#include <sodium.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include <stdexcept>
 #include <utility>
 
 #include "cipher/messages.h"
@@ -38,11 +44,67 @@ std::string FoldPhrase(std::string_view utf8)
     return out;
 }
 
-std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, std::int32_t limit)
+namespace {
+
+// The phrase in normal form C. ICU's own copies of the phrase are beyond
+// reach; the UTF-16 buffers this function fills are wiped.
+icu::UnicodeString Normalised(const icu::UnicodeString& text)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) throw std::runtime_error("the Unicode normalisation data cannot be loaded");
+    icu::UnicodeString normal = nfc->normalize(text, status);
+    if (U_FAILURE(status)) throw std::runtime_error("the phrase cannot be normalised");
+    return normal;
+}
+
+// Wipes the string's whole buffer and empties it.
+void WipeUnicode(icu::UnicodeString& text)
+{
+    const int32_t capacity = text.getCapacity();
+    if (char16_t* units = text.getBuffer(capacity)) {
+        sodium_memzero(units, static_cast<std::size_t>(capacity) * sizeof(char16_t));
+        text.releaseBuffer(0);
+    }
+}
+
+} // namespace
+
+std::string FoldPhraseFully(std::string_view utf8)
+{
+    icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    icu::UnicodeString folded = Normalised(text);
+    WipeUnicode(text);
+    folded.toUpper(icu::Locale::getRoot());
+    icu::UnicodeString normal = Normalised(folded);
+    WipeUnicode(folded);
+    std::string out;
+    normal.toUTF8String(out);
+    WipeUnicode(normal);
+    return out;
+}
+
+std::string FoldByRule(const PhraseRule& rule, std::string_view entered)
+{
+    return rule.folding == Folding::AfterEntry ? FoldPhraseFully(entered) : FoldPhrase(entered);
+}
+
+bool PhraseFits(const PhraseRule& rule, std::string_view entered)
+{
+    const auto fits = [&rule](std::string folded) {
+        const bool within = folded.size() <= static_cast<std::size_t>(rule.limit);
+        Wipe(folded);
+        return within;
+    };
+    return fits(FoldByRule(rule, entered)) || (rule.earlierFoldingFits && fits(FoldPhrase(entered)));
+}
+
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, const PhraseRule& rule)
 {
     const std::string_view question = required ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
     for (;;) {
-        std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, limit);
+        std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, rule);
         if (!first) return std::nullopt;
         if (first->empty()) {
             if (!required) return first; // no phrase, no confirmation
@@ -50,25 +112,30 @@ std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, 
             continue;
         }
         const ScopedWipe wipeFirst(*first);
-        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, PromptTopic::Confirmation, limit);
+        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, PromptTopic::Confirmation, rule);
         if (!second) return std::nullopt;
         const ScopedWipe wipeSecond(*second);
-        if (*second == *first) return std::string(*first);
+        std::string firstFolded = FoldByRule(rule, *first), secondFolded = FoldByRule(rule, *second);
+        const bool same = firstFolded == secondFolded;
+        Wipe(firstFolded);
+        Wipe(secondFolded);
+        if (same) return std::string(*first);
         if (!prompt.RetryAfter(msg::kPhrasesDoNotMatch)) return std::nullopt;
     }
 }
 
-KnownPhrase AskForKnownPhrase(PhrasePrompt& prompt, std::int32_t limit,
+KnownPhrase AskForKnownPhrase(PhrasePrompt& prompt, const PhraseRule& rule,
                               const std::function<PhraseVerdict(const std::string& entered)>& test)
 {
     for (;;) {
-        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, PromptTopic::ProtectedText, limit);
+        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, PromptTopic::ProtectedText, rule);
         if (!entered) return {};
         const PhraseVerdict verdict = test(*entered);
-        if (verdict == PhraseVerdict::Fits) return {std::move(entered), false};
+        if (verdict == PhraseVerdict::Fits) return {std::move(entered)};
         Wipe(*entered);
-        if (verdict == PhraseVerdict::Damaged) return {std::nullopt, true};
-        if (!prompt.RetryAfter(msg::kPhraseMismatch)) return {};
+        const std::string_view message = verdict == PhraseVerdict::WrongMaybeDamaged ? msg::kPhraseMismatchMaybeDamaged
+                                                                                     : msg::kPhraseMismatch;
+        if (!prompt.RetryAfter(message)) return {};
     }
 }
 

@@ -13,9 +13,39 @@ namespace mus {
 
 // Folds a UTF-8 phrase to upper case: ASCII a-z become A-Z and the Latin-1
 // letters U+00E0..U+00FE (except U+00F7) become U+00C0..U+00DE. Everything
-// else is left as it is. The same function serves the editor and `mus`, so a
-// phrase means the same bytes everywhere.
+// else is left as it is. The folding of Methods 00 and 01, and of the Method
+// 02 blocks of version 1.30. The same function serves the editor and `mus`,
+// so a phrase means the same bytes everywhere.
 std::string FoldPhrase(std::string_view utf8);
+
+// Method 02's folding: the phrase in Unicode normal form C, then in full
+// upper case of the root locale ("straße" becomes "STRASSE"), then in form C
+// again, so that one phrase typed any way gives the same bytes. Bytes that
+// are not UTF-8 count as U+FFFD. The same function serves the editor and
+// `mus`.
+std::string FoldPhraseFully(std::string_view utf8);
+
+// When an entry is folded.
+enum class Folding {
+    WhileTyping, // by FoldPhrase, as it is typed (Methods 00 and 01)
+    AfterEntry,  // by FoldPhraseFully, once it is given; the entry keeps what was typed (Method 02)
+};
+
+// What a phrase entry takes.
+struct PhraseRule {
+    std::int32_t limit = 16; // bytes of the folded phrase
+    Folding folding = Folding::WhileTyping;
+    // An entry whose FoldPhrase fits is taken too, even when its
+    // FoldPhraseFully does not (the phrase of a block of version 1.30).
+    bool earlierFoldingFits = false;
+};
+
+// The entry folded as the rule says.
+std::string FoldByRule(const PhraseRule& rule, std::string_view entered);
+
+// True when the rule takes the entry: its folding holds at most the rule's
+// limit of bytes, or, where the rule allows, its FoldPhrase does.
+bool PhraseFits(const PhraseRule& rule, std::string_view entered);
 
 // What a phrase prompt asks for, so that the window can offer the help on it.
 enum class PromptTopic {
@@ -29,11 +59,11 @@ enum class PromptTopic {
 class PhrasePrompt {
 public:
     virtual ~PhrasePrompt() = default;
-    // Shows `prompt`, which asks for `topic`, and returns the entered phrase
-    // (folded to upper case), or nothing when the user gave up. The flow
-    // takes phrases of at most `limit` bytes; a longer one is never the
-    // right one.
-    virtual std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic, std::int32_t limit) = 0;
+    // Shows `prompt`, which asks for `topic`, and returns the entry (folded
+    // as it was typed where the rule folds while typing, else as typed), or
+    // nothing when the user gave up. The flow takes entries that `rule`
+    // takes (PhraseFits); another is never the right one.
+    virtual std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic, const PhraseRule& rule) = 0;
     // The entered phrase was not taken, for the reason `message` gives; true
     // to ask again.
     virtual bool RetryAfter(std::string_view message) = 0;
@@ -56,27 +86,26 @@ private:
 
 // The phrase of a new block: asked for, then asked for again to confirm it
 // unless the first entry is empty. When `required`, an empty entry is asked
-// for again. Entries hold at most `limit` bytes. The phrase, or nothing when
-// the user gave up.
-std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, std::int32_t limit);
+// for again. Entries are taken by `rule`, and two entries match when their
+// foldings are the same. The first entry, or nothing when the user gave up.
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, const PhraseRule& rule);
 
 // What a test makes of an entered phrase.
 enum class PhraseVerdict {
-    Fits,    // it is the block's phrase
-    Wrong,   // it is not: the user is told and asked again
-    Damaged, // it is not, and the block is taken to be damaged: asked no more
+    Fits,              // it is the block's phrase
+    Wrong,             // it is not: the user is told and asked again
+    WrongMaybeDamaged, // it is not, and the block may be damaged as well: told so, asked again
 };
 
 struct KnownPhrase {
     std::optional<std::string> phrase; // the phrase that fits
-    bool damaged = false;              // the test gave Damaged
 };
 
-// Asks for the phrase of a block, entries of at most `limit` bytes, until
-// `test` says one fits; after a wrong one the user is told and may try again.
-// The phrase that fits, or nothing when the user gave up or the test found
-// the block damaged. Every entry that does not fit is wiped.
-KnownPhrase AskForKnownPhrase(PhrasePrompt& prompt, std::int32_t limit,
+// Asks for the phrase of a block, entries taken by `rule`, until `test` says
+// one fits; after a wrong one the user is told and may try again. The phrase
+// that fits, or nothing when the user gave up. Every entry that does not fit
+// is wiped.
+KnownPhrase AskForKnownPhrase(PhrasePrompt& prompt, const PhraseRule& rule,
                               const std::function<PhraseVerdict(const std::string& entered)>& test);
 
 } // namespace mus

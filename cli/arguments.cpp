@@ -24,7 +24,8 @@ constexpr std::string_view kHelp = "Usage: mus encrypt [--method 00|01|02] [--ph
                                    "encrypt  reads the text from FILE or standard input and writes its armoured\n"
                                    "         block to standard output, in Method 01 unless --method says otherwise.\n"
                                    "         Method 02 is strong encryption: it needs a phrase, and version 1.30\n"
-                                   "         or later to decrypt. Methods 00 and 01 only keep text from casual eyes.\n"
+                                   "         or later to decrypt (1.40 for long texts and some phrases).\n"
+                                   "         Methods 00 and 01 only keep text from casual eyes.\n"
                                    "         A text that already holds a block is encrypted again only with --force.\n"
                                    "decrypt  reads a document that holds a block and writes the decrypted text.\n"
                                    "detect   exits 0 when the text holds a block, 1 when it does not.\n"
@@ -32,8 +33,9 @@ constexpr std::string_view kHelp = "Usage: mus encrypt [--method 00|01|02] [--ph
                                    "The phrase comes from --phrase-file (one attempt per line; encrypt uses the\n"
                                    "first), else it is asked for on the terminal; without either there is none.\n"
                                    "A phrase is converted to upper case and holds at most 16 bytes of UTF-8, or\n"
-                                   "64 bytes for Method 02; a phrase file holds at most 1 MiB, a document at\n"
-                                   "most 256 MiB.\n"
+                                   "64 bytes for Method 02, whose phrase is first put in Unicode normal form C;\n"
+                                   "a text holds at most 22528 bytes, or 16 MiB for Method 02; a phrase file\n"
+                                   "holds at most 1 MiB, a document at most 256 MiB.\n"
                                    "\n"
                                    "Exit status: 0 done; 1 decrypted with a warning; 2 refused or given up;\n"
                                    "64 usage error; 66 input cannot be read; 74 output cannot be written.\n";
@@ -122,25 +124,27 @@ void FlushOutput()
     }
 }
 
-std::string CheckedPhrase(std::string_view entered, std::int32_t limit)
+std::string CheckedPhrase(std::string_view entered, const PhraseRule& rule)
 {
     if (entered.find('\0') != std::string_view::npos) UsageError("a phrase cannot hold a zero byte");
     if (!IsWellFormedUtf8(entered)) UsageError("a phrase must be UTF-8 text");
-    std::string phrase = FoldPhrase(entered);
-    if (phrase.size() > static_cast<std::size_t>(limit)) {
-        Wipe(phrase);
-        UsageError("a phrase holds at most " + std::to_string(limit) + " bytes (after conversion to upper case)");
+    if (!PhraseFits(rule, entered)) {
+        UsageError("a phrase holds at most " + std::to_string(rule.limit) + " bytes (after conversion to upper case)");
     }
-    return phrase;
+    return std::string(entered);
 }
 
-std::vector<std::string> PhraseFileLines(std::string_view content, std::int32_t most, std::int32_t limit)
+std::vector<std::string> PhraseFileLines(std::string_view content, std::int32_t most, const PhraseRule& rule)
 {
     if (content.size() > kMaxPhraseFileBytes) UsageError("the phrase file is larger than 1 MiB");
+    // Editors that save UTF-8 with a byte-order mark put it before the first
+    // phrase; it is no part of it.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
     std::vector<std::string> phrases;
     const TextLines lines(content);
     for (std::int32_t i = 0; i < std::min(lines.LineCount(), most); ++i)
-        phrases.push_back(CheckedPhrase(lines.Line(i), limit));
+        phrases.push_back(CheckedPhrase(lines.Line(i), rule));
     return phrases;
 }
 

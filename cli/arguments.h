@@ -51,14 +51,18 @@ struct Options {
 // answered here (Exit with status 0); a wrong command line is a usage error.
 Options ParseArguments(int argc, char** argv);
 
-// A phrase the phrase entry could have given (UTF-8 text without a zero
-// byte), converted to upper case; a usage error when it is not, or when it
-// holds more than `limit` bytes.
-std::string CheckedPhrase(std::string_view entered, std::int32_t limit);
+// What a decrypted block's phrase may be before the block is read: a phrase
+// whose folding, either one, fits in the longest phrase of any method.
+inline constexpr PhraseRule kAnyBlockPhrase{kLongestPhrase, Folding::AfterEntry, true};
 
-// The first `most` lines of a phrase file's content as phrases, none longer
-// than `limit` bytes; a content of more than kMaxPhraseFileBytes is a usage
-// error.
-std::vector<std::string> PhraseFileLines(std::string_view content, std::int32_t most, std::int32_t limit);
+// A phrase the phrase entry could have given (UTF-8 text without a zero
+// byte), as it was given (a method's family folds it); a usage error when it
+// is not, or when `rule` does not take it (PhraseFits).
+std::string CheckedPhrase(std::string_view entered, const PhraseRule& rule);
+
+// The first `most` lines of a phrase file's content as phrases, each taken
+// by `rule`; a byte-order mark before the first line is no part of it. A
+// content of more than kMaxPhraseFileBytes is a usage error.
+std::vector<std::string> PhraseFileLines(std::string_view content, std::int32_t most, const PhraseRule& rule);
 
 } // namespace mus::cli

@@ -150,15 +150,14 @@ private:
     char* data_ = nullptr;
 };
 
-// The first `most` phrases of a phrase file, none longer than `limit`
-// bytes; its first bytes past the limit are read only to tell that there
-// are more.
-std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t most, std::int32_t limit)
+// The first `most` phrases of a phrase file, each taken by `rule`; its
+// first bytes past the size limit are read only to tell that there are more.
+std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t most, const PhraseRule& rule)
 {
     if (path == "-") UsageError("the phrase file cannot be standard input");
     std::string content = ReadAtMost(path, kMaxPhraseFileBytes + 1);
     const ScopedWipe wipe(content);
-    return PhraseFileLines(content, most, limit);
+    return PhraseFileLines(content, most, rule);
 }
 
 // ---------------------------------------------------------------- phrases
@@ -176,7 +175,7 @@ public:
     PhraseLines(const PhraseLines&) = delete;
     PhraseLines& operator=(const PhraseLines&) = delete;
 
-    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override
     {
         if (next_ >= phrases_.size()) return std::nullopt;
         return phrases_[next_++];
@@ -203,7 +202,7 @@ public:
     GivenPhrase(const GivenPhrase&) = delete;
     GivenPhrase& operator=(const GivenPhrase&) = delete;
 
-    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override { return phrase_; }
+    std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override { return phrase_; }
 
     bool RetryAfter(std::string_view message) override
     {
@@ -215,20 +214,21 @@ private:
     std::string phrase_;
 };
 
-// Phrases typed on the terminal, each checked against `limit`; end of input
+// Phrases typed on the terminal, each checked against `rule`; end of input
 // gives up, and a phrase that was not taken is told and asked for again.
 class TypedPhrases final : public PhrasePrompt {
 public:
-    TypedPhrases(std::unique_ptr<Terminal> terminal, std::int32_t limit) : terminal_(std::move(terminal)), limit_(limit)
+    TypedPhrases(std::unique_ptr<Terminal> terminal, const PhraseRule& rule)
+        : terminal_(std::move(terminal)), rule_(rule)
     {
     }
 
-    std::optional<std::string> Ask(std::string_view prompt, PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view prompt, PromptTopic, const PhraseRule&) override
     {
         std::optional<std::string> entered = terminal_->AskHidden(prompt);
         if (!entered) return std::nullopt;
         const ScopedWipe wipe(*entered);
-        return CheckedPhrase(*entered, limit_);
+        return CheckedPhrase(*entered, rule_);
     }
 
     bool RetryAfter(std::string_view message) override
@@ -239,7 +239,7 @@ public:
 
 private:
     std::unique_ptr<Terminal> terminal_;
-    std::int32_t limit_;
+    PhraseRule rule_;
 };
 
 // --------------------------------------------------------------- encrypt
@@ -251,7 +251,7 @@ int Encrypt(const Options& options)
     // asked only once the text is taken; else no phrase.
     std::unique_ptr<PhrasePrompt> prompt;
     if (options.phraseFile) {
-        std::vector<std::string> lines = ReadPhraseFile(*options.phraseFile, 1, method.phraseLimit);
+        std::vector<std::string> lines = ReadPhraseFile(*options.phraseFile, 1, NewPhraseRule(method));
         prompt = std::make_unique<GivenPhrase>(lines.empty() ? std::string() : lines.front());
         for (std::string& line : lines) Wipe(line);
     }
@@ -269,10 +269,10 @@ int Encrypt(const Options& options)
 
     if (!prompt) {
         if (std::unique_ptr<Terminal> terminal = Terminal::Open())
-            prompt = std::make_unique<TypedPhrases>(std::move(terminal), method.phraseLimit);
+            prompt = std::make_unique<TypedPhrases>(std::move(terminal), NewPhraseRule(method));
         else prompt = std::make_unique<GivenPhrase>(std::string());
     }
-    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method.needsPhrase, method.phraseLimit);
+    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method.needsPhrase, NewPhraseRule(method));
     if (!phrase) Refuse({});
     const ScopedWipe wipe(*phrase);
 
@@ -295,9 +295,9 @@ int Decrypt(const Options& options)
     // typed phrase or a line may hold the longest phrase of any method.
     std::unique_ptr<PhrasePrompt> prompt;
     if (options.phraseFile) {
-        prompt = std::make_unique<PhraseLines>(ReadPhraseFile(*options.phraseFile, INT32_MAX, kLongestPhrase));
+        prompt = std::make_unique<PhraseLines>(ReadPhraseFile(*options.phraseFile, INT32_MAX, kAnyBlockPhrase));
     } else if (std::unique_ptr<Terminal> terminal = Terminal::Open()) {
-        prompt = std::make_unique<TypedPhrases>(std::move(terminal), kLongestPhrase);
+        prompt = std::make_unique<TypedPhrases>(std::move(terminal), kAnyBlockPhrase);
     } else {
         prompt = std::make_unique<PhraseLines>(std::vector<std::string>{});
     }

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
-  libcanberra-dev libsodium-dev fonts-dejavu-core fonts-dejavu-extra
+  libcanberra-dev libsodium-dev libicu-dev fonts-dejavu-core fonts-dejavu-extra
   lintian dpkg-dev desktop-file-utils appstream file man-db
 )
 missing=()

@@ -23,8 +23,8 @@ public:
     virtual ~PhraseDialog() = default;
 
     // Shows the dialog with `prompt`, its Help button opening the help on
-    // `topic`; the entered phrase (already folded to upper case, at most the
-    // dialog's limit of bytes) on OK, nothing on Cancel.
+    // `topic`; the entry (folded as it was typed where the dialog's rule
+    // says so, else as typed; one the rule takes) on OK, nothing on Cancel.
     virtual std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic) = 0;
 };
 
@@ -36,10 +36,11 @@ public:
     // the chosen method code on OK, nothing otherwise.
     virtual std::optional<std::int32_t> AskForMethod() = 0;
 
-    // A new phrase dialog whose entry takes at most `limit` bytes of folded
-    // UTF-8 (the method's phrase limit: 16, or 64 for Method 02); destroying
-    // the object destroys the dialog.
-    virtual std::unique_ptr<PhraseDialog> CreatePhraseDialog(std::int32_t limit) = 0;
+    // A new phrase dialog whose entry takes what `rule` takes: at most 16
+    // bytes folded to upper case as they are typed (Methods 00 and 01), or
+    // 64 bytes of the folded phrase, the entry keeping what was typed
+    // (Method 02); destroying the object destroys the dialog.
+    virtual std::unique_ptr<PhraseDialog> CreatePhraseDialog(const PhraseRule& rule) = 0;
 
     // A modal message box; the answer is the button that closed it. The box
     // plays no sound of its own.

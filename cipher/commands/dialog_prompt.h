@@ -24,9 +24,9 @@ public:
 
     DialogPrompt(CommandUser& user, Dialogs dialogs) : user_(user), dialogs_(dialogs) {}
 
-    std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic, std::int32_t limit) override
+    std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic, const PhraseRule& rule) override
     {
-        if (!dialog_) dialog_ = user_.CreatePhraseDialog(limit);
+        if (!dialog_) dialog_ = user_.CreatePhraseDialog(rule);
         std::optional<std::string> entered = dialog_->Ask(prompt, topic);
         if (dialogs_ == Dialogs::OnePerAttempt) dialog_.reset();
         return entered;

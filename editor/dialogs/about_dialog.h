@@ -31,7 +31,7 @@ private:
     void AddOkButton();
     void PlacePlatformLine(QLabel* caption);
 
-    // "Version 1.30 - Dec 7, 2026": this build's version and release date.
+    // "Version 1.40 - Dec 7, 2026": this build's version and release date.
     static QString VersionText();
     // "64-bit" or "32-bit": the word size of this build.
     static QString PlatformText();

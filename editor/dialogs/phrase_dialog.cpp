@@ -8,6 +8,7 @@
 #include <QValidator>
 
 #include "cipher/phrase.h"
+#include "cipher/secret.h"
 #include "editor/desktop/desktop.h"
 #include "editor/dialogs/dialog_parts.h"
 
@@ -26,30 +27,36 @@ public:
     }
 };
 
-// Folds every edit to upper case through the cipher library's phrase folding,
-// the same as `mus` uses, and refuses an edit that would make the phrase
-// longer than the method takes (16 or 64 bytes of UTF-8).
+// Refuses an edit that would make the phrase longer than the method takes,
+// counted in bytes of its folding through the cipher library, the same as
+// `mus` uses. Where the rule folds while typing (Methods 00 and 01), every
+// edit is folded to upper case too; otherwise the entry keeps what was typed.
 class PhraseValidator final : public QValidator {
 public:
-    PhraseValidator(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+    PhraseValidator(const mus::PhraseRule& rule, QObject* parent) : QValidator(parent), rule_(rule) {}
 
     State validate(QString& input, int&) const override
     {
-        const std::string folded = mus::FoldPhrase(input.toStdString());
-        if (folded.size() > static_cast<std::size_t>(limit_)) return Invalid;
-        // Folding keeps every character's length in UTF-16, so the cursor
-        // position stays right.
-        input = QString::fromStdString(folded);
+        std::string entry = input.toStdString();
+        const mus::ScopedWipe wipe(entry);
+        if (!mus::PhraseFits(rule_, entry)) return Invalid;
+        if (rule_.folding == mus::Folding::WhileTyping) {
+            // Folding keeps every character's length in UTF-16, so the
+            // cursor position stays right.
+            std::string folded = mus::FoldPhrase(entry);
+            const mus::ScopedWipe wipeFolded(folded);
+            input = QString::fromStdString(folded);
+        }
         return Acceptable;
     }
 
 private:
-    int limit_;
+    mus::PhraseRule rule_;
 };
 
 } // namespace
 
-frm_PWord::frm_PWord(QWidget* owner, int limit)
+frm_PWord::frm_PWord(QWidget* owner, const mus::PhraseRule& rule)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     const QFont normal = mus::dialog::SetUp(*this, "frm_PWord", QStringLiteral("Password Protection"), QSize(300, 118));
@@ -67,9 +74,11 @@ frm_PWord::frm_PWord(QWidget* owner, int limit)
     txt_PWord->setGeometry(24, 40, 249, 20);
     txt_PWord->setEchoMode(QLineEdit::Password);
     txt_PWord->setStyle(new AsteriskStyle(txt_PWord));
-    // Characters, never more than bytes: a long paste is cut, then checked in bytes.
-    txt_PWord->setMaxLength(limit);
-    txt_PWord->setValidator(new PhraseValidator(limit, txt_PWord));
+    // Characters, never more than bytes: a long paste is cut, then checked in
+    // bytes. An entry kept as typed may hold more characters than its folding
+    // holds bytes (a decomposed letter); only its folding is counted.
+    if (rule.folding == mus::Folding::WhileTyping) txt_PWord->setMaxLength(rule.limit);
+    txt_PWord->setValidator(new PhraseValidator(rule, txt_PWord));
     // The prompt names the entry for a screen reader, whichever it shows.
     lab_PWord->setBuddy(txt_PWord);
 
@@ -85,7 +94,7 @@ frm_PWord::frm_PWord(QWidget* owner, int limit)
 
 std::string frm_PWord::Phrase() const
 {
-    return mus::FoldPhrase(txt_PWord->text().toStdString());
+    return txt_PWord->text().toStdString();
 }
 
 void frm_PWord::FormActivate()

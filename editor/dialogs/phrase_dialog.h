@@ -1,7 +1,8 @@
 #pragma once
 // The phrase dialog frm_PWord "Password Protection": one masked entry for a
-// pass phrase of at most the method's limit of bytes (16, or 64 for Method
-// 02), folded to upper case as it is typed.
+// pass phrase of at most the method's limit of bytes, folded to upper case as
+// it is typed (Methods 00 and 01: 16 bytes), or kept as typed and folded once
+// given (Method 02: 64 bytes of the folded phrase).
 
 #include <QDialog>
 
@@ -20,8 +21,8 @@ class frm_PWord : public QDialog {
 
 public:
     // Modal to `owner` alone, so that the help window stays usable. The
-    // entry takes at most `limit` bytes of folded UTF-8.
-    explicit frm_PWord(QWidget* owner, int limit = mus::kMaxPhraseLength);
+    // entry takes what `rule` takes.
+    explicit frm_PWord(QWidget* owner, const mus::PhraseRule& rule = {});
 
     QLabel* lab_PWord = nullptr;
     QFrame* Bevel1 = nullptr;
@@ -30,7 +31,8 @@ public:
     QPushButton* cmd_Cancel = nullptr;
     QPushButton* HelpBtn = nullptr;
 
-    // The phrase as entered: UTF-8, already upper case, 0 to the limit's bytes.
+    // The phrase as entered, UTF-8: folded to upper case where the rule
+    // folds while typing, else as typed.
     std::string Phrase() const;
 
     // Shows `prompt` above the entry; Help then opens the help on `topic`.

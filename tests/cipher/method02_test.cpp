@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cipher/messages.h"
+#include "cipher/methods.h"
 #include "test_support.h"
 
 namespace mus {
@@ -104,7 +105,8 @@ TEST(Method02Test, RandomTextsAndPhrasesRoundTrip)
     for (const std::size_t length : lengths) {
         const std::string text = test::RandomText(random, length);
         const std::string phrase = test::RandomText(random, 1 + length % kMethod02PhraseLimit);
-        const SealingKey key(phrase, kMinimumCosts);
+        // The key version 1.30 derived: its entry folded the phrase as it was typed.
+        const SealingKey key(FoldPhrase(phrase), kMinimumCosts);
         ScriptedPrompt prompt({phrase}, {});
         const ReadOutcome outcome = Read(Sealed(text, key), prompt);
         ASSERT_FALSE(outcome.refusal) << length;
@@ -128,7 +130,7 @@ std::vector<std::uint8_t> BodyBytes(const SealingKey& key)
     const TextLines lines(document);
     const SealedRead read = ReadSealedBlock(lines, ReadHeader(lines).header);
     const SealedBlock& b = read.block;
-    std::vector<std::uint8_t> bytes{kSuite, b.costs.passes, b.costs.memoryLog2};
+    std::vector<std::uint8_t> bytes{b.suite->code, b.costs.passes, b.costs.memoryLog2};
     bytes.insert(bytes.end(), b.salt.begin(), b.salt.end());
     bytes.insert(bytes.end(), b.nonce.begin(), b.nonce.end());
     bytes.insert(bytes.end(), b.check.begin(), b.check.end());
@@ -185,6 +187,9 @@ TEST_P(ChangedByteTest, NeverReleasesText)
             EXPECT_EQ(prompt.asked, expect == Expect::DamagedUnasked ? 0 : 1);
             EXPECT_EQ(derived.count, prompt.asked);
             EXPECT_EQ(prompt.mismatches, expect == Expect::Mismatch ? 1 : 0);
+            if (expect == Expect::Mismatch) {
+                EXPECT_EQ(prompt.lastMessage, crcRight ? msg::kPhraseMismatch : msg::kPhraseMismatchMaybeDamaged);
+            }
         }
     }
 }
@@ -192,13 +197,13 @@ TEST_P(ChangedByteTest, NeverReleasesText)
 INSTANTIATE_TEST_SUITE_P(
     Body, ChangedByteTest,
     testing::Values(ByteRow{"suite", 0, 1, 0x01, Expect::DamagedUnasked, Expect::DamagedUnasked},
-                    ByteRow{"passes within bounds", 1, 2, 0x02, Expect::Mismatch, Expect::Damaged},
+                    ByteRow{"passes within bounds", 1, 2, 0x02, Expect::Mismatch, Expect::Mismatch},
                     ByteRow{"passes out of bounds", 1, 2, 0x01, Expect::DamagedUnasked, Expect::DamagedUnasked},
-                    ByteRow{"memory within bounds", 2, 3, 0x04, Expect::Mismatch, Expect::Damaged},
+                    ByteRow{"memory within bounds", 2, 3, 0x04, Expect::Mismatch, Expect::Mismatch},
                     ByteRow{"memory out of bounds", 2, 3, 0x01, Expect::DamagedUnasked, Expect::DamagedUnasked},
-                    ByteRow{"salt", 3, 19, 0x01, Expect::Mismatch, Expect::Damaged},
+                    ByteRow{"salt", 3, 19, 0x01, Expect::Mismatch, Expect::Mismatch},
                     ByteRow{"nonce", 19, 43, 0x80, Expect::Damaged, Expect::Damaged},
-                    ByteRow{"check", 43, 47, 0x10, Expect::Mismatch, Expect::Damaged},
+                    ByteRow{"check", 43, 47, 0x10, Expect::Mismatch, Expect::Mismatch},
                     ByteRow{"sealed text and tag", 47, 76, 0x01, Expect::Damaged, Expect::Damaged}),
     [](const testing::TestParamInfo<ByteRow>& info) {
         std::string name = info.param.name;
@@ -269,9 +274,15 @@ std::vector<DocumentRow> DocumentRows()
     const Quad pad = EncodeGroup({bytes[75], 0x20, 0x21}, kMethod01);
     std::vector<DocumentRow> rows = {
         {"well formed", good, std::nullopt, 1},
-        {"blanks after the text length", Edit(good, "/13", "/13   "), std::nullopt, 1},
         {"text length changed", Edit(good, "/13", "/12"), Refusal::Damaged, 1},
-        {"version changed", Edit(good, "0130", "0131"), Refusal::Damaged, 1},
+        // The header stands in its one form, or the block is damaged.
+        {"blanks after the text length", Edit(good, "/13", "/13   "), Refusal::Damaged, 0},
+        {"version changed", Edit(good, "0130", "0131"), Refusal::Damaged, 0},
+        {"version of the other suite", Edit(good, "0130", "0140"), Refusal::Damaged, 0},
+        {"fields in hexadecimal", Edit(good, "0130/02/1/13", "$82/$2/$1/$D"), Refusal::Damaged, 0},
+        {"text length with a leading zero", Edit(good, "/13", "/013"), Refusal::Damaged, 0},
+        {"text length with a sign", Edit(good, "/13", "/+13"), Refusal::Damaged, 0},
+        {"blank before the method", Edit(good, "/02/", "/ 02/"), Refusal::Damaged, 0},
         {"version above 9999", Edit(good, "0130", "10130"), Refusal::Damaged, 0},
         {"phrase field changed", Edit(good, "/1/13", "/2/13"), Refusal::Damaged, 0},
         {"text length above the limit", Edit(good, "/13", "/22529"), Refusal::Damaged, 0},
@@ -284,9 +295,13 @@ std::vector<DocumentRow> DocumentRows()
          Refusal::Damaged, 0},
     };
     std::vector<std::uint8_t> later = bytes;
-    later[0] = 2;
-    rows.push_back({"later suite of a later version", Assemble(later, true, "MuS/0140/02/1/13"),
-                    Refusal::UnsupportedMethod, 0, std::string(msg::kUnsupportedMethodPrefix) + "1.40."});
+    later[0] = 3;
+    rows.push_back({"later suite of a later version", Assemble(later, true, "MuS/0150/02/1/13"),
+                    Refusal::UnsupportedMethod, 0, std::string(msg::kUnsupportedMethodPrefix) + "1.50."});
+    rows.push_back({"later suite of this version", Assemble(later, true, "MuS/0140/02/1/13"), Refusal::Damaged, 0});
+    std::vector<std::uint8_t> second = bytes;
+    second[0] = kSuite2;
+    rows.push_back({"suite 2 under the header of suite 1", Assemble(second, true), Refusal::Damaged, 0});
     for (const Costs hostile : {Costs{0, 3}, Costs{4, 3}, Costs{255, 3}, Costs{1, 2}, Costs{1, 19}, Costs{1, 24},
                                 Costs{1, 255}}) {
         std::vector<std::uint8_t> costly = bytes;
@@ -303,6 +318,102 @@ std::vector<DocumentRow> DocumentRows()
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Documents, SealedDocumentTest, testing::ValuesIn(DocumentRows()));
+
+// The block of `text` as Encrypt writes it for the entry `phrase`, at the
+// least costs.
+std::string Written(std::string_view text, std::string phrase)
+{
+    std::vector<std::string> lines;
+    kSealedFamily.Write(text, phrase, *FindMethod(kMethod02), kMinimumCosts,
+                        [&](std::string_view line) { lines.emplace_back(line); });
+    return test::JoinLines(lines);
+}
+
+// One phrase typed two ways; each opens the other's block.
+struct PairRow {
+    const char* name;
+    std::string first, second;
+    const char* firstVersion; // the version field of the first entry's block
+    const char* secondVersion;
+};
+
+class PhrasePairTest : public testing::TestWithParam<PairRow> {};
+
+TEST_P(PhrasePairTest, EachOpensTheOthersBlock)
+{
+    const PairRow& row = GetParam();
+    for (const bool firstWrites : {true, false}) {
+        const std::string block = Written(kText, firstWrites ? row.first : row.second);
+        EXPECT_EQ(block.substr(kStartLine.size() + 2, 9),
+                  std::string("MuS/") + (firstWrites ? row.firstVersion : row.secondVersion) + "/");
+        ScriptedPrompt prompt({firstWrites ? row.second : row.first}, {});
+        const ReadOutcome outcome = Read(block, prompt);
+        EXPECT_FALSE(outcome.refusal) << firstWrites;
+        EXPECT_EQ(outcome.decoded.text, kText);
+    }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Phrases, PhrasePairTest, testing::Values(
+    PairRow{"NFC_and_NFD", "caf\xC3\xA9", "cafe\xCC\x81", "0130", "0140"},
+    PairRow{"sharp_s", "stra\xC3\x9F" "e", "STRASSE", "0140", "0130"},
+    PairRow{"Greek", "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82", "\xCE\x9B\xCE\x8C\xCE\x93\xCE\x9F\xCE\xA3", "0140", "0130"},
+    PairRow{"Cyrillic", "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2", "0140", "0130"},
+    PairRow{"y_diaeresis", "\xC3\xBF", "\xC5\xB8", "0140", "0130"},
+    PairRow{"ASCII", "Correct Horse", "CORRECT HORSE", "0130", "0130"}),
+    [](const testing::TestParamInfo<PairRow>& info) { return std::string(info.param.name); });
+// clang-format on
+
+// A block of version 1.30, whose entry folded the phrase as it was typed,
+// opens with that phrase: the reader tries the new folding, then the old one
+// when the two differ.
+struct EarlierRow {
+    const char* name;
+    std::string used, typed;
+    bool opens;
+    int derivations;
+};
+
+class EarlierBlockTest : public testing::TestWithParam<EarlierRow> {};
+
+TEST_P(EarlierBlockTest, OpensWithThePhraseItWasMadeWith)
+{
+    const EarlierRow& row = GetParam();
+    const std::string block = Sealed(kText, SealingKey(FoldPhrase(row.used), kMinimumCosts));
+    const Derivations derived;
+    ScriptedPrompt prompt({row.typed}, {false});
+    const ReadOutcome outcome = Read(block, prompt);
+    EXPECT_EQ(outcome.decoded.text, row.opens ? kText : "");
+    EXPECT_EQ(derived.count, row.derivations);
+}
+
+const std::string kLongFold = [] {
+    std::string phrase;
+    for (int i = 0; i < 32; ++i) phrase += "\xC5\x89"; // 64 bytes; folded 96 ("\xCA\xBCN" each)
+    return phrase;
+}();
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Phrases, EarlierBlockTest, testing::Values(
+    EarlierRow{"same_both_ways", "abc", "aBc", true, 1},
+    EarlierRow{"sharp_s", "stra\xC3\x9F" "e", "stra\xC3\x9F" "e", true, 2},
+    EarlierRow{"sharp_s_written_out_is_another_phrase", "stra\xC3\x9F" "e", "STRASSE", false, 1},
+    EarlierRow{"folding_over_64_bytes_not_tried", kLongFold, kLongFold, true, 1}),
+    [](const testing::TestParamInfo<EarlierRow>& info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST(Method02Test, AReaderOfSuite1AloneNamesTheVersionOfSuite2)
+{
+    const std::string block = Written(kText, "stra\xC3\x9F"
+                                             "e");
+    const TextLines lines(block);
+    const HeaderResult header = ReadHeader(lines);
+    ASSERT_FALSE(header.refusal);
+    const SealedRead read = ReadSealedBlock(lines, header.header, kSuite1);
+    ASSERT_EQ(read.refusal, Refusal::UnsupportedMethod);
+    EXPECT_EQ(RefusalMessage(*read.refusal, header.header), std::string(msg::kUnsupportedMethodPrefix) + "1.40.");
+    EXPECT_FALSE(ReadSealedBlock(lines, header.header).refusal);
+}
 
 TEST(Method02Test, PhraseAttempts)
 {

@@ -39,5 +39,46 @@ INSTANTIATE_TEST_SUITE_P(Phrases, FoldPhraseTest,
                                                  "A"},
                                          FoldRow{"x\xC3", "X\xC3"}));
 
+// Method 02's folding, and which foldings count against a limit.
+struct FitRow {
+    std::string entry;
+    std::string folded; // FoldPhraseFully
+    PhraseRule rule;
+    bool fits;
+};
+
+class PhraseFitsTest : public testing::TestWithParam<FitRow> {};
+
+TEST_P(PhraseFitsTest, CountsTheFoldedBytes)
+{
+    EXPECT_EQ(FoldPhraseFully(GetParam().entry), GetParam().folded);
+    EXPECT_EQ(PhraseFits(GetParam().rule, GetParam().entry), GetParam().fits);
+}
+
+std::string Times(int n, const std::string& piece)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i) out += piece;
+    return out;
+}
+
+const PhraseRule kTyped{16, Folding::WhileTyping, false};
+const PhraseRule kNew{64, Folding::AfterEntry, false};
+const PhraseRule kEither{64, Folding::AfterEntry, true};
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Phrases, PhraseFitsTest, testing::Values(
+    FitRow{Times(16, "a"), Times(16, "A"), kTyped, true},
+    FitRow{Times(17, "a"), Times(17, "A"), kTyped, false},
+    // 32 decomposed e-acute: 96 bytes typed, 64 composed
+    FitRow{Times(32, "e\xCC\x81"), Times(32, "\xC3\x89"), kNew, true},
+    // U+0149 (2 bytes) folds to U+02BC N (3 bytes): 64 bytes typed, 96 folded
+    FitRow{Times(32, "\xC5\x89"), Times(32, "\xCA\xBCN"), kNew, false},
+    FitRow{Times(32, "\xC5\x89"), Times(32, "\xCA\xBCN"), kEither, true},
+    FitRow{Times(33, "\xC5\x89"), Times(33, "\xCA\xBCN"), kEither, false},
+    // a byte that is not UTF-8 counts as U+FFFD
+    FitRow{"a\xFF", "A\xEF\xBF\xBD", kNew, true}));
+// clang-format on
+
 } // namespace
 } // namespace mus

@@ -47,7 +47,7 @@ public:
     {
     }
 
-    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override
     {
         ++asked;
         if (answers_.empty()) return std::nullopt;
@@ -56,9 +56,10 @@ public:
         return answer;
     }
 
-    bool RetryAfter(std::string_view) override
+    bool RetryAfter(std::string_view message) override
     {
         ++mismatches;
+        lastMessage = message;
         if (retries_.empty()) return false;
         const bool retry = retries_.front();
         retries_.pop_front();
@@ -67,6 +68,7 @@ public:
 
     int asked = 0;
     int mismatches = 0;
+    std::string lastMessage; // of the last RetryAfter
 
 private:
     std::deque<std::optional<std::string>> answers_;

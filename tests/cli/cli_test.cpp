@@ -21,6 +21,7 @@
 #include "cipher/document_lines.h"
 #include "cipher/messages.h"
 #include "cipher/method02.h"
+#include "cipher/methods.h"
 #include "cipher/phrase.h"
 
 namespace mus {
@@ -224,7 +225,7 @@ std::vector<CliRow> Rows()
     rows.push_back({"no command", {}, {}, "", 64, "", {"mus: no command given", "Try 'mus --help'."}});
     rows.push_back({"unknown command", {"scramble"}, {}, "", 64, "",
                     {"mus: unknown command 'scramble'", "Try 'mus --help'."}});
-    rows.push_back({"version", {"--version"}, {}, "", 0, "mus 1.30\n", {}});
+    rows.push_back({"version", {"--version"}, {}, "", 0, "mus 1.40\n", {}});
 
     // endless and strange inputs: devices are read as files are, within bounds
     const Lines largePhraseFile{"mus: the phrase file is larger than 1 MiB", "Try 'mus --help'."};
@@ -447,6 +448,52 @@ TEST(CliTest, Method02RoundTripsA64BytePhraseAtTheDefaultCosts)
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(plain.out, "Meet at dawn.\r\n");
     EXPECT_TRUE(plain.errLines.empty());
+}
+
+// A Method 02 block as Encrypt writes it for the entry `phrase` (its suite
+// chosen by the phrase and the text), at the least costs.
+std::string WrittenBlock(std::string_view text, std::string phrase)
+{
+    std::string block;
+    kSealedFamily.Write(NormaliseLineBreaks(text), phrase, *FindMethod(kMethod02), kMinimumCosts,
+                        [&](std::string_view line) { block.append(line).append("\r\n"); });
+    return block;
+}
+
+// One phrase typed two ways opens the other's block; a byte-order mark
+// before the phrase file's first line is no part of the phrase.
+TEST(CliTest, APhraseTypedEitherWayOpensTheBlock)
+{
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"caf\xC3\xA9", "cafe\xCC\x81"},
+        {"stra\xC3\x9F"
+         "e",
+         "STRASSE"},
+        {"\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82", "\xCE\x9B\xCE\x8C\xCE\x93\xCE\x9F\xCE\xA3"},
+        {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2"},
+        {"\xC3\xBF", "\xC5\xB8"},
+    };
+    MusRunner mus;
+    for (const auto& [first, second] : pairs) {
+        for (const bool bom : {false, true}) {
+            const std::string phrase = mus.Write("p", (bom ? "\xEF\xBB\xBF" : "") + second + "\n");
+            const Result plain = mus.Run({"decrypt", "--phrase-file", phrase}, WrittenBlock("Meet at dawn.", first));
+            EXPECT_EQ(plain.status, 0) << second;
+            EXPECT_EQ(plain.out, "Meet at dawn.");
+            EXPECT_TRUE(plain.errLines.empty());
+        }
+    }
+    // mus encrypt folds the same way, at the default costs, and writes suite 2
+    // for a phrase that version 1.30 folded otherwise.
+    const Result block = mus.Run({"encrypt", "--method", "02", "--phrase-file",
+                                  mus.Write("p", "stra\xC3\x9F"
+                                                 "e\n")},
+                                 "Meet at dawn.");
+    ASSERT_EQ(block.status, 0);
+    EXPECT_TRUE(block.out.starts_with(std::string(kStartLine) + "\r\nMuS/0140/02/1/13\r\nC")) << block.out;
+    const Result plain = mus.Run({"decrypt", "--phrase-file", mus.Write("p", "STRASSE\n")}, block.out);
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out, "Meet at dawn.");
 }
 
 TEST(CliTest, KeyDerivationWithoutMemoryFails)

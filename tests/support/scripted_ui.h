@@ -144,10 +144,10 @@ public:
         return std::nullopt;
     }
 
-    std::unique_ptr<PhraseDialog> CreatePhraseDialog(std::int32_t limit) override
+    std::unique_ptr<PhraseDialog> CreatePhraseDialog(const PhraseRule& rule) override
     {
-        log_->push_back(NewDialogLine(limit));
-        return std::make_unique<Dialog>(*this, limit);
+        log_->push_back(NewDialogLine(rule.limit));
+        return std::make_unique<Dialog>(*this, rule);
     }
 
     Answer ShowBox(BoxKind kind, std::string_view text, Buttons buttons) override
@@ -170,7 +170,7 @@ public:
 private:
     class Dialog final : public PhraseDialog {
     public:
-        Dialog(ScriptedUser& user, std::int32_t limit) : user_(user), limit_(limit) { ++user_.alive_; }
+        Dialog(ScriptedUser& user, const PhraseRule& rule) : user_(user), rule_(rule) { ++user_.alive_; }
         ~Dialog() override
         {
             --user_.alive_;
@@ -181,15 +181,14 @@ private:
             user_.log_->push_back(PromptLine(prompt, topic));
             const auto* step = user_.Next<PhraseStep>("prompt");
             if (step == nullptr) return std::nullopt;
-            // The real entry takes no more than its limit.
-            if (step->phrase && step->phrase->size() > static_cast<std::size_t>(limit_))
-                user_.log_->push_back("PHRASE OVER THE LIMIT");
+            // The real entry takes nothing its rule does not.
+            if (step->phrase && !PhraseFits(rule_, *step->phrase)) user_.log_->push_back("PHRASE OVER THE LIMIT");
             return step->phrase;
         }
 
     private:
         ScriptedUser& user_;
-        std::int32_t limit_;
+        PhraseRule rule_;
     };
 
     // The next answer when it is of the kind asked for; otherwise the log

@@ -143,6 +143,25 @@ private slots:
         dialog.hide();
     }
 
+    // Method 02's entry keeps what was typed and counts the bytes of its
+    // folding: 32 decomposed letters fit (64 bytes composed), a 33rd does not.
+    void method02EntryKeepsWhatWasTyped()
+    {
+        frm_PWord dialog(owner_.get(), {64, mus::Folding::AfterEntry, false});
+        dialog.show();
+        QString decomposed;
+        for (int i = 0; i < 32; ++i) decomposed += QStringLiteral("e\u0301");
+        mus::test::TypeText(dialog.txt_PWord, QStringLiteral("stra\u00dfe"));
+        QCOMPARE(dialog.Phrase(), std::string("stra\xC3\x9F"
+                                              "e"));
+        dialog.txt_PWord->clear();
+        dialog.txt_PWord->insert(decomposed);
+        QCOMPARE(dialog.txt_PWord->text(), decomposed);
+        dialog.txt_PWord->insert(QStringLiteral("e"));
+        QCOMPARE(dialog.txt_PWord->text(), decomposed);
+        dialog.hide();
+    }
+
     void phrasePasteIsCutToTheLimit()
     {
         frm_PWord dialog(owner_.get());
@@ -251,7 +270,7 @@ private slots:
             {dialog.RadioButton1, dialog.Label1, "Method 00", "Requires version 1.0 or higher to decrypt."},
             {dialog.RadioButton2, dialog.Label2, "Method 01", "Requires version 1.1 or higher to decrypt."},
             {dialog.RadioButton3, dialog.Label3, "Method 02",
-             "Strong encryption. Requires version 1.30 or higher to decrypt."},
+             "Strong encryption. Requires version 1.30 or higher to decrypt (1.40 for long texts and some phrases)."},
         };
         // The first two stand where the first design put them; the third
         // follows, its note on as many lines as it needs, all of it inside

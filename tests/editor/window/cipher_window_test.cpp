@@ -71,14 +71,15 @@ private:
     frm_CText& W() { return *window_; }
     std::string Text() { return W().Document().Text(); }
 
-    // The phrase dialog: types `phrase` and presses Enter; notes the entry's limit in `limits`.
-    void TypePhrase(const QString& phrase, QList<int>* limits = nullptr)
+    // Types `phrase` into the next phrase dialog and presses Enter; `kept`
+    // receives what the entry then holds.
+    void TypePhrase(const QString& phrase, QStringList* kept = nullptr)
     {
-        answer_->Add<frm_PWord>([this, phrase, limits](frm_PWord* dialog) {
+        answer_->Add<frm_PWord>([this, phrase, kept](frm_PWord* dialog) {
             seen_ << dialog->lab_PWord->text();
-            if (limits != nullptr) *limits << dialog->txt_PWord->maxLength();
             QVERIFY(dialog->txt_PWord->text().isEmpty());
             mus::test::TypeText(dialog->txt_PWord, phrase);
+            if (kept != nullptr) *kept << dialog->txt_PWord->text();
             QTest::keyClick(dialog->txt_PWord, Qt::Key_Return);
         });
     }
@@ -208,15 +209,15 @@ private slots:
         W().Method02Costs = mus::kMinimumCosts;
         const std::string text = "Sealed in the window\r\n";
         W().Document().SetText(text);
-        QList<int> limits;
+        QStringList kept;
         answer_->Add<frm_EncodeMethod>([](frm_EncodeMethod* dialog) {
             QVERIFY(dialog->RadioButton2->isChecked());
             QTest::mouseClick(dialog->RadioButton3, Qt::LeftButton);
             QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
         });
-        // 65 characters typed: the entry keeps 64.
+        // 65 characters typed: the entry keeps 64, as they were typed.
         const QString typed = QString(60, QLatin1Char('w')) + QStringLiteral("ord 5");
-        for (int i = 0; i < 3; ++i) TypePhrase(typed, &limits);
+        for (int i = 0; i < 3; ++i) TypePhrase(typed, &kept);
         MenuItem(W(), "EncryptUsingMethod1")->trigger();
         QVERIFY(Text().starts_with(std::string(mus::kStartLine) + "\r\nMuS/0130/02/1/22\r\n"));
         QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
@@ -225,7 +226,7 @@ private slots:
         QCOMPARE(Text(), text);
         QCOMPARE(seen_, (QStringList{Q(mus::msg::kPromptPhraseRequired), Q(mus::msg::kPromptConfirm),
                                      Q(mus::msg::kPromptProtected)}));
-        QCOMPARE(limits, (QList<int>{64, 64, 64}));
+        QCOMPARE(kept, QStringList(3, typed.left(64)));
     }
 
     void wrongPhraseThenRetryThenRightPhrase()

@@ -583,7 +583,7 @@ private slots:
         MenuItem(W(), "About2")->trigger();
         QCOMPARE(caption, QStringLiteral("About"));
         QVERIFY(modal);
-        QCOMPARE(version, QStringLiteral("Version 1.30 - Dec 7, 2026"));
+        QCOMPARE(version, QStringLiteral("Version 1.40 - Dec 7, 2026"));
         // The version an older reader names for a Method 02 block, and what this one reads.
         QVERIFY(texts.contains(QStringLiteral("Reads and writes Methods 00, 01 and 02.")));
         QCOMPARE(platform, QStringLiteral("%1-bit").arg(sizeof(void*) * 8));
