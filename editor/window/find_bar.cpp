@@ -22,6 +22,8 @@ namespace mus {
 
 namespace {
 
+const QString kNotFound = QStringLiteral("Not found.");
+
 // The text a field holds, without the line breaks and zero characters a
 // paste may have put into it: a match never spans lines, and the editor
 // holds no zero characters.
@@ -190,7 +192,10 @@ void FindBar::SearchAsYouType()
     if (pos < 0) {
         // Back where the search began, with nothing selected.
         Select(anchor_, anchor_);
-        return needle.isEmpty() ? SetNote({}) : NotFound();
+        if (needle.isEmpty()) return SetNote({});
+        // One sound when the text typed stops matching, not one a key.
+        if (lab_FindNote->text() != kNotFound) NotFound();
+        return;
     }
     Select(pos, pos + needle.size());
     SetNote(wrapped ? QStringLiteral("Passed the end; continued from the top.") : QString());
@@ -206,6 +211,7 @@ void FindBar::ReplaceOne()
         FindText(editor_.document()->toRawText(), needle, start, SearchDirection::Forward, Options()) == start) {
         cursor.insertText(OneLine(txt_Replace->text()));
         editor_.setTextCursor(cursor);
+        emit selectionMoved();
     }
     Search(cursor.selectionEnd(), SearchDirection::Forward);
 }
@@ -266,7 +272,7 @@ void FindBar::SetNote(const QString& note)
 
 void FindBar::NotFound()
 {
-    SetNote(QStringLiteral("Not found."));
+    SetNote(kNotFound);
     desktop::PlaySound(AlertSound::Exclamation);
 }
 
