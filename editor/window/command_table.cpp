@@ -47,7 +47,7 @@ std::span<const Command> frm_CText::Commands()
 {
     using W = frm_CText;
     using namespace mus::row;
-    using mus::MenuRow, mus::SeparatorRow;
+    using mus::MenuRow, mus::SeparatorRow, mus::SubmenuRow;
     // clang-format off
     static constexpr Command kCommands[] = {
         // name, caption, shortcut, handler, flags, toolbar button {hint, theme icon, place[, Captioned]}
