@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <QToolButton>
 
+#include <algorithm>
 #include <vector>
 
 #include "editor/desktop/desktop.h"
@@ -255,6 +256,10 @@ void FindBar::ReplaceAll()
 
 void FindBar::Select(qsizetype start, qsizetype end)
 {
+    // The text may have become shorter since the bar opened.
+    const qsizetype last = editor_.document()->characterCount() - 1;
+    start = std::min(start, last);
+    end = std::min(end, last);
     QTextCursor cursor = editor_.textCursor();
     cursor.setPosition(static_cast<int>(start));
     cursor.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
