@@ -264,8 +264,9 @@ private slots:
     // The replace field comes after the search field, and only in Replace.
     void replaceFieldFollowsTheSearchField()
     {
-        Press("^H|Tab");
+        Press("^F|'ab|^H|Tab"); // Ctrl+H reaches the window from the search field too
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txt_Replace"));
+        QCOMPARE(Part<QLineEdit>(W(), "txt_Find")->text(), QStringLiteral("ab"));
         Press("^F|Tab");
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("chk_MatchCase"));
         QVERIFY(!Part<QWidget>(W(), "txt_Replace")->isVisible());
