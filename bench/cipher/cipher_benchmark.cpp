@@ -88,25 +88,6 @@ void BM_ReadBlock(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * mus::kMaxTextLength);
 }
 
-// Decrypt's reading of the largest block quoted in a reply ("> " before
-// every line): the strict reading refuses it, the repaired one reads it.
-void BM_DecryptQuotedBlock(benchmark::State& state)
-{
-    std::string quoted = "> ";
-    for (const char c : BlockOf(static_cast<std::int32_t>(state.range(0)))) {
-        quoted += c;
-        if (c == '\n') quoted += "> ";
-    }
-    KnownPhrase prompt;
-    for (auto _ : state) {
-        const mus::ReadOutcome outcome = mus::DecryptDocument(quoted, prompt);
-        if (outcome.refusal || !outcome.repairs.Any() || outcome.decoded.text.size() != LargestText().size())
-            state.SkipWithError("the quoted block did not read back");
-        benchmark::DoNotOptimize(outcome.decoded.text.data());
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * mus::kMaxTextLength);
-}
-
 // One key derivation at the default costs (3 passes over 64 MiB); the mean
 // of three, three times over.
 void BM_DeriveKey(benchmark::State& state)
@@ -249,7 +230,6 @@ void BM_Base64Decode(benchmark::State& state)
 
 BENCHMARK(BM_WriteBlock)->ArgName("method")->Arg(0)->Arg(1);
 BENCHMARK(BM_ReadBlock)->ArgName("method")->Arg(0)->Arg(1);
-BENCHMARK(BM_DecryptQuotedBlock)->ArgName("method")->Arg(0)->Arg(1);
 BENCHMARK(BM_DeriveKey)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->DisplayAggregatesOnly(true);
 BENCHMARK(BM_WriteMethod02)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadMethod02)->Unit(benchmark::kMicrosecond);
