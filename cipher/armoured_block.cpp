@@ -45,13 +45,6 @@ std::string CrcLine(std::int32_t crc)
 
 } // namespace detail
 
-std::optional<std::string_view> EncryptRefusal(std::int64_t length)
-{
-    if (length == 0) return msg::kNoTextToEncrypt;
-    if (length > kMaxTextLength) return msg::kTextTooLong;
-    return std::nullopt;
-}
-
 namespace {
 
 void CheckWriterInput(std::string_view text, std::string_view phrase, std::int32_t method)

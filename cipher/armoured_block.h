@@ -29,11 +29,6 @@ inline constexpr std::int32_t kBodyLineLength = 1 + 4 * kGroupsPerLine; // "C" a
 // Receives each line of a block in order, without its CR LF.
 using LineSink = std::function<void(std::string_view line)>;
 
-// The refusal of a text of `length` bytes (every line break counting two)
-// that no block can hold: an empty one, or one longer than kMaxTextLength.
-// Nothing when the text can be encrypted.
-std::optional<std::string_view> EncryptRefusal(std::int64_t length);
-
 // Writes the block for `text` (1..kMaxTextLength bytes), `phrase` (0..16
 // bytes, already folded to upper case) and `method` (0 or 1), one line at a
 // time from the START line to the END line. Seeds Keystream() itself, twice.

@@ -8,6 +8,8 @@ namespace mus::msg {
 // Encrypt
 inline constexpr std::string_view kNoTextToEncrypt = "There is no text to encrypt.";
 inline constexpr std::string_view kTextTooLong = "The amount of text to encrypt cannot exceed 22kb.";
+inline constexpr std::string_view kTextTooLongMethod02 =
+    "The amount of text to encrypt with Method 02 cannot exceed 16 MB.";
 inline constexpr std::string_view kAlreadyEncrypted =
     "This text is already encrypted.  Are you sure you want to encrypt it again?";
 inline constexpr std::string_view kPhrasesDoNotMatch = "The phrases entered do not match.";

@@ -66,6 +66,7 @@ struct MethodInfo {
     bool needsPhrase;
     std::int32_t phraseLimit; // bytes of folded UTF-8
     std::int32_t textLimit;   // bytes of the text to encrypt
+    std::string_view tooLong; // the refusal of a longer text
     const MethodFamily* family;
 };
 

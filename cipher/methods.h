@@ -8,11 +8,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "cipher/armoured_block.h"
 #include "cipher/group_codec.h"
 #include "cipher/legacy_method.h"
+#include "cipher/messages.h"
 #include "cipher/method02.h"
 #include "cipher/method_family.h"
 
@@ -20,9 +22,9 @@ namespace mus {
 
 // clang-format off
 inline constexpr std::array<MethodInfo, 3> kMethods = {{
-    {kMethod00, "00", "Method 00", "Requires version 1.0 or higher to decrypt.", kWriterVersion, false, kMaxPhraseLength, kMaxTextLength, &kLegacyFamily},
-    {kMethod01, "01", "Method 01", "Requires version 1.1 or higher to decrypt.", kWriterVersion, false, kMaxPhraseLength, kMaxTextLength, &kLegacyFamily},
-    {kMethod02, "02", "Method 02", "Strong encryption. Requires version 1.30 or higher to decrypt (1.40 for long texts and some phrases).", kMethod02WriterVersion, true, kMethod02PhraseLimit, kMethod02TextLimit, &kSealedFamily},
+    {kMethod00, "00", "Method 00", "Requires version 1.0 or higher to decrypt.", kWriterVersion, false, kMaxPhraseLength, kMaxTextLength, msg::kTextTooLong, &kLegacyFamily},
+    {kMethod01, "01", "Method 01", "Requires version 1.1 or higher to decrypt.", kWriterVersion, false, kMaxPhraseLength, kMaxTextLength, msg::kTextTooLong, &kLegacyFamily},
+    {kMethod02, "02", "Method 02", "Strong encryption. Requires version 1.30 or higher to decrypt (1.40 for long texts and some phrases).", kMethod02WriterVersion, true, kMethod02PhraseLimit, kMethod02TextLimit, msg::kTextTooLongMethod02, &kSealedFamily},
 }};
 // clang-format on
 
@@ -52,6 +54,25 @@ constexpr const MethodInfo& ReaderMethod(std::int32_t code) noexcept
 {
     const MethodInfo* method = FindMethod(code);
     return method != nullptr ? *method : kMethods.front();
+}
+
+// The method that takes the longest text: a text is tested against its
+// limit before the method is chosen.
+inline constexpr const MethodInfo& kLongestTextMethod = []() -> const MethodInfo& {
+    const MethodInfo* longest = &kMethods.front();
+    for (const MethodInfo& method : kMethods)
+        if (method.textLimit > longest->textLimit) longest = &method;
+    return *longest;
+}();
+
+// The refusal of a text of `length` bytes (every line break counting two)
+// that `method` cannot encrypt: an empty one, or one over the method's
+// limit. Nothing when it can.
+constexpr std::optional<std::string_view> EncryptRefusal(std::int64_t length, const MethodInfo& method)
+{
+    if (length == 0) return msg::kNoTextToEncrypt;
+    if (length > method.textLimit) return method.tooLong;
+    return std::nullopt;
 }
 
 // The longest phrase, in bytes, that any method takes.

@@ -109,8 +109,22 @@ private:
 std::string ReadAtMost(const std::optional<std::string>& path, std::size_t most)
 {
     Input input(path);
-    std::string content(most, '\0');
-    content.resize(input.ReadFull(content.data(), most));
+    // The room grows with what is read, so that a short input takes little
+    // memory whatever the limit; every room given up is wiped first.
+    std::string content;
+    std::size_t size = 0;
+    for (std::size_t room = std::min<std::size_t>(most, std::size_t{1} << 16);; room = std::min(most, 4 * room)) {
+        if (room > content.size()) {
+            std::string larger(room, '\0');
+            std::copy_n(content.data(), size, larger.data());
+            Wipe(content);
+            content.swap(larger);
+        }
+        const std::size_t n = input.ReadFull(content.data() + size, room - size);
+        size += n;
+        if (size < room || room == most) break;
+    }
+    content.resize(size);
     return content;
 }
 
@@ -257,13 +271,13 @@ int Encrypt(const Options& options)
     }
     // Line breaks only grow in the normalising: a text with one byte over the
     // limit is refused already, so an endless input is never read to its end.
-    std::string input = ReadAtMost(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
+    std::string input = ReadAtMost(options.file, static_cast<std::size_t>(method.textLimit) + 1);
     const ScopedWipe wipeInput(input);
     if (input.find('\0') != std::string::npos)
         Refuse("mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted.");
     std::string text = NormaliseLineBreaks(input);
     const ScopedWipe wipeText(text);
-    if (const std::optional<std::string_view> refusal = EncryptRefusal(static_cast<std::int64_t>(text.size())))
+    if (const std::optional<std::string_view> refusal = EncryptRefusal(static_cast<std::int64_t>(text.size()), method))
         Refuse(*refusal);
     if (!options.force && IsEncryptedText(TextLines(text))) Refuse("This text is already encrypted.");
 

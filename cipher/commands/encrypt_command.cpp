@@ -79,12 +79,16 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
     // The flag serves this one run, whichever way it ends.
     const bool askMethod = std::exchange(askForMethod, false);
 
-    if (const std::optional<std::string_view> refusal = EncryptRefusal(document.TextLength())) {
-        user.Alert(AlertSound::Stop, BoxKind::Error, *refusal, ButtonSet(Button::Ok));
-        return;
-    }
+    // Before the method is chosen, the text is held to the largest limit of
+    // any method; once it is, to the chosen method's.
+    const auto refused = [&](const MethodInfo& method) {
+        const std::optional<std::string_view> refusal = EncryptRefusal(document.TextLength(), method);
+        if (refusal) user.Alert(AlertSound::Stop, BoxKind::Error, *refusal, ButtonSet(Button::Ok));
+        return refusal.has_value();
+    };
+    if (refused(askMethod ? kLongestTextMethod : *FindMethod(kMethod01))) return;
     const MethodInfo* method = ChooseMethod(user, askMethod);
-    if (method == nullptr) return;
+    if (method == nullptr || refused(*method)) return;
     if (IsEncryptedText(document) && user.Alert(AlertSound::Question, BoxKind::Confirm, msg::kAlreadyEncrypted,
                                                 Button::Yes | Button::No) == Answer::No) {
         return;

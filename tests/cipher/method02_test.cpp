@@ -313,6 +313,8 @@ std::vector<DocumentRow> DocumentRows()
     std::vector<std::uint8_t> second = bytes;
     second[0] = kSuite2;
     rows.push_back({"suite 2 under the header of suite 1", Assemble(second, true), Refusal::Damaged, 0});
+    rows.push_back({"suite 2, text length above its limit", Assemble(second, true, "MuS/0140/02/1/16777217"),
+                    Refusal::Damaged, 0});
     for (const Costs hostile : {Costs{0, 3}, Costs{4, 3}, Costs{255, 3}, Costs{1, 2}, Costs{1, 19}, Costs{1, 24},
                                 Costs{1, 255}}) {
         std::vector<std::uint8_t> costly = bytes;

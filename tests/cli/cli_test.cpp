@@ -530,6 +530,38 @@ TEST(CliTest, APhraseTypedEitherWayOpensTheBlock)
     EXPECT_EQ(plain.out, "Meet at dawn.");
 }
 
+// Long notes: 1 MiB from a block at the least costs, 16 MiB through mus
+// encrypt and decrypt; a byte more than 16 MiB is refused.
+TEST(CliTest, Method02TakesTextsUpTo16MiB)
+{
+    MusRunner mus;
+    const std::string phrase = mus.Write("p", "Long note\n");
+    const auto Text = [](std::size_t size) {
+        std::string text;
+        while (text.size() < size) text += "Line of a long note.\r\n";
+        text.resize(size);
+        return text;
+    };
+    const std::string mebibyte = Text(std::size_t{1} << 20);
+    Result plain = mus.Run({"decrypt", "--phrase-file", phrase}, WrittenBlock(mebibyte, "Long note"));
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_TRUE(plain.out == mebibyte);
+
+    const std::string largest = Text(static_cast<std::size_t>(kMethod02TextLimit));
+    const Result block = mus.Run({"encrypt", "--method", "02", "--phrase-file", phrase}, largest);
+    ASSERT_EQ(block.status, 0);
+    EXPECT_TRUE(block.out.starts_with(std::string(kStartLine) + "\r\nMuS/0140/02/1/16777216\r\nC"));
+    plain = mus.Run({"decrypt", "--phrase-file", phrase}, block.out);
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_TRUE(plain.out == largest);
+    EXPECT_TRUE(plain.errLines.empty());
+
+    const Result over = mus.Run({"encrypt", "--method", "02", "--phrase-file", phrase}, largest + "x");
+    EXPECT_EQ(over.status, 2);
+    EXPECT_EQ(over.out, "");
+    EXPECT_EQ(over.errLines, Lines{std::string(msg::kTextTooLongMethod02)});
+}
+
 TEST(CliTest, KeyDerivationWithoutMemoryFails)
 {
 #ifdef MUS_SANITIZE

@@ -76,7 +76,12 @@ std::vector<EncryptRow> EncryptRows()
         {"EmptyText", "", false, {}, refusedEmpty, std::nullopt},
         {"EmptyTextClearsAskForMethod", "", true, {}, refusedEmpty, std::nullopt},
         {"TooLong", std::string(22529, 'x'), false, {}, refusedLong, std::nullopt},
-        {"TooLongClearsAskForMethod", std::string(22529, 'x'), true, {}, refusedLong, std::nullopt},
+        // With the method to be asked for, the largest limit of any method
+        // first, then the chosen method's.
+        {"TooLongForTheChosenMethod", std::string(22529, 'x'), true, {Method(kMethod01)},
+         Concat({{"method dialog"}, refusedLong}), std::nullopt},
+        {"TooLongForAnyMethodClearsAskForMethod", std::string(kMethod02TextLimit + 1, 'x'), true, {},
+         {kStop, BoxLine(BoxKind::Error, "OK", msg::kTextTooLongMethod02)}, std::nullopt},
         // 11264 line breaks are 22528 characters; one more character is too many.
         {"LineBreaksCountTwoAtTheLimit", Lines(11264, ""), false, {Phrase("")},
          Concat({{kNew, kAskPhrase}, kWritten}), Encrypted{"", 1}},
@@ -316,7 +321,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Method02Encrypt, testing::ValuesIn(SealRows()),
 TEST_F(EncryptCommandTest, Method02RoundTripsRandomTextsAndPhrases)
 {
     std::mt19937 random(7);
-    for (const std::size_t length : {1, 2, 3, 47, 48, 49, 22528, 5000}) {
+    for (const std::size_t length : {1, 2, 3, 47, 48, 49, 22528, 5000, 22529, 1 << 20}) {
         std::string text(length, 'x');
         for (char& c : text) c = static_cast<char>(std::uniform_int_distribution<int>(' ', '~')(random));
         const std::string phrase(1 + length % 64, static_cast<char>('A' + length % 26));
@@ -324,7 +329,10 @@ TEST_F(EncryptCommandTest, Method02RoundTripsRandomTextsAndPhrases)
         bool askForMethod = true;
         user_.Script({Method(kMethod02), Phrase(phrase), Phrase(phrase)});
         EncryptCommand(user_, document, askForMethod, kMinimumCosts);
-        ASSERT_EQ(document.Bytes().find("\r\nMuS/0130/02/1/" + std::to_string(length) + "\r\n"), 65u) << length;
+        // Suite 2 for a text longer than version 1.30 takes.
+        const std::string version = length > 22528 ? "0140" : "0130";
+        ASSERT_EQ(document.Bytes().find("\r\nMuS/" + version + "/02/1/" + std::to_string(length) + "\r\n"), 65u)
+            << length;
         user_.Script({Phrase(phrase)});
         DecryptCommand(user_, document);
         EXPECT_EQ(document.Bytes(), text) << length;

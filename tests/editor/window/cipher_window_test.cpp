@@ -229,6 +229,29 @@ private slots:
         QCOMPARE(kept, QStringList(3, typed.left(64)));
     }
 
+    // A 1 MiB note: suite 2, and back whole. The phrase typed again in
+    // another case and form opens it.
+    void method02RoundTripsAMebibyteNote()
+    {
+        W().Method02Costs = mus::kMinimumCosts;
+        std::string text;
+        while (text.size() < (std::size_t{1} << 20)) text += "Account details, letters, a journal.\r\n";
+        text.resize(std::size_t{1} << 20);
+        W().Document().SetText(text);
+        answer_->Add<frm_EncodeMethod>([](frm_EncodeMethod* dialog) {
+            QTest::mouseClick(dialog->RadioButton3, Qt::LeftButton);
+            QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+        });
+        TypePhrase(QStringLiteral("Stra\u00dfe"));
+        TypePhrase(QStringLiteral("STRASSE"));
+        MenuItem(W(), "EncryptUsingMethod1")->trigger();
+        QVERIFY(Text().starts_with(std::string(mus::kStartLine) + "\r\nMuS/0140/02/1/1048576\r\n"));
+        TypePhrase(QStringLiteral("strasse"));
+        Click(ToolButton(W(), "btn_Decrypt"));
+        QVERIFY(Text() == text);
+        QCOMPARE(BytesText(W()), ByteCount(text.size()));
+    }
+
     void wrongPhraseThenRetryThenRightPhrase()
     {
         W().Document().SetText(mus::fake::BlockDocument("guarded", "KEY"));
