@@ -130,9 +130,8 @@ private slots:
                           "Recent1=/x\n")
             << 3 << QStringList{"/n"}
             << "[Other]\nRecent1=/o\n[Murmurscript]\nRecentFiles=3\n" + kSevenKeys.mid(15) + "Recent1=/n\n";
-        QTest::newRow("empty list: all go")
-            << QByteArray("[Murmurscript]\nRecentFiles=0\nRecent1=/x\n") << 0 << QStringList()
-            << "[Murmurscript]\nRecentFiles=0\n" + kSevenKeys.mid(15);
+        QTest::newRow("empty list: all go") << QByteArray("[Murmurscript]\nRecentFiles=0\nRecent1=/x\n") << 0
+                                            << QStringList() << "[Murmurscript]\nRecentFiles=0\n" + kSevenKeys.mid(15);
     }
 
     void write()
