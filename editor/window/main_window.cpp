@@ -1,13 +1,11 @@
 #include "editor/window/main_window.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -17,7 +15,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <string>
 
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/fonts.h"
@@ -38,17 +35,7 @@ namespace {
 constexpr int kClientWidth = 560;
 constexpr int kClientHeight = 352; // below the menu bar
 constexpr int kToolbarHeight = 33;
-constexpr int kButtonSize = 25;
-constexpr int kCipherButtonWidth = 69;
-constexpr int kGroupGap = 13;
 constexpr int kTextTypeWidth = 88;
-
-// The desktop's theme icon where it has one, else the program's own picture.
-QIcon ToolbarIcon(const char* themeName, const char* file)
-{
-    const std::string picture = std::string("toolbar/") + file;
-    return QIcon::fromTheme(QString::fromLatin1(themeName), mus::BuiltIcon(picture.c_str(), {16, 32}));
-}
 
 QString ByteText(std::int64_t n)
 {
@@ -120,116 +107,7 @@ void frm_CText::BuildEditor()
     setCentralWidget(pan_CText);
 }
 
-// ---- Menu ------------------------------------------------------------------
-
-void frm_CText::BuildMenu()
-{
-    MainMenu1 = menuBar();
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    BuildActionMenu(AddMenu("Action1", "&Action"));
-    BuildEditMenu(AddMenu("Edit1", "&Edit"));
-    BuildOptionsMenu(AddMenu("Options1", "&Options"));
-    BuildHelpMenu(AddMenu("Help1", "&Help"));
-}
-
-QMenu* frm_CText::AddMenu(const char* name, const char* caption)
-{
-    QMenu* menu = MainMenu1->addMenu(QString::fromLatin1(caption));
-    menu->setObjectName(QString::fromLatin1(name));
-    return menu;
-}
-
-QAction* frm_CText::AddMenuItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
-                                Handler handler)
-{
-    QAction* action = menu->addAction(QString::fromLatin1(caption));
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(shortcut);
-    if (handler != nullptr) ConnectGuarded(action, &QAction::triggered, this, handler);
-    if (EndsInEditor(handler)) connect(action, &QAction::triggered, this, &frm_CText::FocusEditor);
-    return action;
-}
-
-void frm_CText::BuildActionMenu(QMenu* menu)
-{
-    New1 = AddMenuItem(menu, "New1", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), &frm_CText::btn_NewClick);
-    OpenFile1 = AddMenuItem(menu, "OpenFile1", "&Open File...", QKeySequence(Qt::CTRL | Qt::Key_O),
-                            &frm_CText::btn_OpenClick);
-    SaveFileAs1 = AddMenuItem(menu, "SaveFileAs1", "&Save File As...", QKeySequence(Qt::CTRL | Qt::Key_S),
-                              &frm_CText::btn_SaveClick);
-    menu->addSeparator();
-    Encrypt1 = AddMenuItem(menu, "Encrypt1", "&Encrypt", QKeySequence(Qt::CTRL | Qt::Key_E),
-                           &frm_CText::btn_EncryptClick);
-    EncryptUsingMethod1 = AddMenuItem(menu, "EncryptUsingMethod1", "Encrypt With Specific &Method...", {},
-                                      &frm_CText::EncryptUsingMethod1Click);
-    Decrypt1 = AddMenuItem(menu, "Decrypt1", "&Decrypt", QKeySequence(Qt::CTRL | Qt::Key_D),
-                           &frm_CText::btn_DecryptClick);
-    menu->addSeparator();
-    Exit1 = AddMenuItem(menu, "Exit1", "E&xit", {}, &frm_CText::Exit1Click);
-}
-
-void frm_CText::BuildEditMenu(QMenu* menu)
-{
-    Undo1 = AddMenuItem(menu, "Undo1", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), &frm_CText::btn_UndoClick);
-    Cut1 = AddMenuItem(menu, "Cut1", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), &frm_CText::btn_CutClick);
-    Copy1 = AddMenuItem(menu, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &frm_CText::btn_CopyClick);
-    Paste1 = AddMenuItem(menu, "Paste1", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &frm_CText::btn_PasteClick);
-    Delete1 = AddMenuItem(menu, "Delete1", "&Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete),
-                          &frm_CText::btn_DeleteClick);
-    SelectAll1 = AddMenuItem(menu, "SelectAll1", "Se&lect All", {}, &frm_CText::btn_SelectAllClick);
-}
-
-void frm_CText::BuildOptionsMenu(QMenu* menu)
-{
-    Font1 = AddMenuItem(menu, "Font1", "&Font...", {}, &frm_CText::Font1Click);
-    TextColor1 = AddMenuItem(menu, "TextColor1", "&Text Color...", {}, &frm_CText::TextColor1Click);
-    BackgroundColor1 = AddMenuItem(menu, "BackgroundColor1", "&Background Color...", {},
-                                   &frm_CText::BackgroundColor1Click);
-    WordWrap1 = AddMenuItem(menu, "WordWrap1", "Word Wrap", {}, nullptr);
-    WordWrap1->setCheckable(true);
-    // Qt flips a checkable item's mark before it reports the trigger, but the
-    // handler inverts the mark itself (also when the settings run it), so
-    // the menu's flip is taken back first.
-    connect(WordWrap1, &QAction::triggered, this, [this] {
-        WordWrap1->setChecked(!WordWrap1->isChecked());
-        mus::desktop::RunGuarded(this, [this] { WordWrap1Click(); });
-    });
-}
-
-void frm_CText::BuildHelpMenu(QMenu* menu)
-{
-    Contents1 = AddMenuItem(menu, "Contents1", "&Contents", QKeySequence(Qt::Key_F1), &frm_CText::Contents1Click);
-    SearchforHelpOn1 = AddMenuItem(menu, "SearchforHelpOn1", "&Search for Help On...", {},
-                                   &frm_CText::SearchforHelpOn1Click);
-    HowtoUseHelp1 = AddMenuItem(menu, "HowtoUseHelp1", "&How to Use Help", {}, &frm_CText::HowtoUseHelp1Click);
-    menu->addSeparator();
-    About2 = AddMenuItem(menu, "About2", "&About...", {}, &frm_CText::About2Click);
-}
-
 // ---- Toolbar ---------------------------------------------------------------
-
-void frm_CText::BuildToolbar()
-{
-    MakeToolbar();
-    btn_New = AddIconButton("btn_New", "New", "document-new", "new", &frm_CText::btn_NewClick);
-    btn_Open = AddIconButton("btn_Open", "Open", "document-open", "open", &frm_CText::btn_OpenClick);
-    btn_Save = AddIconButton("btn_Save", "Save", "document-save", "save", &frm_CText::btn_SaveClick);
-    AddToolbarGap();
-    btn_Cut = AddIconButton("btn_Cut", "Cut", "edit-cut", "cut", &frm_CText::btn_CutClick);
-    btn_Copy = AddIconButton("btn_Copy", "Copy", "edit-copy", "copy", &frm_CText::btn_CopyClick);
-    btn_Paste = AddIconButton("btn_Paste", "Paste", "edit-paste", "paste", &frm_CText::btn_PasteClick);
-    btn_SelectAll = AddIconButton("btn_SelectAll", "Select All", "edit-select-all", "select-all",
-                                  &frm_CText::btn_SelectAllClick);
-    btn_Delete = AddIconButton("btn_Delete", "Delete", "edit-delete", "delete", &frm_CText::btn_DeleteClick);
-    AddToolbarGap();
-    btn_Undo = AddIconButton("btn_Undo", "Undo", "edit-undo", "undo", &frm_CText::btn_UndoClick);
-    AddToolbarGap();
-    AddCipherButtons();
-
-    // The design state, which is what UpdateStatus gives for an empty editor.
-    for (QToolButton* b : {btn_Save, btn_Cut, btn_Copy, btn_SelectAll, btn_Delete, btn_Undo, btn_Encrypt, btn_Decrypt})
-        b->setEnabled(false);
-}
 
 // The bar itself: fixed at the top, the design height, no menu of its own.
 void frm_CText::MakeToolbar()
@@ -250,64 +128,6 @@ void frm_CText::MakeToolbar()
         more->setAccessibleName(QStringLiteral("More buttons"));
         more->setToolTip(more->accessibleName());
     }
-}
-
-QToolButton* frm_CText::AddToolButton(const char* name, const char* hint, const QIcon& icon, int width, Handler handler)
-{
-    auto* button = new QToolButton(pan_Toolbar);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(icon);
-    button->setFixedSize(width, kButtonSize);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRaise(true);
-    button->setAccessibleName(QString::fromLatin1(hint));
-    pan_Toolbar->addWidget(button);
-    ConnectGuarded(button, &QToolButton::clicked, this, handler);
-    if (EndsInEditor(handler)) connect(button, &QToolButton::clicked, this, &frm_CText::FocusEditor);
-    return button;
-}
-
-// A square button showing its icon, named by its tooltip.
-QToolButton* frm_CText::AddIconButton(const char* name, const char* hint, const char* theme, const char* file,
-                                      Handler handler)
-{
-    QToolButton* button = AddToolButton(name, hint, ToolbarIcon(theme, file), kButtonSize, handler);
-    button->setToolTip(QString::fromLatin1(hint));
-    return button;
-}
-
-// The space between two groups of buttons.
-void frm_CText::AddToolbarGap()
-{
-    auto* gap = new QWidget(pan_Toolbar);
-    gap->setFixedWidth(kGroupGap);
-    pan_Toolbar->addWidget(gap);
-}
-
-// The cipher buttons show their text and no tooltip. The icon naming
-// standard has no names for them; these are the common themes' names.
-void frm_CText::AddCipherButtons()
-{
-    btn_Encrypt = AddToolButton("btn_Encrypt", "Encrypt", ToolbarIcon("document-encrypt", "encrypt"),
-                                kCipherButtonWidth, &frm_CText::btn_EncryptClick);
-    btn_Decrypt = AddToolButton("btn_Decrypt", "Decrypt", ToolbarIcon("document-decrypt", "decrypt"),
-                                kCipherButtonWidth, &frm_CText::btn_DecryptClick);
-    for (QToolButton* b : {btn_Encrypt, btn_Decrypt}) {
-        b->setFont(mus::DesignFontPoints(mus::kPanelFace, 8));
-        b->setText(b->accessibleName());
-        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        // The design width, or more where the desktop's face needs it: the
-        // caption is never cut short.
-        b->setFixedWidth(std::max(kCipherButtonWidth, b->sizeHint().width()));
-    }
-}
-
-bool frm_CText::EndsInEditor(Handler handler)
-{
-    // Whatever happened on the way (a file dialog, a question, a failure
-    // report): a slot connected after the handler's runs after it, boxes
-    // included.
-    return handler == &frm_CText::btn_OpenClick || handler == &frm_CText::btn_SaveClick;
 }
 
 // ---- Status bar ------------------------------------------------------------
@@ -354,17 +174,7 @@ void frm_CText::WatchDrops(QObject* filter)
     txt_CText->viewport()->installEventFilter(filter);
 }
 
-// ---- Shortcuts ----------------------------------------------------------
-
-bool frm_CText::IsWindowShortcut(const QKeyEvent& key) const
-{
-    const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
-    for (const QAction* action :
-         {New1, OpenFile1, SaveFileAs1, Encrypt1, Decrypt1, Undo1, Cut1, Copy1, Paste1, Delete1, Contents1}) {
-        if (!action->shortcut().isEmpty() && action->shortcut() == pressed) return true;
-    }
-    return false;
-}
+// ---- Editor events --------------------------------------------------------
 
 bool frm_CText::eventFilter(QObject* watched, QEvent* event)
 {
@@ -457,9 +267,7 @@ void frm_CText::UpdateStatus()
     const std::int64_t len = doc.TextLength();
     const std::int64_t sel = doc.SelectionLength();
 
-    for (QToolButton* b : {btn_Encrypt, btn_Decrypt, btn_Save, btn_SelectAll}) b->setEnabled(len > 0);
-    for (QToolButton* b : {btn_Cut, btn_Copy, btn_Delete}) b->setEnabled(sel > 0);
-    btn_Undo->setEnabled(canUndo);
+    EnableButtons(len, sel, canUndo);
 
     QString bytes = QLatin1Char(' ') + ByteText(len);
     if (sel > 0) bytes += QStringLiteral(", ") + ByteText(sel) + QStringLiteral(" selected");
@@ -467,6 +275,13 @@ void frm_CText::UpdateStatus()
 
     const QString type = doc.HoldsBlock() ? QStringLiteral(" Encrypted Text") : QStringLiteral(" Normal Text");
     if (pan_TextType->text() != type) pan_TextType->setText(type);
+}
+
+void frm_CText::EnableButtons(std::int64_t len, std::int64_t sel, bool canUndo)
+{
+    for (const char* b : {"btn_Encrypt", "btn_Decrypt", "btn_Save", "btn_SelectAll"}) Button(b)->setEnabled(len > 0);
+    for (const char* b : {"btn_Cut", "btn_Copy", "btn_Delete"}) Button(b)->setEnabled(sel > 0);
+    Button("btn_Undo")->setEnabled(canUndo);
 }
 
 // ---- Help menu and About ----------------------------------------------------

@@ -1,6 +1,8 @@
 #pragma once
 // The main window frm_CText: editor, toolbar, menu bar and status bar. Its
-// command handlers live in several source files, one per family of commands:
+// commands are the rows of one table (command_table.cpp), from which its
+// menus and toolbar are built; their handlers live in several source files,
+// one per family of commands:
 //   main_window.cpp      window, status, help menu, About
 //   file_commands.cpp    New, Open, Save, Exit
 //   edit_commands.cpp    Undo, Cut, Copy, Paste, Delete, Select All
@@ -8,13 +10,20 @@
 //                        the appearance settings read and written at start and end
 //   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Decrypt
 
+#include <QKeySequence>
 #include <QMainWindow>
 
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "cipher/method02.h"
 #include "editor/settings/color_value.h"
+#include "editor/window/command_table.h"
 
 class QAction;
 class QColorDialog;
@@ -23,7 +32,6 @@ class QFontDialog;
 class QFrame;
 class QIcon;
 class QKeyEvent;
-class QKeySequence;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -78,37 +86,34 @@ public:
     // buttons are enabled, from the document and its selection.
     void UpdateStatus();
 
+    // Every command of the window, one row each, in the menus' order.
+    static std::span<const mus::Command> Commands();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    using Handler = void (frm_CText::*)();
-
     // The user the commands talk to (see SetUser).
     mus::CommandUser& User() { return *user_; }
 
-    // ---- Building the window (main_window.cpp) ----
+    // ---- Building the window (main_window.cpp, command_table.cpp) ----
     void BuildEditor();
     void BuildMenu();
-    QMenu* AddMenu(const char* name, const char* caption);
-    QAction* AddMenuItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
-                         Handler handler);
-    void BuildActionMenu(QMenu* menu);
-    void BuildEditMenu(QMenu* menu);
-    void BuildOptionsMenu(QMenu* menu);
-    void BuildHelpMenu(QMenu* menu);
+    void AddMenuItem(QMenu* menu, const mus::Command& command);
     void BuildToolbar();
     void MakeToolbar();
-    QToolButton* AddToolButton(const char* name, const char* hint, const QIcon& icon, int width, Handler handler);
-    QToolButton* AddIconButton(const char* name, const char* hint, const char* theme, const char* file,
-                               Handler handler);
+    void AddToolButton(const mus::Command& command);
     void AddToolbarGap();
-    void AddCipherButtons();
     void BuildStatusBar();
-    // Open and Save end with the keyboard in the editor.
-    static bool EndsInEditor(Handler handler);
+    // The toolbar button with this object name.
+    QToolButton* Button(std::string_view name) const;
+    // The buttons' enabled state for a text of `len` bytes with `sel` bytes
+    // selected.
+    void EnableButtons(std::int64_t len, std::int64_t sel, bool canUndo);
+    // The shortcut guard: `key` is one of the commands' shortcuts, which the
+    // editor must leave to the window.
     bool IsWindowShortcut(const QKeyEvent& key) const;
 
     // ---- Handlers (each runs through the guarded wrapper when the user
@@ -165,40 +170,12 @@ private:
     QLabel* pan_Bytes = nullptr;
     QLabel* pan_TextType = nullptr;
 
-    QToolButton* btn_New = nullptr;
-    QToolButton* btn_Open = nullptr;
-    QToolButton* btn_Save = nullptr;
-    QToolButton* btn_Cut = nullptr;
-    QToolButton* btn_Copy = nullptr;
-    QToolButton* btn_Paste = nullptr;
-    QToolButton* btn_SelectAll = nullptr;
-    QToolButton* btn_Delete = nullptr;
-    QToolButton* btn_Undo = nullptr;
-    QToolButton* btn_Encrypt = nullptr;
-    QToolButton* btn_Decrypt = nullptr;
-
-    // Menu items; never disabled. Only WordWrap1 is checkable.
-    QAction* New1 = nullptr;
-    QAction* OpenFile1 = nullptr;
-    QAction* SaveFileAs1 = nullptr;
-    QAction* Encrypt1 = nullptr;
-    QAction* EncryptUsingMethod1 = nullptr;
-    QAction* Decrypt1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* Undo1 = nullptr;
-    QAction* Cut1 = nullptr;
-    QAction* Copy1 = nullptr;
-    QAction* Paste1 = nullptr;
-    QAction* Delete1 = nullptr;
-    QAction* SelectAll1 = nullptr;
-    QAction* Font1 = nullptr;
-    QAction* TextColor1 = nullptr;
-    QAction* BackgroundColor1 = nullptr;
+    // The toolbar's buttons, by object name (btn_New, ...), in their order.
+    std::vector<std::pair<std::string, QToolButton*>> buttons_;
+    // Only WordWrap1 changes: its check mark. Menu items are never disabled.
     QAction* WordWrap1 = nullptr;
-    QAction* Contents1 = nullptr;
-    QAction* SearchforHelpOn1 = nullptr;
-    QAction* HowtoUseHelp1 = nullptr;
-    QAction* About2 = nullptr;
+    // The shortcuts of all commands: the editor leaves them to the window.
+    std::vector<QKeySequence> guardedKeys_;
 
     // The window's dialogs, created by the command that first needs them
     // (with this window as parent, which frees them) and kept for later uses.

@@ -205,6 +205,21 @@ private slots:
         }
     }
 
+    // Which commands show hidden text before they run, and which end with
+    // the keyboard in the editor.
+    void commandTableFlags()
+    {
+        QStringList keepHidden, endInEditor;
+        for (const mus::Command& c : frm_CText::Commands()) {
+            if (c.kind != mus::RowKind::Item) continue;
+            if (!c.ShowsHiddenTextFirst()) keepHidden << c.name;
+            if (c.EndsInEditor()) endInEditor << c.name;
+        }
+        QCOMPARE(keepHidden, (QStringList{"New1", "OpenFile1", "Exit1", "Contents1", "SearchforHelpOn1",
+                                          "HowtoUseHelp1", "About2"}));
+        QCOMPARE(endInEditor, (QStringList{"OpenFile1", "SaveFileAs1"}));
+    }
+
     void menuBarOrder()
     {
         QStringList titles;
