@@ -158,6 +158,7 @@ void frm_CText::OpenPath(const QString& path)
         Document().SetTextFromPieces(file.pieces, file.textLength);
         zeroBytePosition = file.zeroBytePosition;
     }
+    NoteFileUsed(path);
     if (zeroBytePosition > 0) {
         // Loading stops at a zero byte; saving the rest unaware would lose it.
         User().Alert(AlertSound::Exclamation, BoxKind::Warning, mus::ZeroByteWarning(zeroBytePosition).toStdString(),
@@ -177,6 +178,7 @@ void frm_CText::btn_SaveClick()
     const QString path = RunFileDialog(SaveDialog1);
     if (path.isEmpty()) return;
     mus::WriteDocumentFile(path, Document().Text());
+    NoteFileUsed(path);
 }
 
 void frm_CText::Exit1Click()

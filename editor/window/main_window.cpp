@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -246,6 +247,7 @@ void frm_CText::FormCreate()
 {
     AskForMethod = false;
     LoadAppearance();
+    LoadRecentFiles();
 }
 
 void frm_CText::FormDestroy()
