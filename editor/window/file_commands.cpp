@@ -14,6 +14,7 @@
 #include "cipher/commands/command_ui.h"
 #include "editor/document/byte_document.h"
 #include "editor/document/document_file.h"
+#include "editor/window/file_dialogs.h"
 #include "editor/window/main_window.h"
 
 using mus::AlertSound;
@@ -100,6 +101,7 @@ QFileDialog* MakeFileDialog(QWidget* parent, const char* name, const char* title
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setNameFilters({kMusFilter, kTextFilter, kAllFilesFilter});
     WidenAllFilesEntry(dialog);
+    mus::CloseCompletionWithDialog(dialog);
     if (mode == QFileDialog::AcceptSave) {
         QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
                          [dialog](const QString& filter) { dialog->setDefaultSuffix(SuffixFor(filter)); });

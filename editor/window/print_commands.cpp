@@ -11,6 +11,7 @@
 
 #include "cipher/commands/command_ui.h"
 #include "editor/document/byte_document.h"
+#include "editor/window/file_dialogs.h"
 #include "editor/window/main_window.h"
 #include "editor/window/print_document.h"
 
@@ -78,6 +79,7 @@ void frm_CText::ExportAsPdf1Click()
         ExportDialog1->setFileMode(QFileDialog::AnyFile);
         ExportDialog1->setNameFilters({QStringLiteral("PDF document (*.pdf)")});
         ExportDialog1->setDefaultSuffix(QStringLiteral("pdf"));
+        mus::CloseCompletionWithDialog(ExportDialog1);
     }
     // The name offered is the document's, when it has one.
     auto* name = ExportDialog1->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
