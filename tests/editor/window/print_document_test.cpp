@@ -6,15 +6,16 @@
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "editor/window/print_document.h"
 #include "tests/support/command_test_support.h"
+#include "tests/support/pdf_text.h"
 
 using mus::PrintJob;
+using mus::test::PdfLines;
 
 namespace {
 
@@ -26,17 +27,6 @@ QFont Font(const char* face, qreal points)
     QFont font(QString::fromLatin1(face));
     font.setPointSizeF(points);
     return font;
-}
-
-// The lines pdftotext reads from `pdf`, each with its runs of blanks read as one.
-QStringList PdfLines(const QString& pdf)
-{
-    QProcess tool;
-    tool.start("pdftotext", {"-layout", pdf, "-"});
-    if (!tool.waitForFinished(30000) || tool.exitCode() != 0) return {"<pdftotext failed>"};
-    QStringList lines;
-    for (const QString& line : QString::fromUtf8(tool.readAllStandardOutput()).split('\n')) lines << line.simplified();
-    return lines;
 }
 
 } // namespace
