@@ -35,6 +35,7 @@ void frm_CText::RecentFiles1Fill()
     auto* menu = findChild<QMenu*>(QStringLiteral("RecentFiles1"));
     auto* clear = findChild<QAction*>(QStringLiteral("ClearList1"));
     if (menu == nullptr || clear == nullptr) return;
+    menu->setToolTipsVisible(true); // an entry's tooltip is its whole path
     for (QAction* action : menu->actions()) {
         if (action->property(kEntryProperty).toBool()) delete action;
     }
