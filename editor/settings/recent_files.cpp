@@ -30,6 +30,15 @@ QString ShownAsItself(QString text)
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
+// A long folder shown by its start and its end, so the menu stays narrow;
+// the entry's tooltip has the whole path.
+QString ShortFolder(const QString& folder)
+{
+    if (folder.size() <= kLongestShownFolder) return folder;
+    const qsizetype head = kLongestShownFolder / 3;
+    return folder.left(head) + QChar(0x2026) + folder.right(kLongestShownFolder - head - 1);
+}
+
 } // namespace
 
 RecentFiles::RecentFiles(int limit) : limit_(std::clamp(limit, 0, kMostRecentFiles))
@@ -92,7 +101,7 @@ QString RecentEntryCaption(int index, const QString& path)
     const QFileInfo file(path);
     return QStringLiteral("&%1 %2 \u2014 %3")
         .arg(index + 1)
-        .arg(ShownAsItself(file.fileName()), ShownAsItself(QDir::toNativeSeparators(file.absolutePath())));
+        .arg(ShownAsItself(file.fileName()), ShownAsItself(ShortFolder(QDir::toNativeSeparators(file.absolutePath()))));
 }
 
 } // namespace mus

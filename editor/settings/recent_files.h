@@ -58,8 +58,12 @@ RecentFiles ReadRecentFiles(const SettingsStore& store);
 // stale entry outlives the list (all of them with an empty list).
 void WriteSettings(SettingsStore& store, const AppearanceSettings& appearance, const RecentFiles& recent);
 
+// The most characters of a folder an entry shows.
+inline constexpr int kLongestShownFolder = 60;
+
 // The caption of the submenu entry for `path` at `index` (from 0): "&1 name
-// — folder", with any "&" of the path doubled so it shows as itself.
+// — folder", with any "&" of the path doubled so it shows as itself and a
+// folder longer than kLongestShownFolder characters cut in the middle.
 QString RecentEntryCaption(int index, const QString& path);
 
 } // namespace mus

@@ -154,6 +154,9 @@ private slots:
     {
         QCOMPARE(mus::RecentEntryCaption(0, "/home/ann/notes.mus"), QString::fromUtf8("&1 notes.mus \u2014 /home/ann"));
         QCOMPARE(mus::RecentEntryCaption(8, "/R&D/a&b.txt"), QString::fromUtf8("&9 a&&b.txt \u2014 /R&&D"));
+        const QString folder = "/" + QString(30, 'a') + "/" + QString(40, 'b');
+        QCOMPARE(mus::RecentEntryCaption(0, folder + "/n"),
+                 "&1 n \u2014 " + folder.left(20) + QChar(0x2026) + folder.right(39));
     }
 };
 
