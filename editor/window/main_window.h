@@ -9,6 +9,9 @@
 //   appearance.cpp       Font, Text Color, Background Color, Word Wrap, and
 //                        the appearance settings read and written at start and end
 //   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Decrypt
+// Decrypted text in the document is watched over by DecryptedTextGuard
+// (decrypted_text_guard.h): marked on the clipboard, cleared from it, hidden
+// or taken back from the screen when the user is away.
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -43,6 +46,7 @@ class QToolButton;
 namespace mus {
 class ByteDocument;
 class CommandUser;
+class DecryptedTextGuard;
 class WindowCommandUser;
 struct AppearanceSettings;
 } // namespace mus
@@ -62,6 +66,9 @@ public:
     // The document as bytes: length, logical lines, whole-text replacement.
     mus::ByteDocument& Document() { return *document_; }
     const mus::ByteDocument& Document() const { return *document_; }
+
+    // What keeps decrypted text from outliving its use.
+    mus::DecryptedTextGuard& DecryptedText() { return *decrypted_; }
 
     // Whom the commands ask and tell: the window's own dialogs, boxes,
     // sounds and busy cursor, or the user put in their place (tests put a
@@ -115,6 +122,8 @@ private:
     // The shortcut guard: `key` is one of the commands' shortcuts, which the
     // editor must leave to the window.
     bool IsWindowShortcut(const QKeyEvent& key) const;
+    // Runs the row's handler, as every menu item and toolbar button does.
+    void RunCommand(const mus::Command& command);
 
     // ---- Handlers (each runs through the guarded wrapper when the user
     // triggers it, so an escaping failure reaches the failure report) ----
@@ -193,6 +202,8 @@ private:
     std::int32_t BackColorValue = mus::kSystemWindowColor;
 
     std::unique_ptr<mus::ByteDocument> document_;
+    // Declared after the document, which it watches, so it goes first.
+    std::unique_ptr<mus::DecryptedTextGuard> decrypted_;
     std::unique_ptr<mus::WindowCommandUser> ownUser_;
     mus::CommandUser* user_ = nullptr;
 };
