@@ -232,19 +232,21 @@ private slots:
         QCOMPARE(others, defaults);
     }
 
-    // clang-format off
     void forgetDelays_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("clipboard");
         QTest::addColumn<int>("idle");
+        const auto keys = [](const char* clipboard, const char* idle) {
+            return "[Murmurscript]\nClipboardClearSeconds=" + QByteArray(clipboard) + "\nHideAfterIdleSeconds=" + idle +
+                   "\n";
+        };
         QTest::newRow("missing") << QByteArray("[Murmurscript]\nFontSize=12\n") << 30 << 600;
-        QTest::newRow("set") << QByteArray("[Murmurscript]\nClipboardClearSeconds=5\nHideAfterIdleSeconds=$3C\n") << 5 << 60;
-        QTest::newRow("zero is never") << QByteArray("[Murmurscript]\nClipboardClearSeconds=0\nHideAfterIdleSeconds=0\n") << 0 << 0;
-        QTest::newRow("negative") << QByteArray("[Murmurscript]\nClipboardClearSeconds=-1\nHideAfterIdleSeconds=-600\n") << 30 << 600;
-        QTest::newRow("unreadable") << QByteArray("[Murmurscript]\nClipboardClearSeconds=soon\nHideAfterIdleSeconds=10s\n") << 30 << 600;
+        QTest::newRow("set") << keys("5", "$3C") << 5 << 60;
+        QTest::newRow("zero is never") << keys("0", "0") << 0 << 0;
+        QTest::newRow("negative") << keys("-1", "-600") << 30 << 600;
+        QTest::newRow("unreadable") << keys("soon", "10s") << 30 << 600;
     }
-    // clang-format on
 
     // Read, and left alone by the write at exit, which writes only the seven keys.
     void forgetDelays()
