@@ -1,5 +1,6 @@
 #pragma once
-// The armoured block: its fixed lines, its writer and the detection rule.
+// The armoured block: its fixed lines, the writer of Methods 00 and 01 and
+// the detection rule.
 
 #include <cstdint>
 #include <functional>
@@ -7,19 +8,21 @@
 #include <string>
 #include <string_view>
 
-#include "document_lines.h"
-#include "methods.h"
+#include "cipher/document_lines.h"
+#include "cipher/group_codec.h"
 
 namespace mus {
 
 inline constexpr std::string_view kStartLine = "********************** START  Murmurscript **********************";
 inline constexpr std::string_view kEndLine = "**********************  END   Murmurscript **********************";
 inline constexpr std::string_view kBlockTag = "MuS/";
-inline constexpr std::string_view kWriterVersion = FindMethod(kMethod01)->writerVersion;
+// The version field of the blocks of Methods 00 and 01.
+inline constexpr std::string_view kWriterVersion = "0120";
 
+// The longest text of Methods 00 and 01, in bytes.
 inline constexpr std::int32_t kMaxTextLength = 22528; // 22 x 1024 bytes
 // The longest phrase of Methods 00 and 01, in bytes.
-inline constexpr std::int32_t kMaxPhraseLength = FindMethod(kMethod01)->phraseLimit;
+inline constexpr std::int32_t kMaxPhraseLength = 16;
 inline constexpr std::int32_t kGroupsPerLine = 16;
 inline constexpr std::int32_t kBodyLineLength = 1 + 4 * kGroupsPerLine; // "C" and the groups: 65
 

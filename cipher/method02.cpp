@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "cipher/codec_detail.h"
 #include "cipher/errors.h"
-#include "cipher/messages.h"
+#include "cipher/phrase.h"
 
 namespace mus {
 
@@ -43,17 +45,10 @@ std::function<void()>& Observer()
     return observer;
 }
 
-// libsodium is made ready once, before its first use.
-void ReadySodium()
-{
-    static const bool ready = sodium_init() >= 0;
-    if (!ready) throw Failure("The cryptographic library cannot be initialised");
-}
-
 // 130: the version field of the blocks this version writes.
 std::int32_t WriterVersion()
 {
-    return ReadNumber(FindMethod(kMethod02)->writerVersion);
+    return ReadNumber(kMethod02WriterVersion);
 }
 
 std::size_t MemoryBytes(Costs costs)
@@ -148,11 +143,7 @@ SealingKey::SealingKey(std::string_view phrase, Costs costs) : costs_(costs)
     Derive(phrase);
 }
 
-SealingKey::~SealingKey()
-{
-    if (locked_) sodium_munlock(&secret_, sizeof secret_); // wipes, then unlocks
-    else sodium_memzero(&secret_, sizeof secret_);
-}
+SealingKey::~SealingKey() = default;
 
 void SealingKey::Derive(std::string_view phrase)
 {
@@ -160,29 +151,22 @@ void SealingKey::Derive(std::string_view phrase)
         throw std::invalid_argument("a Method 02 phrase holds at most 64 bytes");
     if (!WithinReaderBounds(costs_)) throw std::invalid_argument("the key derivation costs are out of bounds");
     ReadySodium();
-    // A key that cannot be locked in memory is still a key.
-    locked_ = sodium_mlock(&secret_, sizeof secret_) == 0;
     if (Observer()) Observer()();
 
-    std::uint8_t master[crypto_kdf_KEYBYTES];
-    if (crypto_pwhash(master, sizeof master, phrase.data(), phrase.size(), salt_.data(), costs_.passes,
+    SecretBuffer master(crypto_kdf_KEYBYTES);
+    if (crypto_pwhash(master.Data(), master.Size(), phrase.data(), phrase.size(), salt_.data(), costs_.passes,
                       MemoryBytes(costs_), crypto_pwhash_ALG_ARGON2ID13) != 0) {
-        // The destructor does not run for an object whose constructor throws.
-        sodium_memzero(master, sizeof master);
-        if (locked_) sodium_munlock(&secret_, sizeof secret_);
         throw Failure("Out of memory");
     }
-    std::uint8_t checkKey[kCheckKeySize];
-    crypto_kdf_derive_from_key(secret_.key.data(), secret_.key.size(), kAeadKeyId, kContext, master);
-    crypto_kdf_derive_from_key(checkKey, sizeof checkKey, kCheckKeyId, kContext, master);
-    std::copy_n(checkKey, kCheckSize, secret_.check.begin());
-    sodium_memzero(checkKey, sizeof checkKey);
-    sodium_memzero(master, sizeof master);
+    SecretBuffer checkKey(kCheckKeySize);
+    crypto_kdf_derive_from_key(secret_.Data(), kKeySize, kAeadKeyId, kContext, master.Data());
+    crypto_kdf_derive_from_key(checkKey.Data(), checkKey.Size(), kCheckKeyId, kContext, master.Data());
+    std::copy_n(checkKey.Data(), kCheckSize, secret_.Data() + kKeySize);
 }
 
 bool SealingKey::Matches(const PhraseCheck& stored) const noexcept
 {
-    return sodium_memcmp(stored.data(), secret_.check.data(), kCheckSize) == 0;
+    return sodium_memcmp(stored.data(), Check().data(), kCheckSize) == 0;
 }
 
 // --------------------------------------------------------------- writer
@@ -197,7 +181,7 @@ void WriteMethod02Block(std::string_view text, const SealingKey& key, const Line
 
 void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonce& nonce, const LineSink& sink)
 {
-    if (text.empty() || text.size() > static_cast<std::size_t>(kMaxTextLength))
+    if (text.empty() || text.size() > static_cast<std::size_t>(kMethod02TextLimit))
         throw std::invalid_argument("the text to encrypt must hold 1 to 22528 bytes");
 
     const std::size_t size = kPreambleSize + text.size() + kTagSize;
@@ -216,23 +200,10 @@ void WriteMethod02Block(std::string_view text, const SealingKey& key, const Nonc
         reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), nullptr, nonce.data(), key.AeadKey().data());
 
     sink(kStartLine);
-    sink(detail::HeaderLine(FindMethod(kMethod02)->writerVersion, kMethod02, 1, text.size()));
+    sink(detail::HeaderLine(kMethod02WriterVersion, kMethod02, 1, text.size()));
     const std::int32_t crc = WriteGroups(bytes, sink);
     sink(detail::CrcLine(crc));
     sink(kEndLine);
-}
-
-void WriteBlock(std::string_view text, std::string& phrase, const MethodInfo& method, Costs costs,
-                std::optional<SealingKey>& key, const LineSink& sink)
-{
-    key.reset();
-    if (method.code == kMethod02) {
-        key.emplace(phrase, costs);
-        Wipe(phrase);
-        WriteMethod02Block(text, *key, sink);
-    } else {
-        WriteArmouredBlock(text, phrase, method.code, sink);
-    }
 }
 
 // --------------------------------------------------------------- reader
@@ -253,8 +224,8 @@ SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header
         return read;
     }
     const Costs costs{(*opening)[kPassesAt], (*opening)[kMemoryAt]};
-    if (header.phraseLength != 1 || header.textLength < 1 || header.textLength > kMaxTextLength || header.version < 0 ||
-        header.version > kHighestVersion || !WithinReaderBounds(costs)) {
+    if (header.phraseLength != 1 || header.textLength < 1 || header.textLength > kMethod02TextLimit ||
+        header.version < 0 || header.version > kHighestVersion || !WithinReaderBounds(costs)) {
         return read;
     }
 
@@ -275,25 +246,6 @@ SealedRead ReadSealedBlock(const DocumentLines& lines, const BlockHeader& header
     return read;
 }
 
-std::optional<Refusal> FindKey(const SealedBlock& block, PhrasePrompt& prompt, std::optional<SealingKey>& key)
-{
-    key.reset();
-    for (;;) {
-        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, PromptTopic::ProtectedText,
-                                                        kMethod02PhraseLimit);
-        if (!entered) return Refusal::PhraseCancelled;
-        const ScopedWipe wipe(*entered);
-        if (!entered->empty() && entered->size() <= static_cast<std::size_t>(kMethod02PhraseLimit)) {
-            const PromptWorking working(prompt);
-            key.emplace(*entered, block.salt, block.costs);
-            if (key->Matches(block.check)) return std::nullopt;
-            key.reset();
-        }
-        if (block.crcDiffers) return Refusal::Damaged;
-        if (!prompt.RetryAfter(msg::kPhraseMismatch)) return Refusal::PhraseCancelled;
-    }
-}
-
 std::optional<std::string> OpenSealedBlock(const SealedBlock& block, const SealingKey& key)
 {
     if (block.sealed.size() < kTagSize) return std::nullopt;
@@ -312,17 +264,172 @@ std::optional<std::string> OpenSealedBlock(const SealedBlock& block, const Seali
 
 // ----------------------------------------------------------------- misc
 
-void Wipe(std::string& secret) noexcept
-{
-    // Resizing to the capacity neither moves nor frees the buffer.
-    secret.resize(secret.capacity());
-    sodium_memzero(secret.data(), secret.size());
-    secret.clear();
-}
-
 void SetDerivationObserver(std::function<void()> observer)
 {
     Observer() = std::move(observer);
 }
+
+// --------------------------------------------------------------- family
+
+namespace {
+
+// The block sealed under one key, to compare with what was read back.
+class SealedWritten final : public WrittenBlock {
+public:
+    explicit SealedWritten(std::unique_ptr<SealingKey> key) : key_(std::move(key)) {}
+
+    bool DecodesTo(std::string_view block, std::string_view text) const override
+    {
+        const TextLines lines(block);
+        const std::optional<BlockHeader> header = WholeBlockHeader(lines, kMethod02, text.size());
+        if (!header) return false;
+        const SealedRead read = ReadSealedBlock(lines, *header);
+        if (read.refusal || read.block.crcDiffers || read.block.salt != key_->KeySalt() ||
+            read.block.costs != key_->KeyCosts() || !key_->Matches(read.block.check)) {
+            return false;
+        }
+        std::optional<std::string> opened = OpenSealedBlock(read.block, *key_);
+        const bool same = opened && *opened == text;
+        if (opened) Wipe(*opened);
+        return same;
+    }
+
+private:
+    std::unique_ptr<SealingKey> key_;
+};
+
+// The keys one run has derived, by salt, costs and folded phrase.
+class SealedReading final : public FamilyReading {
+public:
+    explicit SealedReading(const SealedFamily& family) : family_(family) {}
+    ~SealedReading() override
+    {
+        for (Entry& entry : keys_) Wipe(entry.phrase);
+    }
+
+    Opened Open(const DocumentLines& lines, const BlockHeader& header) override;
+
+    const SealedFamily& Family() const { return family_; }
+
+    // The key of `phrase` for `block`, derived only when this run has none.
+    const SealingKey& KeyFor(const SealedBlock& block, const std::string& phrase, PhrasePrompt& prompt)
+    {
+        for (const Entry& entry : keys_)
+            if (entry.salt == block.salt && entry.costs == block.costs && entry.phrase == phrase) return *entry.key;
+        const PromptWorking working(prompt);
+        auto key = std::make_unique<SealingKey>(phrase, block.salt, block.costs);
+        keys_.push_back({block.salt, block.costs, phrase, std::move(key)});
+        return *keys_.back().key;
+    }
+
+private:
+    struct Entry {
+        Salt salt;
+        Costs costs;
+        std::string phrase;
+        std::unique_ptr<SealingKey> key;
+    };
+    const SealedFamily& family_;
+    std::vector<Entry> keys_;
+};
+
+class SealedBody final : public BlockBody {
+public:
+    SealedBody(SealedReading& reading, SealedBlock block) : reading_(reading), block_(std::move(block)) {}
+    ~SealedBody() override
+    {
+        if (text_) Wipe(*text_);
+    }
+
+    bool NeedsPhrase() const override { return true; }
+
+    // An empty phrase, or one over the limit, is a wrong phrase and costs no
+    // derivation.
+    bool Unlock(std::string_view entered, PhrasePrompt& prompt) override
+    {
+        std::string folded = reading_.Family().FoldPhrase(entered);
+        const ScopedWipe wipe(folded);
+        if (folded.empty() || folded.size() > static_cast<std::size_t>(kMethod02PhraseLimit)) return false;
+        const SealingKey& key = reading_.KeyFor(block_, folded, prompt);
+        if (!key.Matches(block_.check)) return false;
+        key_ = &key;
+        return true;
+    }
+
+    // A damaged salt or check looks like a wrong phrase: while the CRC value
+    // differs, a failed check is taken for damage.
+    bool MismatchIsDamage() const override { return block_.crcDiffers; }
+
+    bool Passes(BodyCheck) override { return Open(); }
+
+    Result Decode(const TextSink& sink, Delivery) override
+    {
+        Result result;
+        if (!Open()) {
+            result.refusal = Refusal::Damaged;
+            return result;
+        }
+        // The editor takes a zero-terminated text: a zero byte ends it.
+        std::string& text = *text_;
+        text.resize(std::min(text.size(), text.find('\0')));
+        if (sink) {
+            sink(text);
+        } else {
+            result.decoded.text = text;
+        }
+        return result;
+    }
+
+private:
+    // Opens the sealed text once: true when it authenticated.
+    bool Open()
+    {
+        if (!tried_ && key_ != nullptr) {
+            tried_ = true;
+            text_ = OpenSealedBlock(block_, *key_);
+        }
+        return text_.has_value();
+    }
+
+    SealedReading& reading_;
+    SealedBlock block_;
+    const SealingKey* key_ = nullptr;
+    bool tried_ = false;
+    std::optional<std::string> text_;
+};
+
+FamilyReading::Opened SealedReading::Open(const DocumentLines& lines, const BlockHeader& header)
+{
+    SealedRead read = ReadSealedBlock(lines, header);
+    if (read.refusal) return {read.refusal, nullptr};
+    return {std::nullopt, std::make_unique<SealedBody>(*this, std::move(read.block))};
+}
+
+} // namespace
+
+// Today the entry folds the phrase as Methods 00 and 01 do, as it is typed:
+// the entry is taken as it comes.
+std::string SealedFamily::FoldPhrase(std::string_view entered) const
+{
+    return std::string(entered);
+}
+
+std::unique_ptr<WrittenBlock> SealedFamily::Write(std::string_view text, std::string& phrase, const MethodInfo&,
+                                                  Costs costs, const LineSink& sink) const
+{
+    std::string folded = FoldPhrase(phrase);
+    Wipe(phrase);
+    auto key = std::make_unique<SealingKey>(folded, costs);
+    Wipe(folded);
+    WriteMethod02Block(text, *key, sink);
+    return std::make_unique<SealedWritten>(std::move(key));
+}
+
+std::unique_ptr<FamilyReading> SealedFamily::BeginReading(const MethodInfo&) const
+{
+    return std::make_unique<SealedReading>(*this);
+}
+
+const SealedFamily kSealedFamily{};
 
 } // namespace mus

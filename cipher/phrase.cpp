@@ -1,7 +1,9 @@
 #include "cipher/phrase.h"
 
+#include <utility>
+
 #include "cipher/messages.h"
-#include "cipher/method02.h"
+#include "cipher/secret.h"
 
 namespace mus {
 
@@ -36,24 +38,37 @@ std::string FoldPhrase(std::string_view utf8)
     return out;
 }
 
-std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const MethodInfo& method)
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, std::int32_t limit)
 {
-    const std::string_view question = method.needsPhrase ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
+    const std::string_view question = required ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
     for (;;) {
-        std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, method.phraseLimit);
+        std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, limit);
         if (!first) return std::nullopt;
         if (first->empty()) {
-            if (!method.needsPhrase) return first; // no phrase, no confirmation
+            if (!required) return first; // no phrase, no confirmation
             if (!prompt.RetryAfter(msg::kPhraseRequired)) return std::nullopt;
             continue;
         }
         const ScopedWipe wipeFirst(*first);
-        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, PromptTopic::Confirmation,
-                                                       method.phraseLimit);
+        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, PromptTopic::Confirmation, limit);
         if (!second) return std::nullopt;
         const ScopedWipe wipeSecond(*second);
         if (*second == *first) return std::string(*first);
         if (!prompt.RetryAfter(msg::kPhrasesDoNotMatch)) return std::nullopt;
+    }
+}
+
+KnownPhrase AskForKnownPhrase(PhrasePrompt& prompt, std::int32_t limit,
+                              const std::function<PhraseVerdict(const std::string& entered)>& test)
+{
+    for (;;) {
+        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, PromptTopic::ProtectedText, limit);
+        if (!entered) return {};
+        const PhraseVerdict verdict = test(*entered);
+        if (verdict == PhraseVerdict::Fits) return {std::move(entered), false};
+        Wipe(*entered);
+        if (verdict == PhraseVerdict::Damaged) return {std::nullopt, true};
+        if (!prompt.RetryAfter(msg::kPhraseMismatch)) return {};
     }
 }
 

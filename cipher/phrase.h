@@ -1,14 +1,13 @@
 #pragma once
 // Pass phrases: how typed text becomes the phrase bytes of a block, the one
-// way every flow asks the user for a phrase, and the exchange that gives a
-// new block its phrase.
+// way every flow asks the user for a phrase, the exchange that gives a new
+// block its phrase and the one that finds the phrase of a block.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "cipher/methods.h"
 
 namespace mus {
 
@@ -55,10 +54,29 @@ private:
     PhrasePrompt& prompt_;
 };
 
-// The phrase of a new block of `method`: asked for, then asked for again to
-// confirm it unless the first entry is empty. A method that needs a phrase
-// asks again after an empty entry. The phrase, or nothing when the user gave
-// up.
-std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const MethodInfo& method);
+// The phrase of a new block: asked for, then asked for again to confirm it
+// unless the first entry is empty. When `required`, an empty entry is asked
+// for again. Entries hold at most `limit` bytes. The phrase, or nothing when
+// the user gave up.
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, std::int32_t limit);
+
+// What a test makes of an entered phrase.
+enum class PhraseVerdict {
+    Fits,    // it is the block's phrase
+    Wrong,   // it is not: the user is told and asked again
+    Damaged, // it is not, and the block is taken to be damaged: asked no more
+};
+
+struct KnownPhrase {
+    std::optional<std::string> phrase; // the phrase that fits
+    bool damaged = false;              // the test gave Damaged
+};
+
+// Asks for the phrase of a block, entries of at most `limit` bytes, until
+// `test` says one fits; after a wrong one the user is told and may try again.
+// The phrase that fits, or nothing when the user gave up or the test found
+// the block damaged. Every entry that does not fit is wiped.
+KnownPhrase AskForKnownPhrase(PhrasePrompt& prompt, std::int32_t limit,
+                              const std::function<PhraseVerdict(const std::string& entered)>& test);
 
 } // namespace mus

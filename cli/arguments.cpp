@@ -27,6 +27,8 @@ constexpr std::string_view kHelp = "Usage: mus encrypt [--method 00|01|02] [--ph
                                    "         or later to decrypt. Methods 00 and 01 only keep text from casual eyes.\n"
                                    "         A text that already holds a block is encrypted again only with --force.\n"
                                    "decrypt  reads a document that holds a block and writes the decrypted text.\n"
+                                   "         A block quoted, wrapped or joined by mail or chat is read again with\n"
+                                   "         that undone, and the repair told on standard error.\n"
                                    "detect   exits 0 when the text holds a block, 1 when it does not.\n"
                                    "\n"
                                    "The phrase comes from --phrase-file (one attempt per line; encrypt uses the\n"

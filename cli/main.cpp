@@ -29,6 +29,7 @@
 #include "cipher/method02.h"
 #include "cipher/methods.h"
 #include "cipher/phrase.h"
+#include "common/core_dumps.h"
 #include "terminal.h"
 
 namespace mus::cli {
@@ -256,10 +257,12 @@ int Encrypt(const Options& options)
     }
     // Line breaks only grow in the normalising: a text with one byte over the
     // limit is refused already, so an endless input is never read to its end.
-    const std::string input = ReadAtMost(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
+    std::string input = ReadAtMost(options.file, static_cast<std::size_t>(kMaxTextLength) + 1);
+    const ScopedWipe wipeInput(input);
     if (input.find('\0') != std::string::npos)
         Refuse("mus: the text holds a zero byte, which a text document cannot hold; nothing was encrypted.");
-    const std::string text = NormaliseLineBreaks(input);
+    std::string text = NormaliseLineBreaks(input);
+    const ScopedWipe wipeText(text);
     if (const std::optional<std::string_view> refusal = EncryptRefusal(static_cast<std::int64_t>(text.size())))
         Refuse(*refusal);
     if (!options.force && IsEncryptedText(TextLines(text))) Refuse("This text is already encrypted.");
@@ -269,7 +272,7 @@ int Encrypt(const Options& options)
             prompt = std::make_unique<TypedPhrases>(std::move(terminal), method.phraseLimit);
         else prompt = std::make_unique<GivenPhrase>(std::string());
     }
-    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method);
+    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method.needsPhrase, method.phraseLimit);
     if (!phrase) Refuse({});
     const ScopedWipe wipe(*phrase);
 
@@ -279,8 +282,7 @@ int Encrypt(const Options& options)
         line += "\r\n";
         WriteOutput(line);
     };
-    std::optional<SealingKey> key;
-    WriteBlock(text, *phrase, method, kDefaultCosts, key, toOutput);
+    method.family->Write(text, *phrase, method, kDefaultCosts, toOutput);
     FlushOutput();
     return kDone;
 }
@@ -302,10 +304,11 @@ int Decrypt(const Options& options)
     // The lines are read where the document lies (the reader splits at CR LF,
     // lone CR and lone LF alike), and the text is written as it is decoded.
     DocumentBuffer buffer;
-    const TextLines lines(buffer.Read(options.file));
-    const ReadOutcome outcome = ReadArmouredBlock(lines, *prompt, [](std::string_view piece) { WriteOutput(piece); });
+    const ReadOutcome outcome = DecryptDocument(buffer.Read(options.file), *prompt,
+                                                [](std::string_view piece) { WriteOutput(piece); });
     if (outcome.refusal) Refuse(RefusalMessage(*outcome.refusal, outcome.header));
     FlushOutput();
+    if (outcome.repairs.Any()) Message("mus: repaired: " + RepairItems(outcome.repairs) + ".");
     if (const std::optional<std::string_view> warning = DecodeWarning(outcome.decoded)) {
         Message(*warning);
         return kWarning;
@@ -358,7 +361,16 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Before the text, a phrase or a key can be in memory.
+    mus::ForbidCoreDumps();
+    // Standard output's buffer is the program's own, so that the decrypted
+    // text that passed through it can be wiped at the end.
+    static char outputBuffer[BUFSIZ];
+    std::setvbuf(stdout, outputBuffer, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, sizeof outputBuffer);
     // A closed pipe on standard output is a failed write (74), not a signal.
     std::signal(SIGPIPE, SIG_IGN);
-    return mus::cli::Run(argc, argv);
+    const int status = mus::cli::Run(argc, argv);
+    std::fflush(stdout);
+    explicit_bzero(outputBuffer, sizeof outputBuffer);
+    return status;
 }

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "cipher/method02.h"
+
 namespace mus::cli {
 
 namespace {
@@ -70,7 +72,10 @@ std::optional<std::string> Terminal::AskHidden(std::string_view prompt)
     WriteAll(fd_, prompt);
     WriteAll(fd_, " ");
 
+    // The line grows into room of its own, and the room it leaves is wiped,
+    // so no copy of a phrase's start is left behind.
     std::string line;
+    line.reserve(1024);
     bool ended = false;
     for (;;) {
         char c;
@@ -81,6 +86,13 @@ std::optional<std::string> Terminal::AskHidden(std::string_view prompt)
             break;
         }
         if (c == '\n') break;
+        if (line.size() == line.capacity()) {
+            std::string larger;
+            larger.reserve(2 * line.capacity());
+            larger = line;
+            Wipe(line);
+            line.swap(larger);
+        }
         line += c;
     }
 
@@ -90,6 +102,7 @@ std::optional<std::string> Terminal::AskHidden(std::string_view prompt)
         for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], &previous[i], nullptr);
     }
     if (ended) {
+        Wipe(line);
         WriteAll(fd_, "\n");
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "common/core_dumps.h"
 #include "editor/desktop/desktop.h"
 #include "editor/window/command_line.h"
 #include "editor/window/file_drop.h"
@@ -33,6 +34,8 @@ int Answer(const QString& text)
 
 int main(int argc, char* argv[])
 {
+    // Before the document, a phrase or a key can be in memory.
+    mus::ForbidCoreDumps();
     QStringList raw;
     for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
     // The help, the version and a wrong command line are told before the

@@ -23,6 +23,10 @@ enum class Button : std::uint16_t {
 
 using Buttons = std::uint16_t; // a set of Button values
 
+// Not a button: added to a set with Yes and No, it makes No the default, for
+// a question whose safe answer is No.
+inline constexpr Buttons kNoIsDefault = 1 << 15;
+
 constexpr Buttons operator|(Button a, Button b)
 {
     return static_cast<Buttons>(static_cast<Buttons>(a) | static_cast<Buttons>(b));
@@ -39,10 +43,12 @@ constexpr bool Has(Buttons set, Button b)
 // The button that closed a box.
 enum class Answer { Ok, Cancel, Abort, Retry, Ignore, Yes, No, All };
 
-// Enter: OK if present, else Yes, else Retry.
+// Enter: OK if present, else Yes (No where the set says so), else Retry.
 constexpr Button DefaultButton(Buttons set)
 {
-    return Has(set, Button::Ok) ? Button::Ok : Has(set, Button::Yes) ? Button::Yes : Button::Retry;
+    if (Has(set, Button::Ok)) return Button::Ok;
+    if (Has(set, Button::No) && (set & kNoIsDefault) != 0) return Button::No;
+    return Has(set, Button::Yes) ? Button::Yes : Button::Retry;
 }
 
 // Escape: Cancel if present, else No, else OK.

@@ -7,7 +7,7 @@
 
 #include "cipher/commands/command_ui.h"
 #include "cipher/commands/transfer_file.h"
-#include "cipher/method02.h"
+#include "cipher/method_family.h"
 
 namespace mus {
 
@@ -24,13 +24,5 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
 
 // The same with the transfer file in the current directory.
 void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, Costs costs = kDefaultCosts);
-
-// True when `block` is a whole block that decrypts with `phrase` to `text`
-// under `method`: the check made on what was read back from the transfer file
-// before it replaces the document.
-bool BlockDecodesTo(std::string_view block, std::string_view text, std::string_view phrase, std::int32_t method);
-
-// The same for a Method 02 block sealed under `key`, with no second derivation.
-bool BlockDecodesTo(std::string_view block, std::string_view text, const SealingKey& key);
 
 } // namespace mus

@@ -7,14 +7,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "cipher/armoured_block.h"
 #include "cipher/commands/file_descriptor.h"
 #include "cipher/document_lines.h"
 #include "cipher/errors.h"
@@ -134,40 +139,162 @@ bool CopyExtendedAttributes(const QByteArray& name, int fd)
     return true;
 }
 
-// A new file next to `final`, under a name of its own (the final name, cut
-// short enough for a suffix, and a random suffix); removed again unless
-// Keep() was called. Mode 0600 for a file that replaces another (it gets that
-// one's mode before anything is written), the usual mode of new files
-// otherwise.
+// Temporary files of a save are named after the file they replace, so that a
+// later save of the same file finds what a killed one left: ".NAME.XXXXXX.mus-save"
+// beside NAME, with NAME cut to 200 bytes and six random letters or digits.
+constexpr int kRandomLength = 6;
+const QByteArray kTemporarySuffix = QByteArrayLiteral(".mus-save");
+
+QByteArray TemporaryPrefix(const QFileInfo& final)
+{
+    return '.' + QFile::encodeName(final.fileName()).left(200) + '.';
+}
+
+QByteArray TemporaryName(const QFileInfo& final)
+{
+    constexpr std::uint32_t kNames = 36u * 36 * 36 * 36 * 36 * 36;
+    const QByteArray random =
+        QByteArray::number(QRandomGenerator::global()->generate() % kNames, 36).rightJustified(kRandomLength, '0');
+    return QFile::encodeName(final.path()) + '/' + TemporaryPrefix(final) + random + kTemporarySuffix;
+}
+
+bool IsTemporaryNameOf(const QByteArray& entry, const QByteArray& prefix)
+{
+    if (entry.size() != prefix.size() + kRandomLength + kTemporarySuffix.size() || !entry.startsWith(prefix) ||
+        !entry.endsWith(kTemporarySuffix))
+        return false;
+    const QByteArray random = entry.mid(prefix.size(), kRandomLength);
+    return std::all_of(random.begin(), random.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); });
+}
+
+// Removes the temporary files that earlier saves of `final` left behind
+// when they were killed: the user's own, and only those no running save
+// holds (a save keeps its temporary file locked while it lives).
+void RemoveStaleTemporaries(const QFileInfo& final)
+{
+    const QByteArray folder = QFile::encodeName(final.path());
+    const QByteArray prefix = TemporaryPrefix(final);
+    DIR* dir = ::opendir(folder.constData());
+    if (dir == nullptr) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray entryName(entry->d_name);
+        if (!IsTemporaryNameOf(entryName, prefix)) continue;
+        const QByteArray name = folder + '/' + entryName;
+        const FileDescriptor file(RetryOnInterrupt(
+            [&] { return ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
+        struct stat opened {};
+        struct stat named {};
+        if (file.Get() < 0 || ::fstat(file.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+            opened.st_uid != ::geteuid() || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        // Still the file that was opened, not one that took its name since.
+        if (::lstat(name.constData(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+            ::unlink(name.constData());
+    }
+    ::closedir(dir);
+}
+
+// The umask, as the kernel reports it; nothing where it does not.
+std::optional<mode_t> CurrentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return std::nullopt;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (!line.startsWith("Umask:")) continue;
+        bool ok = false;
+        const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+        if (ok) return mode_t(mask);
+    }
+    return std::nullopt;
+}
+
+// Kernels before 6.0 gave a file made with O_TMPFILE on a file system
+// without access control lists its mode without the umask; a folder with a
+// default access control list has the mode set by it.
+void ApplyUmask(int fd, const QByteArray& folder)
+{
+    if (::getxattr(folder.constData(), "system.posix_acl_default", nullptr, 0) > 0) return;
+    const std::optional<mode_t> mask = CurrentUmask();
+    struct stat st {};
+    if (!mask || ::fstat(fd, &st) != 0) return;
+    if ((st.st_mode & 0777) != (0666 & ~*mask)) ::fchmod(fd, 0666 & ~*mask);
+}
+
+// The new content's file, beside `final`, until it takes the final name.
+// Where the file system allows, it has no name while it is written (a save
+// killed then leaves nothing behind) and is given one only when complete;
+// elsewhere it is a file of the temporary name from the start, removed
+// again unless Keep() was called. Mode 0600 for a file that replaces
+// another (it gets that one's mode before anything is written), the usual
+// mode of new files otherwise. Locked while it lives.
 class TemporaryFile {
 public:
-    TemporaryFile(const QString& final, bool replaces)
+    TemporaryFile(const QString& final, bool replaces) : final_(final)
     {
-        const QFileInfo info(final);
-        const QByteArray stem = QFile::encodeName(info.path()) + '/' + QFile::encodeName(info.fileName()).left(200);
-        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            name_ = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate() % 0x1000000, 36);
-            fd_ = RetryOnInterrupt([&] {
-                return ::open(name_.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                              replaces ? 0600 : 0666);
-            });
-            if (fd_ < 0 && errno != EEXIST) break;
+        const QByteArray folder = QFile::encodeName(final_.path());
+        const mode_t mode = replaces ? 0600 : 0666;
+        fd_ = RetryOnInterrupt([&] { return ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode); });
+        if (fd_ >= 0 && !Linkable()) {
+            ::close(fd_);
+            fd_ = -1;
         }
+        if (fd_ >= 0) {
+            if (!replaces) ApplyUmask(fd_, folder);
+        } else {
+            for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+                name_ = TemporaryName(final_);
+                fd_ = RetryOnInterrupt([&] {
+                    return ::open(name_.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                                  mode);
+                });
+                if (fd_ < 0 && errno != EEXIST) break;
+            }
+        }
+        if (fd_ >= 0) ::flock(fd_, LOCK_EX);
     }
     ~TemporaryFile()
     {
         if (fd_ < 0) return;
+        if (!kept_ && !name_.isEmpty()) ::unlink(name_.constData());
         ::close(fd_);
-        if (!kept_) ::unlink(name_.constData());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     int Get() const { return fd_; }
-    const QByteArray& Name() const { return name_; }
+    // The file's name, given to a nameless one here; false when it cannot
+    // have one.
+    bool Name(QByteArray& name)
+    {
+        if (name_.isEmpty()) {
+            const QByteArray self = ProcPath();
+            for (int attempt = 0; attempt < 100 && name_.isEmpty(); ++attempt) {
+                const QByteArray candidate = TemporaryName(final_);
+                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, candidate.constData(), AT_SYMLINK_FOLLOW) == 0)
+                    name_ = candidate;
+                else if (errno != EEXIST) return false;
+            }
+        }
+        name = name_;
+        return !name_.isEmpty();
+    }
     void Keep() { kept_ = true; }
 
 private:
+    QByteArray ProcPath() const { return "/proc/self/fd/" + QByteArray::number(fd_); }
+
+    // A nameless file gets its name through /proc (linking the descriptor
+    // itself needs a privilege); without /proc it cannot have one.
+    bool Linkable() const
+    {
+        struct stat viaProc {};
+        struct stat st {};
+        return ::stat(ProcPath().constData(), &viaProc) == 0 && ::fstat(fd_, &st) == 0 && viaProc.st_ino == st.st_ino &&
+               viaProc.st_dev == st.st_dev;
+    }
+
+    QFileInfo final_;
     QByteArray name_;
     int fd_ = -1;
     bool kept_ = false;
@@ -272,6 +399,7 @@ void WriteDocumentFile(const QString& path, std::string_view bytes)
     // A second hard link would keep the old text after a replacement.
     if (exists && old.st_nlink > 1) return WriteInPlace(path, name, bytes);
 
+    RemoveStaleTemporaries(QFileInfo(final));
     TemporaryFile temporary(final, exists);
     if (temporary.Get() < 0) {
         // A folder that allows no new file: a writable file in it is
@@ -285,11 +413,38 @@ void WriteDocumentFile(const QString& path, std::string_view bytes)
     // The new file takes the old one's place only once every byte is on the
     // disk, so an interrupted save leaves the old file or the new one.
     if (!WriteAt(temporary.Get(), bytes, 0) || ::fsync(temporary.Get()) != 0) ThrowWriteError();
-    if (::rename(temporary.Name().constData(), name.constData()) != 0) {
+    QByteArray temporaryName;
+    if (!temporary.Name(temporaryName)) ThrowWriteError();
+    if (::rename(temporaryName.constData(), name.constData()) != 0) {
         if (!exists) ThrowWriteError();
         return WriteInPlace(path, name, bytes);
     }
     temporary.Keep();
+}
+
+bool FileHoldsBlock(const QString& path)
+{
+    QFile file;
+    try {
+        OpenRegularFile(path, file);
+    } catch (const Failure&) {
+        return false;
+    }
+    TaggedLineCounter counter;
+    std::string piece(std::size_t{1} << 16, '\0');
+    qint64 left = kDocumentCapacity;
+    while (counter.Count() < 2 && left > 0) {
+        const qint64 got = file.read(piece.data(), std::min<qint64>(qint64(piece.size()), left));
+        if (got <= 0) break;
+        counter.Feed(std::string_view(piece.data(), std::size_t(got)));
+        left -= got;
+    }
+    return counter.Count() >= 2;
+}
+
+std::string ReplaceBlockQuestion(const QString& path)
+{
+    return FullPath(path) + " holds encrypted text.  Replace it with this text, unencrypted?";
 }
 
 QString ZeroByteWarning(std::int64_t position)

@@ -314,6 +314,7 @@ void DecryptedTextGuard::HideText()
     editor_.hide();
     note_->show();
     showButton_->setFocus(Qt::OtherFocusReason);
+    emit textHiddenChanged(true);
 }
 
 void DecryptedTextGuard::ShowText()
@@ -330,6 +331,7 @@ void DecryptedTextGuard::ShowText()
     editor_.setFocus(Qt::OtherFocusReason);
     lastInput_.start();
     ArmIdleTimer();
+    emit textHiddenChanged(false);
 }
 
 void DecryptedTextGuard::FocusEditor()

@@ -127,6 +127,11 @@ public:
         DecryptedTextGuard& guard_;
     };
 
+signals:
+    // The text was hidden, or shown again: what else works on the text (the
+    // find bar) follows.
+    void textHiddenChanged(bool hidden);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -8,10 +8,12 @@
 #include <QPlainTextEdit>
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "cipher/armoured_block.h"
 #include "cipher/commands/command_ui.h"
+#include "cipher/method02.h"
 #include "editor/document/byte_document.h"
 #include "editor/document/document_file.h"
 #include "editor/window/main_window.h"
@@ -176,7 +178,15 @@ void frm_CText::btn_SaveClick()
     SelectFilter(SaveDialog1, mus::IsEncryptedText(Document()) ? kMusFilter : kTextFilter);
     const QString path = RunFileDialog(SaveDialog1);
     if (path.isEmpty()) return;
-    mus::WriteDocumentFile(path, Document().Text());
+    // Text over a block, asked after the dialog's own question whether to
+    // replace the file: the block could not be had again.
+    if (!Document().HoldsBlock() && mus::FileHoldsBlock(path) &&
+        User().Alert(AlertSound::Question, BoxKind::Confirm, mus::ReplaceBlockQuestion(path),
+                     Button::Yes | Button::No | mus::kNoIsDefault) != Answer::Yes)
+        return;
+    std::string text = Document().Text();
+    const mus::ScopedWipe wipe(text);
+    mus::WriteDocumentFile(path, text);
 }
 
 void frm_CText::Exit1Click()

@@ -9,6 +9,8 @@
 //   appearance.cpp       Font, Text Color, Background Color, Word Wrap, and
 //                        the appearance settings read and written at start and end
 //   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Decrypt
+//   search_commands.cpp  Find, Find Next, Find Previous, Replace, Go to Line
+//                        (the find bar itself is find_bar.cpp)
 // Decrypted text in the document is watched over by DecryptedTextGuard
 // (decrypted_text_guard.h): marked on the clipboard, cleared from it, hidden
 // or taken back from the screen when the user is away.
@@ -47,6 +49,7 @@ namespace mus {
 class ByteDocument;
 class CommandUser;
 class DecryptedTextGuard;
+class FindBar;
 class WindowCommandUser;
 struct AppearanceSettings;
 } // namespace mus
@@ -107,6 +110,7 @@ private:
 
     // ---- Building the window (main_window.cpp, command_table.cpp) ----
     void BuildEditor();
+    void BuildFindBar();
     void BuildMenu();
     void AddMenuItem(QMenu* menu, const mus::Command& command);
     void BuildToolbar();
@@ -150,6 +154,13 @@ private:
     void EncryptUsingMethod1Click();
     void btn_DecryptClick();
 
+    // search_commands.cpp
+    void Find1Click();
+    void FindNext1Click();
+    void FindPrevious1Click();
+    void Replace1Click();
+    void GoToLine1Click();
+
     // appearance.cpp
     void Font1Click();
     void TextColor1Click();
@@ -178,6 +189,7 @@ private:
     QStatusBar* pan_Status = nullptr;
     QLabel* pan_Bytes = nullptr;
     QLabel* pan_TextType = nullptr;
+    mus::FindBar* pan_Find = nullptr; // under the editor, shown by Find and Replace
 
     // The toolbar's buttons, by object name (btn_New, ...), in their order.
     std::vector<std::pair<std::string, QToolButton*>> buttons_;

@@ -296,6 +296,28 @@ std::vector<CliRow> Rows()
                     {{"p", std::string(65, 'a')}}, "abc", 64, "",
                     {"mus: a phrase holds at most 64 bytes (after conversion to upper case)", "Try 'mus --help'."}});
 
+    // decrypt undoing transport damage: a note on standard error, status 0
+    const auto quoted = [](const std::string& block) {
+        std::string out = "> " + block;
+        for (std::size_t at = out.find('\n'); at + 1 < out.size(); at = out.find('\n', at + 1)) out.insert(at + 1, "> ");
+        return out;
+    };
+    std::string crCrLf = sealed;
+    for (std::size_t at = crCrLf.find("\r\n"); at != std::string::npos; at = crCrLf.find("\r\n", at + 3))
+        crCrLf.insert(at, "\r");
+    std::string oneLine = ExpectedBlock("abc", "", 0);
+    for (std::size_t at = oneLine.find("\r\n"); at + 2 < oneLine.size(); at = oneLine.find("\r\n", at))
+        oneLine.replace(at, 2, " ");
+    rows.push_back({"decrypt a quoted block, the right phrase second", {"decrypt", "--phrase-file", "@p"},
+                    {{"p", "nope\nkey\n"}}, "Hi,\n" + quoted(ExpectedBlock("x", "key", 1)), 0, "x",
+                    {kMismatch, "mus: repaired: quote marks removed from 5 lines."}});
+    rows.push_back({"decrypt method 02 with CR CR LF line ends", {"decrypt", "--phrase-file", "@p"},
+                    {{"p", "K\xC3\xA9Y\n"}}, crCrLf, 0, "Hello\r\nW\xC3\xB6rld", {"mus: repaired: line ends made CR LF."}});
+    rows.push_back({"decrypt a block joined into one line", {"decrypt"}, {}, oneLine, 0, "abc",
+                    {"mus: repaired: block split from one line."}});
+    rows.push_back({"decrypt a quoted block whose CRC differs", {"decrypt"}, {},
+                    quoted("MuS/0120/01/0/3\r\nCx2uq\r\nMuS/883\r\n"), 2, "", {std::string(msg::kNoHeaderAndFooter)}});
+
     // detect
     rows.push_back({"detect a block", {"detect"}, {}, kBlockAbc, 0, "", {}});
     rows.push_back({"detect two tagged lines anywhere", {"detect", "@d"}, {{"d", "x\nMuS/\ny\nMuS/"}}, "", 0, "", {}});

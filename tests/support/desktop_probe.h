@@ -25,8 +25,9 @@ public:
     DesktopProbe& operator=(const DesktopProbe&) = delete;
 
     // The answers the next boxes get, in order; a box past them is answered
-    // with its Escape answer.
+    // with its Escape answer, or shown for real while showBoxes is set.
     std::deque<Answer> answers;
+    bool showBoxes = false;
 
     void SoundPlayed(AlertSound sound) override { log_->push_back(fake::SoundLine(sound)); }
 
@@ -36,7 +37,7 @@ public:
     {
         const QString shown = title == desktop::BoxTitle(kind) ? text : title + QStringLiteral(": ") + text;
         log_->push_back(fake::BoxLine(kind, fake::ButtonNames(buttons), shown.toStdString()));
-        if (answers.empty()) return EscapeAnswer(buttons);
+        if (answers.empty()) return showBoxes ? std::nullopt : std::optional<Answer>(EscapeAnswer(buttons));
         const Answer a = answers.front();
         answers.pop_front();
         return a;

@@ -89,6 +89,7 @@ inline std::string ButtonNames(Buttons buttons)
         if (!names.empty()) names += ' ';
         names += name;
     }
+    if ((buttons & kNoIsDefault) != 0) names += ", No default";
     return names;
 }
 

@@ -104,6 +104,8 @@ private slots:
         QTest::newRow("OK") << int(Buttons(Button::Ok)) << QStringList{"OK"} << "OK" << true << Answer::Ok;
         QTest::newRow("Yes No") << int(Button::Yes | Button::No) << QStringList{"&Yes", "&No"} << "&Yes" << true
                                 << Answer::No;
+        QTest::newRow("Yes No, No default") << int((Button::Yes | Button::No) | mus::kNoIsDefault)
+                                            << QStringList{"&Yes", "&No"} << "&No" << true << Answer::No;
         QTest::newRow("OK Cancel") << int(Button::Cancel | Button::Ok) << QStringList{"OK", "Cancel"} << "OK" << true
                                    << Answer::Cancel;
         QTest::newRow("Retry Cancel") << int(Button::Retry | Button::Cancel) << QStringList{"Cancel", "&Retry"}

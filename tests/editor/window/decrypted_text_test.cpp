@@ -302,7 +302,11 @@ private slots:
         Decrypt();
         Editor(W())->moveCursor(QTextCursor::End);
         TypeText(Editor(W()), QStringLiteral(" Bring the map."));
+        Run("Find1");
+        QWidget* findBar = Part<QWidget>(W(), "pan_Find");
+        QVERIFY(findBar->isVisible() && findBar->isEnabled());
         Guard().Away();
+        QVERIFY(!findBar->isEnabled());
         QVERIFY(Guard().TextHidden());
 
         // Not drawn, no input, nothing for a screen reader to read; the
@@ -320,6 +324,7 @@ private slots:
         QTest::keyClick(ShowButton(), Qt::Key_Return);
         QVERIFY(!Guard().TextHidden());
         QVERIFY(Editor(W())->isVisible());
+        QVERIFY(findBar->isEnabled());
         QCOMPARE(QApplication::focusWidget(), Editor(W()));
         reader = QAccessible::queryAccessibleInterface(Editor(W()));
         QVERIFY(reader->textInterface() != nullptr);

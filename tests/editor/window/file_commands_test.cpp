@@ -19,11 +19,14 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
+#include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -31,7 +34,14 @@
 #include <optional>
 #include <string>
 
+#include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -119,6 +129,42 @@ int ChildWrite(const char* path, const char* hex, const char* limit)
                                     std::atoi(limit));
     std::fputs(qPrintable(message), stdout);
     return message.isEmpty() ? 0 : 1;
+}
+
+const char kKilledFlag[] = "--killed-save";
+
+// Makes every open with O_TMPFILE fail as on a file system without it.
+bool RefuseUnnamedFiles()
+{
+    const std::uint32_t argument = offsetof(seccomp_data, args[2]) + (BYTE_ORDER == BIG_ENDIAN ? 4 : 0);
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argument),
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_TMPFILE & ~O_DIRECTORY, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program, 0, 0) == 0;
+}
+
+// Saves 64 KiB to `path` under a file size limit of 4 KiB whose signal ends
+// the process mid-write, as a kill would; "named": where unnamed files
+// cannot be made. Returns only when the save was not killed.
+int KilledSave(const char* path, const char* kind)
+{
+    const rlimit noCore{0, 0};
+    const rlimit small{4096, 4096};
+    // Not dumpable, as the program is: its /proc/self/fd is root's then.
+    if (::setrlimit(RLIMIT_CORE, &noCore) != 0 || ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) != 0 ||
+        (qstrcmp(kind, "named") == 0 && !RefuseUnnamedFiles()))
+        return 2;
+    std::signal(SIGXFSZ, SIG_DFL);
+    if (::setrlimit(RLIMIT_FSIZE, &small) != 0) return 2;
+    mus::WriteDocumentFile(QString::fromLocal8Bit(path), std::string(1 << 16, 'x'));
+    return 1;
 }
 
 struct stat StatOf(const QString& path)
@@ -571,6 +617,9 @@ private slots:
         AnswerFileDialog(File("out.txt"));
         MenuItem(W(), "SaveFileAs1")->trigger();
         QCOMPARE(ReadBytes(File("out.txt")), bytes);
+        const mode_t mask = ::umask(022);
+        ::umask(mask);
+        QCOMPARE(StatOf(File("out.txt")).st_mode & 0777, 0666 & ~mask); // a new file's usual mode
 
         // Replacing a file, after the dialog's question.
         WriteBytes(File("old.txt"), "a much longer old content that is replaced entirely");
@@ -728,6 +777,90 @@ private slots:
         QCOMPARE(QDir(dir_).entryList(QDir::Files).size(), secondLink ? 2 : 1);
     }
 
+    // A save killed mid-write leaves the old file whole and, where unnamed
+    // files can be made, nothing else; elsewhere its temporary file goes
+    // with the next save of the same file, while a running save's stays.
+    void killedSaveLeavesNoTemporaryFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("unnamed temporary file") << "unnamed";
+        QTest::newRow("named temporary file") << "named";
+    }
+
+    void killedSaveLeavesNoTemporaryFile()
+    {
+        QFETCH(QString, kind);
+        const QString path = File("doc.txt");
+        WriteBytes(path, "old");
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {kKilledFlag, path, kind});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(ReadBytes(path), "old");
+        const QStringList left = QDir(dir_).entryList(QDir::Files | QDir::Hidden);
+        if (kind == "unnamed") {
+            QCOMPARE(left, QStringList{"doc.txt"});
+            return;
+        }
+        QCOMPARE(left.size(), 2);
+        QVERIFY(QRegularExpression("^\\.doc\\.txt\\.[0-9a-z]{6}\\.mus-save$").match(left.value(0)).hasMatch());
+        // A running save's temporary file: locked.
+        const QString running = File(".doc.txt.abcdef.mus-save");
+        WriteBytes(running, "");
+        QFile held(running);
+        QVERIFY(held.open(QIODevice::ReadOnly) && ::flock(held.handle(), LOCK_EX) == 0);
+        QCOMPARE(WriteAs(kThisUser, path, "new"), QString());
+        QCOMPARE(ReadBytes(path), "new");
+        QCOMPARE(QDir(dir_).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({".doc.txt.abcdef.mus-save", "doc.txt"}));
+    }
+
+    // A text saved over a file that holds a block is asked about, with the
+    // real box: No is its default and Escape's answer.
+    void saveOverABlockAsks_data()
+    {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("key"); // what closes the box; 0: the Yes button; -1: no box
+        QTest::addColumn<bool>("saved");
+        const QByteArray block = "x\r\nMuS/0120\r\nbody\r\nMuS/crc\r\n";
+        QTest::newRow("Yes") << "text"s << block << 0 << true;
+        QTest::newRow("Enter: No") << "text"s << block << int(Qt::Key_Return) << false;
+        QTest::newRow("Escape: No") << "text"s << block << int(Qt::Key_Escape) << false;
+        QTest::newRow("a block over a block") << block.toStdString() << block << -1 << true;
+        QTest::newRow("text over text") << "text"s << QByteArray("MuS/ once\r\n") << -1 << true;
+        QTest::newRow("block in lines of LF only")
+            << "text"s << QByteArray("MuS/a\nMuS/b") << int(Qt::Key_Escape) << false;
+    }
+
+    void saveOverABlockAsks()
+    {
+        QFETCH(std::string, text);
+        QFETCH(QByteArray, file);
+        QFETCH(int, key);
+        QFETCH(bool, saved);
+        const QString path = File("letter.mus");
+        WriteBytes(path, file);
+        SetText(text);
+        W().SetUser(nullptr);
+        probe_.showBoxes = true;
+        AnswerFileDialog(path, [this, key](QFileDialog*) {
+            ConfirmReplace();
+            if (key < 0) return;
+            answer_.Add<QMessageBox>([key](QMessageBox* box) {
+                if (key == 0) return Part<QPushButton>(*box, "Yes")->click();
+                QTest::keyClick(box, Qt::Key(key));
+            });
+        });
+        MenuItem(W(), "SaveFileAs1")->trigger();
+        probe_.showBoxes = false;
+        W().SetUser(&user_);
+        QCOMPARE(ReadBytes(path), saved ? QByteArray::fromStdString(text) : file);
+        const std::string question = path.toStdString() + " holds encrypted text.  Replace it with this text, "
+                                                          "unencrypted?";
+        QCOMPARE(log_, key < 0 ? Log{} : (Log{kQuestion, BoxLine(BoxKind::Confirm, "Yes No, No default", question)}));
+    }
+
     // ---- Exit -------------------------------------------------------------
 
     void exitAsksNothing()
@@ -831,6 +964,7 @@ private slots:
 int main(int argc, char** argv)
 {
     if (argc == 5 && qstrcmp(argv[1], kChildFlag) == 0) return ChildWrite(argv[2], argv[3], argv[4]);
+    if (argc == 4 && qstrcmp(argv[1], kKilledFlag) == 0) return KilledSave(argv[2], argv[3]);
     QApplication app(argc, argv);
     FileCommandsTest test;
     return QTest::qExec(&test, argc, argv);
