@@ -79,10 +79,12 @@ class DecryptedTextTest : public QObject {
         QVERIFY(user_->ScriptUsedUp());
     }
 
-    // The block in the editor, then Decrypt.
-    void Decrypt()
+    void Decrypt() { Decrypt(block_); }
+
+    // A block in the editor, then Decrypt.
+    void Decrypt(const std::string& block)
     {
-        W().Document().SetText(block_);
+        W().Document().SetText(block);
         Run("Decrypt1");
         QCOMPARE(Text(), kText);
         QVERIFY(Guard().HoldsDecryptedText());
@@ -94,6 +96,15 @@ class DecryptedTextTest : public QObject {
     {
         if (how == "typed") {
             TypeText(Editor(W()), QStringLiteral("typed"));
+            return;
+        }
+        if (how == "decrypted with a warning") {
+            // No CRC value: the text comes with a warning box after it.
+            std::string block = block_;
+            const std::size_t crc = block.find("\r\nMuS/", block.find("MuS/")) + 2;
+            block.replace(crc, block.find("\r\n", crc) - crc, "MuS/0");
+            Decrypt(block);
+            QCOMPARE(log_.back().substr(0, 11), std::string("box warning"));
             return;
         }
         Decrypt();
@@ -151,7 +162,7 @@ private slots:
         QTest::addColumn<QString>("way");
         QTest::addColumn<bool>("marked");
         for (const char* way : {"copy", "cut", "selection or drag"}) {
-            for (const char* how : {"decrypted", "decrypted, typed", "decrypted, pasted"})
+            for (const char* how : {"decrypted", "decrypted with a warning", "decrypted, typed", "decrypted, pasted"})
                 QTest::addRow("%s, %s", how, way) << how << way << true;
             for (const char* how : {"typed", "decrypted, encrypted", "decrypted, new", "decrypted, opened"})
                 QTest::addRow("%s, %s", how, way) << how << way << false;
