@@ -215,7 +215,7 @@ void frm_CText::RunCommand(const Command& c)
     // A command that needs the editor's text shows it first when it is
     // hidden; while a command runs, the document does not go back to its
     // block under it.
-    const mus::DecryptedTextGuard::Command running(*decrypted_, c.ShowsHiddenTextFirst());
+    const mus::DecryptedTextGuard::RunningCommand running(*decrypted_, c.ShowsHiddenTextFirst());
     mus::desktop::RunGuarded(this, [this, &c] { (this->*c.handler)(); });
 }
 

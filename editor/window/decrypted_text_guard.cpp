@@ -343,13 +343,13 @@ void DecryptedTextGuard::FocusEditor()
     }
 }
 
-DecryptedTextGuard::Command::Command(DecryptedTextGuard& guard, bool showsText) : guard_(guard)
+DecryptedTextGuard::RunningCommand::RunningCommand(DecryptedTextGuard& guard, bool showsText) : guard_(guard)
 {
     if (showsText) guard_.ShowText();
     ++guard_.commands_;
 }
 
-DecryptedTextGuard::Command::~Command()
+DecryptedTextGuard::RunningCommand::~RunningCommand()
 {
     if (--guard_.commands_ == 0) guard_.Guarded([this] { guard_.TryDueGoingBack(); });
 }

@@ -116,12 +116,12 @@ public:
     // A command of the window runs while the object lives. It shows the
     // hidden text first when the command needs it; the going back that came
     // due meanwhile waits for the end of the outermost command.
-    class Command {
+    class RunningCommand {
     public:
-        Command(DecryptedTextGuard& guard, bool showsText);
-        ~Command();
-        Command(const Command&) = delete;
-        Command& operator=(const Command&) = delete;
+        RunningCommand(DecryptedTextGuard& guard, bool showsText);
+        ~RunningCommand();
+        RunningCommand(const RunningCommand&) = delete;
+        RunningCommand& operator=(const RunningCommand&) = delete;
 
     private:
         DecryptedTextGuard& guard_;
