@@ -11,6 +11,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -29,6 +30,13 @@ inline constexpr char kKeyFontBold[] = "FontBold";
 inline constexpr char kKeyFontItalic[] = "FontItalic";
 inline constexpr char kKeyWordWrap[] = "WordWrap";
 inline constexpr char kKeyBackColor[] = "BackColor";
+
+// Two keys read at start and never written, so a first run still leaves only
+// the seven keys above: how many seconds decrypted text the program put on
+// the clipboard stays there, and how many seconds without input decrypted
+// text stays on screen (0: for ever).
+inline constexpr char kKeyClipboardClearSeconds[] = "ClipboardClearSeconds";
+inline constexpr char kKeyHideAfterIdleSeconds[] = "HideAfterIdleSeconds";
 
 // A text value is read up to this many characters.
 inline constexpr int kMaxSettingLength = 1023;
@@ -60,6 +68,10 @@ public:
     // the key is missing.
     std::optional<QString> ReadValue(const QString& key) const;
 
+    // The same value as the bytes the file holds, for a reader with rules of
+    // its own on length and encoding.
+    std::optional<QByteArray> ReadBytes(const QString& key) const;
+
     // The value as text, up to kMaxSettingLength characters, or `fallback`.
     QString ReadString(const QString& key, const QString& fallback) const;
 
@@ -73,7 +85,10 @@ public:
     // read earlier is refreshed. A symbolic link is written through to its
     // target. Throws Failure("Unable to write to MUS.INI") when the file
     // cannot be read or replaced; the old file then stays as it was.
-    void Write(const QList<std::pair<QString, QString>>& values);
+    // Before the values are set, every key of the section for which `remove`
+    // holds is taken out, so a key both removed and set moves to the end.
+    using KeyFilter = std::function<bool(const QString& key)>;
+    void Write(const QList<std::pair<QString, QString>>& values, const KeyFilter& remove = {});
 
 private:
     QString path_;
@@ -99,7 +114,22 @@ struct AppearanceSettings {
 // wrap once, and a BackColor of -6 is ignored.
 AppearanceSettings ReadAppearance(const SettingsStore& store, AppearanceSettings current);
 
+// The seven keys with their values, in their order.
+QList<std::pair<QString, QString>> AppearanceValues(const AppearanceSettings& appearance);
+
 // Writes all seven keys in their order, in one replacement of the file.
 void WriteAppearance(SettingsStore& store, const AppearanceSettings& appearance);
+
+// How long decrypted text may stay on the clipboard and on screen, in
+// seconds; 0 is for ever.
+struct ForgetDelays {
+    std::int32_t clipboardClearSeconds = 30;
+    std::int32_t hideAfterIdleSeconds = 600;
+
+    friend bool operator==(const ForgetDelays&, const ForgetDelays&) = default;
+};
+
+// The two keys; a missing, unreadable or negative value gives the default.
+ForgetDelays ReadForgetDelays(const SettingsStore& store);
 
 } // namespace mus

@@ -9,8 +9,14 @@
 //   appearance.cpp       Font, Text Color, Background Color, Word Wrap, and
 //                        the appearance settings read and written at start and end
 //   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Decrypt
+//   print_commands.cpp   Print, Export as PDF
+//   recent_commands.cpp  the Recent Files submenu, Clear List, and the list
+//                        read and written at start and end
 //   search_commands.cpp  Find, Find Next, Find Previous, Replace, Go to Line
 //                        (the find bar itself is find_bar.cpp)
+// Decrypted text in the document is watched over by DecryptedTextGuard
+// (decrypted_text_guard.h): marked on the clipboard, cleared from it, hidden
+// or taken back from the screen when the user is away.
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -25,6 +31,7 @@
 
 #include "cipher/method02.h"
 #include "editor/settings/color_value.h"
+#include "editor/settings/recent_files.h"
 #include "editor/window/command_table.h"
 
 class QAction;
@@ -38,6 +45,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QPrinter;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
@@ -45,9 +53,11 @@ class QToolButton;
 namespace mus {
 class ByteDocument;
 class CommandUser;
+class DecryptedTextGuard;
 class FindBar;
 class WindowCommandUser;
 struct AppearanceSettings;
+struct PrintJob;
 } // namespace mus
 
 class frm_CText : public QMainWindow {
@@ -65,6 +75,9 @@ public:
     // The document as bytes: length, logical lines, whole-text replacement.
     mus::ByteDocument& Document() { return *document_; }
     const mus::ByteDocument& Document() const { return *document_; }
+
+    // What keeps decrypted text from outliving its use.
+    mus::DecryptedTextGuard& DecryptedText() { return *decrypted_; }
 
     // Whom the commands ask and tell: the window's own dialogs, boxes,
     // sounds and busy cursor, or the user put in their place (tests put a
@@ -119,6 +132,8 @@ private:
     // The shortcut guard: `key` is one of the commands' shortcuts, which the
     // editor must leave to the window.
     bool IsWindowShortcut(const QKeyEvent& key) const;
+    // Runs the row's handler, as every menu item and toolbar button does.
+    void RunCommand(const mus::Command& command);
 
     // ---- Handlers (each runs through the guarded wrapper when the user
     // triggers it, so an escaping failure reaches the failure report) ----
@@ -162,6 +177,23 @@ private:
     mus::AppearanceSettings CurrentAppearance() const;
     void ApplyColors();
 
+    // print_commands.cpp
+    void Print1Click();
+    void ExportAsPdf1Click();
+    // The document as Print and Export as PDF put it on paper.
+    mus::PrintJob MakePrintJob() const;
+
+    // recent_commands.cpp
+    void RecentFiles1Fill(); // the submenu's entries, as it is about to show
+    void ClearList1Click();
+    // A file chosen in the submenu: opened as Open does; a file that is gone
+    // leaves the list and is reported.
+    void OpenRecentFile(const QString& path);
+    // A file was opened or saved: it goes to the top of the recent list, and
+    // its name into the header of what is printed.
+    void NoteFileUsed(const QString& path);
+    void LoadRecentFiles(); // FormCreate: reads the list
+
     // main_window.cpp
     void Contents1Click();
     void SearchforHelpOn1Click();
@@ -195,6 +227,13 @@ private:
     QFileDialog* SaveDialog1 = nullptr;
     QFontDialog* FontDialog1 = nullptr;
     QColorDialog* ColorDialog1 = nullptr;
+    QFileDialog* ExportDialog1 = nullptr;
+    std::unique_ptr<QPrinter> Printer1; // keeps the printer chosen for the next Print
+
+    // The files last opened or saved, most recent first, and the last of all
+    // in this run (empty: none yet).
+    mus::RecentFiles recentFiles_;
+    QString lastFile_;
 
     // One-shot: the next Encrypt lets the user choose the method.
     bool AskForMethod = false;
@@ -205,6 +244,8 @@ private:
     std::int32_t BackColorValue = mus::kSystemWindowColor;
 
     std::unique_ptr<mus::ByteDocument> document_;
+    // Declared after the document, which it watches, so it goes first.
+    std::unique_ptr<mus::DecryptedTextGuard> decrypted_;
     std::unique_ptr<mus::WindowCommandUser> ownUser_;
     mus::CommandUser* user_ = nullptr;
 };
