@@ -120,13 +120,27 @@ function runVectorsOf(dir) {
     });
 }
 
+// A text area holds every line break as one LF, which the page reads as CR
+// LF, as the window does: it never sees other line ends, so "line ends made
+// CR LF" is not among its repairs, and a document whose line breaks hold a
+// CR of their own (CR CR LF, lone CR) is not a case for it.
+const LINE_ENDS = "line ends made CR LF";
+function pageRepair(items) {
+    return items.split("; ").filter((item) => item !== LINE_ENDS).join("; ");
+}
+
 let vectorCount = 0;
+const skipped = [];
 for (const dir of vectorDirs) {
     for (const { name, document, expected } of runVectorsOf(dir)) {
+        if (/\r(?!\n)/.test(document)) {
+            skipped.push(name);
+            continue;
+        }
         ++vectorCount;
         const got = await decryptWith(document, expected.phrases || []);
         let message = "";
-        if (expected.repair) message = `${REPAIRED}${expected.repair}.`;
+        if (expected.repair && pageRepair(expected.repair)) message = `${REPAIRED}${pageRepair(expected.repair)}.`;
         else if (expected.message) message = expected.message;
         else if (expected.warning) message = expected.warning;
         check(got.message === message, `vector ${name}: message`, JSON.stringify(got.message));
@@ -192,12 +206,13 @@ for (const [method, phrase] of [["00", ""], ["01", "mus01"], ["02", "Wörter mit
         ["zero-width space", block01.map((l, i) => (i === 2 ? "\u200b" + l : l)), "1 invisible character removed"],
         ["blank line after each", block02.flatMap((l) => [l, ""]).slice(0, -1), `${block02.length - 1} blank lines removed`],
         ["one line", [block01.join(" ")], "block split from one line"],
-        ["<br> at line ends", block01.map((l) => l + "<br>"), "<br> removed from 6 lines"],
+        // The strict reading already reads these: no repair, no message.
+        ["<br> at line ends", block01.map((l) => l + "<br>"), ""],
     ];
     for (const [what, docLines, items] of rows) {
         const phrase = what === "indented, no-break space" || what === "blank line after each" ? "Wörter mit Umlaut" : "mus01";
         const got = await decryptWith("Hi,\n\n" + docLines.join("\n") + "\n\nBye\n", [phrase]);
-        check(lf(got.text) === TEXT && got.message === `${REPAIRED}${items}.`, `repair: ${what}`, got.message);
+        check(lf(got.text) === TEXT && got.message === (items && `${REPAIRED}${items}.`), `repair: ${what}`, got.message);
     }
 }
 
@@ -231,5 +246,6 @@ check(problems.length === 0, "no script error or policy violation", problems.joi
 
 await browser.close();
 rmSync(work, { recursive: true, force: true });
+if (skipped.length) console.log(`vectors with CR line ends of their own, not for a text area: ${skipped.join(", ")}`);
 console.log(`${vectorCount} vectors; ${failures} failures`);
 process.exit(failures ? 1 : 0);
