@@ -193,7 +193,8 @@ private slots:
                                                 "BackgroundColor1|&Background Color...|", "WordWrap1|Word Wrap|"};
         QTest::newRow("Help") << "Help1|&Help"
                               << QStringList{"Contents1|&Contents|F1", "SearchforHelpOn1|&Search for Help On...|",
-                                             "HowtoUseHelp1|&How to Use Help|", "-", "About2|&About...|"};
+                                             "HowtoUseHelp1|&How to Use Help|", "SaveReaderPageAs1|Save &Reader Page As...|", "-",
+                                             "About2|&About...|"};
     }
 
     void menus()
@@ -226,8 +227,8 @@ private slots:
             if (c.EndsInEditor()) endInEditor << c.name;
         }
         QCOMPARE(keepHidden, (QStringList{"New1", "OpenFile1", "Exit1", "Contents1", "SearchforHelpOn1",
-                                          "HowtoUseHelp1", "About2"}));
-        QCOMPARE(endInEditor, (QStringList{"OpenFile1", "SaveFileAs1", "GoToLine1"}));
+                                          "HowtoUseHelp1", "SaveReaderPageAs1", "About2"}));
+        QCOMPARE(endInEditor, (QStringList{"OpenFile1", "SaveFileAs1", "GoToLine1", "SaveReaderPageAs1"}));
     }
 
     void menuBarOrder()
