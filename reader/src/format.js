@@ -22,6 +22,7 @@ export const MSG = {
     method02TooLong: "The amount of text to encrypt with Method 02 cannot exceed 16 MB.",
     phrasesDoNotMatch: "The phrases entered do not match.",
     phraseRequired: "A phrase is required to encrypt with Method 02.",
+    alreadyEncrypted: "This text is already encrypted.  Are you sure you want to encrypt it again?",
     noTextToDecrypt: "There is no text to decrypt.",
     noHeaderAndFooter: "The header and footer lines are not present.  This text does not appear to be encrypted.",
     invalidHeader: "The header line is not valid.  Unable to decrypt this text.",
@@ -38,7 +39,7 @@ export const MSG = {
         "The encrypted text has terminated unexpectedly.  The decrypted text is incomplete and possibly contains errors.",
     repairedPrefix: "The block was repaired before decrypting: ",
     damaged: "The encrypted text is damaged or was altered.  Unable to decrypt this text.",
-    notUtf8: "The decrypted text is not valid UTF-8 text.  Each byte that is not is shown as \uFFFD.",
+    notUtf8: "The decrypted text is not valid UTF-8 text.  Each invalid byte is shown as \uFFFD.",
 };
 
 // ------------------------------------------------------------ bytes

@@ -1,9 +1,9 @@
 // The page's wiring: the controls, the work behind the buttons, and the
 // messages. The work itself is reader.js's.
 
-import { utf8Binary, withCrLf } from "./format.js";
+import { MSG, utf8Binary, withCrLf } from "./format.js";
 import { useSodium } from "./methods.js";
-import { decryptDocument, encryptText } from "./reader.js";
+import { decryptDocument, encryptText, holdsBlock } from "./reader.js";
 
 const $ = (id) => document.getElementById(id);
 
@@ -64,6 +64,10 @@ async function copy() {
 }
 
 $("decrypt").addEventListener("click", () => run($("decrypt"), "Decrypting…", decrypt));
-$("encrypt").addEventListener("click", () => run($("encrypt"), "Encrypting…", encrypt));
+$("encrypt").addEventListener("click", () => {
+    // A block encrypted again needs both phrases to come back: asked first.
+    if (holdsBlock($("document").value) && !window.confirm(MSG.alreadyEncrypted)) return;
+    run($("encrypt"), "Encrypting…", encrypt);
+});
 $("copy").addEventListener("click", () => copy());
 globalThis.sodium.ready.then(() => useSodium(globalThis.sodium));

@@ -5,8 +5,8 @@
 // taken only when verified.
 
 import {
-    MAX_LEGACY_PHRASE, MAX_TEXT_LENGTH, MSG, Refusal, TextLines, decodeUtf8, readHeader, refusalMessage, utf8Binary,
-    withCrLf,
+    MAX_LEGACY_PHRASE, MAX_TEXT_LENGTH, MSG, Refusal, TextLines, decodeUtf8, findTaggedLines, readHeader,
+    refusalMessage, utf8Binary, withCrLf,
 } from "./format.js";
 import {
     METHOD02_PHRASE_LIMIT, METHOD02_TEXT_LIMIT, Reading, foldForLegacy, foldFully, legacyBlock, writeMethod02Block,
@@ -122,4 +122,9 @@ export function encryptText(text, method, phrase, phrase2) {
     if (fold(phrase2) !== folded) return refuse(MSG.phrasesDoNotMatch, "phrase2");
     const lines = sealed ? writeMethod02Block(bytes, phrase) : legacyBlock(bytes, phrase, Number(method));
     return { block: lines.join("\r\n") + "\r\n", message: "", field: "" };
+}
+
+// The detection rule: at least two lines begin with the block tag.
+export function holdsBlock(text) {
+    return findTaggedLines(new TextLines(utf8Binary(text)))[1] >= 0;
 }

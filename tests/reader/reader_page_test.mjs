@@ -26,6 +26,7 @@ const work = mkdtempSync(join(tmpdir(), "mus-reader-"));
 const REPAIRED = "The block was repaired before decrypting: ";
 const MISMATCH = "The phrase given does not match the phrase used to password-protect the text.";
 const DAMAGED = "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
+const NOT_UTF8 = "The decrypted text is not valid UTF-8 text.  Each invalid byte is shown as \uFFFD.";
 
 let failures = 0;
 function check(ok, what, detail = "") {
@@ -181,6 +182,26 @@ for (const [method, phrase] of [["00", ""], ["01", "mus01"], ["02", "Wörter mit
     check(wrong.message === MISMATCH && wrong.focus === "phrase" && wrong.text === made.text, "a wrong phrase is refused", wrong.message);
     const none = await decryptWith(made.text, [""]);
     check(none.focus === "phrase" && none.message !== "", "an empty phrase asks for one", none.message);
+}
+
+// A text that is not UTF-8 shows U+FFFD for each byte that is not, and says so.
+{
+    const block = mus(["encrypt", "--method", "01"], Buffer.from([0x61, 0xff, 0x62, 0xc3, 0x0d, 0x0a, 0xe2, 0x82]));
+    const got = await decryptWith(block, []);
+    check(got.text === "a\uFFFDb\uFFFD\n\uFFFD\uFFFD" && got.message === NOT_UTF8, "bytes that are not UTF-8", JSON.stringify(got));
+}
+
+// Encrypting a block again is asked about first; No leaves it.
+{
+    await fill({ document: musBlocks["01"], method: "01", phrase: "", phrase2: "" });
+    let asked = "";
+    page.once("dialog", (dialog) => {
+        asked = dialog.message();
+        dialog.dismiss();
+    });
+    await page.click("#encrypt");
+    const got = await state();
+    check(asked.startsWith("This text is already encrypted.") && got.text === lf(musBlocks["01"]), "encrypting a block is asked about", asked);
 }
 
 // A damaged Method 02 block stays refused, however it is laid out.
