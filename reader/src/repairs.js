@@ -17,12 +17,14 @@ const LONGEST_BODY = 64 * 1024 * 1024;
 
 // A line: its content [begin, end), its break [end, next). A break is a run
 // of CRs with an LF after it or not, or a lone LF.
+const LINE_BREAK = /[\r\n]/g;
+
 function lineAt(text, begin) {
-    const cr = text.indexOf("\r", begin);
-    const lf = text.indexOf("\n", begin);
-    let end = text.length;
-    if (cr >= 0) end = cr;
-    if (lf >= 0) end = Math.min(end, lf);
+    // One search for either: a search for CR and then for LF would run to
+    // the end of a text that has only one of them, for every line.
+    LINE_BREAK.lastIndex = begin;
+    const found = LINE_BREAK.exec(text);
+    const end = found ? found.index : text.length;
     let next = end;
     if (next < text.length && text[next] === "\r") {
         while (next < text.length && text[next] === "\r") ++next;
@@ -272,7 +274,10 @@ export function repairTransport(document, locatedAt) {
     for (let at = 0; at < document.length;) {
         const raw = lineAt(document, at);
         at = raw.next;
-        if (document.slice(raw.begin, raw.end).indexOf("M") < 0) continue;
+        // A header needs an "M" and a "/"; most lines are passed over without
+        // cleaning.
+        const content = document.slice(raw.begin, raw.end);
+        if (content.indexOf("M") < 0 || content.indexOf("/") < 0) continue;
         const lines = [clean(document, raw)];
         const header = findHeader(lines[0].text);
         if (!header) continue;
