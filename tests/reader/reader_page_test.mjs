@@ -6,9 +6,9 @@
 //   node reader_page_test.mjs PAGE MUS NODE_MODULES VECTOR-DIRECTORY...
 //
 // A vector is NAME.txt (the document) with NAME.json: "phrases" (the
-// attempts, in order), and the expected "text", "warning", "message" (a
-// refusal) or "repair" (the repair items alone). Exit status 0 when every
-// check passed.
+// attempts, in order), and the expected "text" (with "text_hex" when it is
+// not UTF-8), "warning", "message" (a refusal) or "repair" (the repair items
+// alone). Exit status 0 when every check passed.
 
 import { execFileSync } from "node:child_process";
 import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from "node:fs";
@@ -144,6 +144,8 @@ for (const dir of vectorDirs) {
         if (expected.repair && pageRepair(expected.repair)) message = `${REPAIRED}${pageRepair(expected.repair)}.`;
         else if (expected.message) message = expected.message;
         else if (expected.warning) message = expected.warning;
+        // Bytes that are not UTF-8 are shown as U+FFFD, and the page says so.
+        if (expected.text_hex) message = [message, NOT_UTF8].filter(Boolean).join("  ");
         check(got.message === message, `vector ${name}: message`, JSON.stringify(got.message));
         const text = expected.message ? document : expected.text;
         if (text !== undefined) check(lf(got.text) === lf(text), `vector ${name}: document`, JSON.stringify(got.text.slice(0, 200)));
