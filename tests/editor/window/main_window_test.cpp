@@ -195,8 +195,11 @@ private slots:
                                  << QStringList{"Font1|&Font...|", "TextColor1|&Text Color...|",
                                                 "BackgroundColor1|&Background Color...|", "WordWrap1|Word Wrap|"};
         QTest::newRow("Help") << "Help1|&Help"
-                              << QStringList{"Contents1|&Contents|F1", "SearchforHelpOn1|&Search for Help On...|",
-                                             "HowtoUseHelp1|&How to Use Help|", "SaveReaderPageAs1|Save &Reader Page As...|", "-",
+                              << QStringList{"Contents1|&Contents|F1",
+                                             "SearchforHelpOn1|&Search for Help On...|",
+                                             "HowtoUseHelp1|&How to Use Help|",
+                                             "SaveReaderPageAs1|Save &Reader Page As...|",
+                                             "-",
                                              "About2|&About...|"};
     }
 
@@ -231,8 +234,8 @@ private slots:
         }
         QCOMPARE(keepHidden, (QStringList{"New1", "OpenFile1", "ClearList1", "Exit1", "Contents1", "SearchforHelpOn1",
                                           "HowtoUseHelp1", "SaveReaderPageAs1", "About2"}));
-        QCOMPARE(endInEditor, (QStringList{"OpenFile1", "SaveFileAs1", "Print1", "ExportAsPdf1", "GoToLine1",
-                                           "SaveReaderPageAs1"}));
+        QCOMPARE(endInEditor,
+                 (QStringList{"OpenFile1", "SaveFileAs1", "Print1", "ExportAsPdf1", "GoToLine1", "SaveReaderPageAs1"}));
     }
 
     void menuBarOrder()
