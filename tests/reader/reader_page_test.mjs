@@ -37,6 +37,10 @@ function check(ok, what, detail = "") {
 
 // ---------------------------------------------------------------- mus
 
+// The version of mus: one before 1.40 does not read Method 02 blocks of
+// suite 2 (version field 0140), which it refuses naming 1.40.
+const musVersion = Number((execFileSync(musPath, ["--version"], { encoding: "utf8" }).match(/\d+\.\d+/) || ["0"])[0]);
+
 function mus(args, input, phrase) {
     const phraseFile = join(work, "phrase.txt");
     const extra = phrase === undefined ? [] : ["--phrase-file", phraseFile];
@@ -160,8 +164,17 @@ check(Buffer.byteLength(PHRASE64.normalize("NFC").toUpperCase().normalize("NFC")
 for (const [method, phrase] of [["00", "page00"], ["01", ""], ["02", "Ölfass Ärger"], ["02", PHRASE64]]) {
     const made = await encryptWith(TEXT, method, phrase);
     check(made.message === "" && made.text.includes(`/${method}/`), `page encrypts with Method ${method}`, made.message);
-    const out = mus(["decrypt"], made.text, phrase || undefined);
-    check(lf(out) === TEXT, `mus decrypts the page's Method ${method} block`, JSON.stringify(out));
+    if (musVersion < 1.4 && made.text.includes("MuS/0140/")) {
+        console.log(`mus ${musVersion} does not read suite 2: the page's block for "${phrase}" is left to mus 1.40`);
+    } else {
+        let out;
+        try {
+            out = mus(["decrypt"], made.text, phrase || undefined);
+        } catch (error) {
+            out = String(error.stderr);
+        }
+        check(lf(out) === TEXT, `mus decrypts the page's Method ${method} block`, JSON.stringify(out));
+    }
     const back = await decryptWith(made.text, [phrase]);
     check(back.message === "" && lf(back.text) === TEXT, `the page decrypts its own Method ${method} block`, back.message);
 }
