@@ -22,6 +22,7 @@ const puppeteer = (await import(pathToFileURL(join(modulesDir, "puppeteer-core",
 const CHROMIUM = process.env.MUS_TEST_CHROMIUM || "/usr/bin/chromium";
 const pageUrl = pathToFileURL(resolve(pagePath)).href;
 const work = mkdtempSync(join(tmpdir(), "mus-reader-"));
+process.on("exit", () => rmSync(work, { recursive: true, force: true }));
 
 const REPAIRED = "The block was repaired before decrypting: ";
 const MISMATCH = "The phrase given does not match the phrase used to password-protect the text.";
@@ -281,7 +282,6 @@ check(foreign.length === 0, "no request leaves the page", foreign.join("\n  "));
 check(problems.length === 0, "no script error or policy violation", problems.join("\n  "));
 
 await browser.close();
-rmSync(work, { recursive: true, force: true });
 if (skipped.length) console.log(`vectors with CR line ends of their own, not for a text area: ${skipped.join(", ")}`);
 console.log(`${vectorCount} vectors; ${failures} failures`);
 process.exit(failures ? 1 : 0);
