@@ -33,7 +33,7 @@ ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, 
     }
     BlockBody& body = *opened.body;
     if (body.NeedsPhrase()) {
-        KnownPhrase known = AskForKnownPhrase(prompt, method.phraseLimit, [&](const std::string& entered) {
+        KnownPhrase known = AskForKnownPhrase(prompt, PhraseRuleOf(method), [&](const std::string& entered) {
             if (body.Unlock(entered, prompt)) return PhraseVerdict::Fits;
             return body.MismatchIsDamage() ? PhraseVerdict::Damaged : PhraseVerdict::Wrong;
         });
