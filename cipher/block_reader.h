@@ -15,6 +15,7 @@
 #include "cipher/method_family.h"
 #include "cipher/methods.h"
 #include "cipher/phrase.h"
+#include "cipher/transport_repair.h"
 
 namespace mus {
 
@@ -33,6 +34,8 @@ struct ReadOutcome {
     std::optional<Refusal> refusal; // set when nothing was decoded
     BlockHeader header;
     DecodedText decoded; // valid when refusal is empty
+    Repairs repairs;     // what the text needed undone first (DecryptDocument only)
+    BlockSpan span;      // the block's lines in the document (DecryptDocument only)
 };
 
 // Every stage of Decrypt in order: the header, the phrase (asked for until
@@ -42,5 +45,19 @@ struct ReadOutcome {
 // authenticated. A zero byte ends any text.
 ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, const TextSink& sink = {},
                               Delivery delivery = Delivery::Pieces);
+
+// Decrypt's reading of a whole document, given as its bytes with any line
+// breaks. First the strict reading, ReadArmouredBlock's. When it refuses the
+// block (from "The header and footer lines are not present." on), finds the
+// phrase wrong, or warns, the document is read once more with transport
+// damage undone (transport_repair.h); when that reading is verified, its text
+// is the result and `repairs` says what was undone. Verified: Method 02's
+// sealed text opens; for Methods 00 and 01 the phrase matches, the body
+// holds exactly the groups the header calls for, and the CRC value is present
+// and equal. Otherwise the strict reading's outcome stands. The phrase is
+// asked for once: an entry is tried on both readings, and a key is derived
+// once for every salt, costs and phrase.
+ReadOutcome DecryptDocument(std::string_view document, PhrasePrompt& prompt, const TextSink& sink = {},
+                            Delivery delivery = Delivery::Pieces);
 
 } // namespace mus

@@ -35,6 +35,8 @@ inline constexpr std::string_view kCrcMissing =
 inline constexpr std::string_view kCrcError = "CRC error.  Errors were present in the encrypted text.";
 inline constexpr std::string_view kEndedEarly =
     "The encrypted text has terminated unexpectedly.  The decrypted text is incomplete and possibly contains errors.";
+// Followed by the repair items and ".": the box after a repaired block's text.
+inline constexpr std::string_view kRepairedPrefix = "The block was repaired before decrypting: ";
 inline constexpr std::string_view kDamaged =
     "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
 

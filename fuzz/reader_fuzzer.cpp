@@ -16,6 +16,7 @@
 #include "cipher/document_lines.h"
 #include "cipher/errors.h"
 #include "cipher/method02.h"
+#include "cipher/transport_repair.h"
 
 namespace {
 
@@ -66,6 +67,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (sealed.block.costs != mus::kMinimumCosts) return 0;
         }
     }
+    // The repairing reading too, when its view of a Method 02 block costs no
+    // more than the least: a repaired text is always a verified one.
+    std::optional<std::size_t> locatedAt;
+    if (header.located) locatedAt = mus::LineOffset(input, header.header.headerLine);
+    bool cheap = true;
+    if (const std::optional<mus::RepairedBlock> repaired = mus::RepairTransport(input, locatedAt)) {
+        Check(repaired->span.begin <= repaired->span.end && repaired->span.end <= input.size());
+        const mus::TextLines repairedLines(repaired->lines);
+        const mus::HeaderResult repairedHeader = mus::ReadHeader(repairedLines);
+        if (!repairedHeader.refusal && repairedHeader.header.method == mus::kMethod02) {
+            const mus::SealedRead sealed = mus::ReadSealedBlock(repairedLines, repairedHeader.header);
+            cheap = sealed.refusal || sealed.block.costs == mus::kMinimumCosts;
+        }
+    }
+    if (cheap) {
+        FuzzPrompt repairPrompt(input);
+        try {
+            const mus::ReadOutcome outcome = mus::DecryptDocument(input, repairPrompt);
+            if (outcome.repairs.Any()) {
+                Check(!outcome.refusal && !mus::DecodeWarning(outcome.decoded));
+                Check(outcome.decoded.text.size() <= static_cast<std::size_t>(outcome.header.textLength));
+            }
+            Check(outcome.span.begin <= outcome.span.end && outcome.span.end <= input.size());
+        } catch (const mus::IntegerOverflow&) {
+        }
+    }
+
     FuzzPrompt prompt(input);
     try {
         const mus::ReadOutcome outcome = mus::ReadArmouredBlock(lines, prompt);

@@ -6,9 +6,10 @@
 
 namespace mus {
 
-// Runs the command on the document's logical lines. Refusals leave the
-// document unchanged; the warnings about an early end and about the CRC
-// value come after the decrypted text has replaced it.
+// Runs the command on the document. Refusals leave the document unchanged;
+// the warnings about an early end and about the CRC value come after the
+// decrypted text has replaced it, and so does the information box that tells
+// what was repaired when the block needed transport damage undone.
 void DecryptCommand(CommandUser& user, CommandDocument& document);
 
 } // namespace mus

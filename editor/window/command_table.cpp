@@ -47,7 +47,7 @@ std::span<const Command> frm_CText::Commands()
 {
     using W = frm_CText;
     using namespace mus::row;
-    using mus::MenuRow, mus::SeparatorRow;
+    using mus::MenuRow, mus::SeparatorRow, mus::SubmenuRow;
     // clang-format off
     static constexpr Command kCommands[] = {
         // name, caption, shortcut, handler, flags, toolbar button {hint, theme icon, place[, Captioned]}
@@ -68,6 +68,12 @@ std::span<const Command> frm_CText::Commands()
         {"Paste1", "&Paste", "Ctrl+V", &W::btn_PasteClick, Show, {"Paste", "edit-paste", 23}},
         {"Delete1", "&Delete", "Ctrl+Del", &W::btn_DeleteClick, Show, {"Delete", "edit-delete", 25}},
         {"SelectAll1", "Se&lect All", "", &W::btn_SelectAllClick, Show, {"Select All", "edit-select-all", 24}},
+        SeparatorRow(),
+        {"Find1", "&Find...", "Ctrl+F", &W::Find1Click, Show},
+        {"FindNext1", "Find &Next", "F3", &W::FindNext1Click, Show},
+        {"FindPrevious1", "Find Pre&vious", "Shift+F3", &W::FindPrevious1Click, Show},
+        {"Replace1", "&Replace...", "Ctrl+H", &W::Replace1Click, Show},
+        {"GoToLine1", "&Go to Line...", "Ctrl+G", &W::GoToLine1Click, Show | Focus},
         MenuRow("Options1", "&Options"),
         {"Font1", "&Font...", "", &W::Font1Click, Show},
         {"TextColor1", "&Text Color...", "", &W::TextColor1Click, Show},

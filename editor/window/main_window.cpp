@@ -21,6 +21,7 @@
 #include "editor/dialogs/about_dialog.h"
 #include "editor/document/byte_document.h"
 #include "editor/icons/pictures.h"
+#include "editor/window/find_bar.h"
 #include "editor/window/window_command_ui.h"
 
 static void InitIconResource()
@@ -57,6 +58,7 @@ frm_CText::frm_CText(QWidget* parent) : QMainWindow(parent)
     BuildToolbar();
     BuildStatusBar();
     document_ = std::make_unique<mus::ByteDocument>(*txt_CText);
+    BuildFindBar();
     ownUser_ = std::make_unique<mus::WindowCommandUser>(*this);
     user_ = ownUser_.get();
 
@@ -104,7 +106,21 @@ void frm_CText::BuildEditor()
     auto* layout = new QVBoxLayout(pan_CText);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->addWidget(txt_CText);
-    setCentralWidget(pan_CText);
+
+    // The editor's panel, and under it the find bar when it shows.
+    auto* area = new QWidget(this);
+    auto* column = new QVBoxLayout(area);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(pan_CText, 1);
+    setCentralWidget(area);
+}
+
+void frm_CText::BuildFindBar()
+{
+    pan_Find = new mus::FindBar(*txt_CText, *document_, centralWidget());
+    centralWidget()->layout()->addWidget(pan_Find);
+    ConnectGuarded(pan_Find, &mus::FindBar::selectionMoved, this, &frm_CText::UpdateStatus);
 }
 
 // ---- Toolbar ---------------------------------------------------------------

@@ -9,6 +9,8 @@
 //   appearance.cpp       Font, Text Color, Background Color, Word Wrap, and
 //                        the appearance settings read and written at start and end
 //   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Decrypt
+//   search_commands.cpp  Find, Find Next, Find Previous, Replace, Go to Line
+//                        (the find bar itself is find_bar.cpp)
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -43,6 +45,7 @@ class QToolButton;
 namespace mus {
 class ByteDocument;
 class CommandUser;
+class FindBar;
 class WindowCommandUser;
 struct AppearanceSettings;
 } // namespace mus
@@ -100,6 +103,7 @@ private:
 
     // ---- Building the window (main_window.cpp, command_table.cpp) ----
     void BuildEditor();
+    void BuildFindBar();
     void BuildMenu();
     void AddMenuItem(QMenu* menu, const mus::Command& command);
     void BuildToolbar();
@@ -141,6 +145,13 @@ private:
     void EncryptUsingMethod1Click();
     void btn_DecryptClick();
 
+    // search_commands.cpp
+    void Find1Click();
+    void FindNext1Click();
+    void FindPrevious1Click();
+    void Replace1Click();
+    void GoToLine1Click();
+
     // appearance.cpp
     void Font1Click();
     void TextColor1Click();
@@ -169,6 +180,7 @@ private:
     QStatusBar* pan_Status = nullptr;
     QLabel* pan_Bytes = nullptr;
     QLabel* pan_TextType = nullptr;
+    mus::FindBar* pan_Find = nullptr; // under the editor, shown by Find and Replace
 
     // The toolbar's buttons, by object name (btn_New, ...), in their order.
     std::vector<std::pair<std::string, QToolButton*>> buttons_;

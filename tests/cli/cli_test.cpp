@@ -297,6 +297,40 @@ std::vector<CliRow> Rows()
                     {{"p", std::string(65, 'a')}}, "abc", 64, "",
                     {"mus: a phrase holds at most 64 bytes (after conversion to upper case)", "Try 'mus --help'."}});
 
+    // decrypt undoing transport damage: a note on standard error, status 0
+    const auto quoted = [](const std::string& block) {
+        std::string out = "> " + block;
+        for (std::size_t at = out.find('\n'); at + 1 < out.size(); at = out.find('\n', at + 1)) out.insert(at + 1, "> ");
+        return out;
+    };
+    std::string crCrLf = sealed;
+    for (std::size_t at = crCrLf.find("\r\n"); at != std::string::npos; at = crCrLf.find("\r\n", at + 3))
+        crCrLf.insert(at, "\r");
+    std::string oneLine = ExpectedBlock("abc", "", 0);
+    for (std::size_t at = oneLine.find("\r\n"); at + 2 < oneLine.size(); at = oneLine.find("\r\n", at))
+        oneLine.replace(at, 2, " ");
+    rows.push_back({"decrypt a quoted block, the right phrase second", {"decrypt", "--phrase-file", "@p"},
+                    {{"p", "nope\nkey\n"}}, "Hi,\n" + quoted(ExpectedBlock("x", "key", 1)), 0, "x",
+                    {kMismatch, "mus: repaired: quote marks removed from 5 lines."}});
+    rows.push_back({"decrypt method 02 with CR CR LF line ends", {"decrypt", "--phrase-file", "@p"},
+                    {{"p", "K\xC3\xA9Y\n"}}, crCrLf, 0, "Hello\r\nW\xC3\xB6rld", {"mus: repaired: line ends made CR LF."}});
+    rows.push_back({"decrypt a block joined into one line", {"decrypt"}, {}, oneLine, 0, "abc",
+                    {"mus: repaired: block split from one line."}});
+    rows.push_back({"decrypt a quoted block whose CRC differs", {"decrypt"}, {},
+                    quoted("MuS/0120/01/0/3\r\nCx2uq\r\nMuS/883\r\n"), 2, "", {std::string(msg::kNoHeaderAndFooter)}});
+
+    // decrypt keeping the document around the block, byte for byte
+    const std::string mail = "From: a\nSubject: b\r\n\r\nHi,\r\r\n";
+    rows.push_back({"keep the context of a quoted block", {"decrypt", "--keep-context"}, {},
+                    mail + quoted(ExpectedBlock("ab\r\nc", "", 1)) + "> \r\n-- \nsig", 0,
+                    mail + "ab\r\nc\r\n> \r\n-- \nsig", {"mus: repaired: quote marks removed from 5 lines."}});
+    rows.push_back({"keep the context of an intact block, its blank lines and frame", {"decrypt", "--keep-context"},
+                    {}, "a\n\n" + ExpectedBlock("x\r\n", "", 0) + "b", 0, "a\n\nx\r\nb", {}});
+    rows.push_back({"keep the context, CRC differs", {"decrypt", "--keep-context"}, {},
+                    "a\nMuS/0120/01/0/3\nCx2uq\nMuS/883\nb\n", 1, "a\nabc\r\nb\n", {std::string(msg::kCrcError)}});
+    rows.push_back({"--keep-context is for decrypt only", {"encrypt", "--keep-context"}, {}, "", 64, "",
+                    {"mus: unknown option '--keep-context' for encrypt", "Try 'mus --help'."}});
+
     // detect
     rows.push_back({"detect a block", {"detect"}, {}, kBlockAbc, 0, "", {}});
     rows.push_back({"detect two tagged lines anywhere", {"detect", "@d"}, {{"d", "x\nMuS/\ny\nMuS/"}}, "", 0, "", {}});

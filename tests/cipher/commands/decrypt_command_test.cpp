@@ -78,8 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusalRow{"OnlyLineBreaks", "\r\n\r\n\r\n", kNoBlock},
                     RefusalRow{"OneTaggedLine", "MuS/0120/01/0/3\r\nCx2uq\r\n", kNoBlock},
                     RefusalRow{"TagInOtherCase", "mus/0120/01/0/3\r\nCx2uq\r\nMUS/882\r\n", kNoBlock},
-                    RefusalRow{"QuotedBlock", "> MuS/0120/01/0/3\r\n> Cx2uq\r\n> MuS/882\r\n", kNoBlock},
-                    RefusalRow{"IndentedBlock", " MuS/0120/01/0/3\r\n Cx2uq\r\n MuS/882\r\n", kNoBlock},
+                    // Quoted or indented, a block is read repaired; that reading
+                    // releases it only when its CRC value is right.
+                    RefusalRow{"QuotedBlockCrcDiffers", "> MuS/0120/01/0/3\r\n> Cx2uq\r\n> MuS/883\r\n", kNoBlock},
+                    RefusalRow{"IndentedBlockCrcDiffers", " MuS/0120/01/0/3\r\n Cx2uq\r\n MuS/883\r\n", kNoBlock},
                     RefusalRow{"HeaderOf14Characters", "MuS/0120/1/0/3\r\n" + kAbcBody, kBadHeader},
                     RefusalRow{"HeaderWithFiveSlashes", "MuS/0120/01/0/3/\r\n" + kAbcBody, kBadHeader},
                     RefusalRow{"HeaderWithThreeSlashes", "MuS/0120/01/003xx\r\n" + kAbcBody, kBadHeader},

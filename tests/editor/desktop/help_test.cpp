@@ -103,7 +103,8 @@ private slots:
         const char* const menuItems[] = {"New", "Open File", "Save File As", "Encrypt With Specific Method", "Decrypt",
                                          "Exit"};
         for (const char* item : menuItems) QTest::newRow(item) << "action_menu.html" << QString::fromLatin1(item);
-        for (const char* item : {"Undo", "Cut", "Copy", "Paste", "Delete", "Select All"}) {
+        for (const char* item : {"Undo", "Cut", "Copy", "Paste", "Delete", "Select All", "Find Next", "Find Previous",
+                                 "Replace All", "Go to Line", "Passed the end; continued from the top.", "Not found."}) {
             QTest::newRow(item) << "edit_menu.html" << QString::fromLatin1(item);
         }
         for (const char* item : {"Font", "Text Color", "Background Color", "Word Wrap"}) {

@@ -13,10 +13,12 @@
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/help_viewer.h"
 #include "editor/dialogs/about_dialog.h"
+#include "editor/dialogs/go_to_line_dialog.h"
 #include "editor/dialogs/method_dialog.h"
 #include "editor/dialogs/phrase_dialog.h"
 #include "editor/settings/settings_store.h"
 #include "editor/window/main_window.h"
+#include "tests/support/modal_answerer.h"
 #include "tests/support/window_parts.h"
 
 using namespace mus::test;
@@ -91,7 +93,8 @@ private slots:
     void everyControlHasAName_data()
     {
         QTest::addColumn<QString>("window");
-        for (const char* w : {"main window", "phrase dialog", "method dialog", "About box", "help window"})
+        for (const char* w :
+             {"main window", "find bar", "phrase dialog", "method dialog", "Go to Line", "About box", "help window"})
             QTest::newRow(w) << QString::fromLatin1(w);
     }
 
@@ -106,6 +109,16 @@ private slots:
         }
         if (window == "method dialog") dialog = std::make_unique<frm_EncodeMethod>(window_.get());
         if (window == "About box") dialog = std::make_unique<frm_About>(window_.get());
+        if (window == "Go to Line") { // showing its note
+            auto go = std::make_unique<frm_GoToLine>(window_.get(), 1, 1);
+            go->txt_Line->setText(QStringLiteral("9"));
+            go->accept();
+            dialog = std::move(go);
+        }
+        if (window == "find bar") { // in its replace form, showing a note
+            MenuItem(*window_, "Replace1")->trigger();
+            TypeText(Part<QLineEdit>(*window_, "txt_Find"), QStringLiteral("nowhere"));
+        }
         if (window == "help window") QVERIFY(mus::desktop::ShowHelpSearch());
         QWidget* top = window_.get();
         if (dialog) top = dialog.get();

@@ -356,6 +356,21 @@ private slots:
         QCOMPARE(Text(), std::string());
     }
 
+    // A block quoted in a reply: the text, then the information box, no sound.
+    void quotedBlockDecryptsWithARepairNote()
+    {
+        std::string quoted = "On Monday you wrote:\r\n> ";
+        for (const char c : mus::fake::BlockDocument("abc")) quoted += c == '\n' ? std::string("\n> ") : std::string(1, c);
+        W().Document().SetText(quoted);
+        Log log;
+        DesktopProbe probe(log);
+        Editor(W())->setFocus();
+        QTest::keyClick(Editor(W()), Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(Text(), std::string("abc"));
+        QCOMPARE(log, (Log{BoxLine(mus::BoxKind::Information, "OK",
+                                   std::string(mus::msg::kRepairedPrefix) + "quote marks removed from 5 lines.")}));
+    }
+
     void transferFileErrorReachesTheFailureReport()
     {
         const QString gone = directory_.filePath(QStringLiteral("gone"));

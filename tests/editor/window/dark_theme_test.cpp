@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
@@ -143,7 +144,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         UsePalette(later);
         QCoreApplication::processEvents(); // the change reaches the windows posted
-        for (QLabel* field : {Panel(window, "pan_Bytes"), Panel(window, "pan_TextType")}) {
+        // The find bar's note, too.
+        MenuItem(window, "Replace1")->trigger();
+        Part<QLineEdit>(window, "txt_Find")->setText(QStringLiteral("nowhere"));
+        MenuItem(window, "FindNext1")->trigger();
+        for (QLabel* field :
+             {Panel(window, "pan_Bytes"), Panel(window, "pan_TextType"), Panel(window, "lab_FindNote")}) {
             const double contrast = InkContrast(field, field->contentsRect(), Ink::Strongest);
             QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(field->objectName()).arg(contrast)));
         }

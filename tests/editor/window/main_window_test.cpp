@@ -175,9 +175,19 @@ private slots:
                                                "Decrypt1|&Decrypt|Ctrl+D",
                                                "-",
                                                "Exit1|E&xit|"};
-        QTest::newRow("Edit") << "Edit1|&Edit" << QStringList{"Undo1|&Undo|Ctrl+Z",       "Cut1|Cu&t|Ctrl+X",
-                                                              "Copy1|&Copy|Ctrl+C",       "Paste1|&Paste|Ctrl+V",
-                                                              "Delete1|&Delete|Ctrl+Del", "SelectAll1|Se&lect All|"};
+        QTest::newRow("Edit") << "Edit1|&Edit"
+                              << QStringList{"Undo1|&Undo|Ctrl+Z",
+                                             "Cut1|Cu&t|Ctrl+X",
+                                             "Copy1|&Copy|Ctrl+C",
+                                             "Paste1|&Paste|Ctrl+V",
+                                             "Delete1|&Delete|Ctrl+Del",
+                                             "SelectAll1|Se&lect All|",
+                                             "-",
+                                             "Find1|&Find...|Ctrl+F",
+                                             "FindNext1|Find &Next|F3",
+                                             "FindPrevious1|Find Pre&vious|Shift+F3",
+                                             "Replace1|&Replace...|Ctrl+H",
+                                             "GoToLine1|&Go to Line...|Ctrl+G"};
         QTest::newRow("Options") << "Options1|&Options"
                                  << QStringList{"Font1|&Font...|", "TextColor1|&Text Color...|",
                                                 "BackgroundColor1|&Background Color...|", "WordWrap1|Word Wrap|"};
@@ -217,7 +227,7 @@ private slots:
         }
         QCOMPARE(keepHidden, (QStringList{"New1", "OpenFile1", "Exit1", "Contents1", "SearchforHelpOn1",
                                           "HowtoUseHelp1", "About2"}));
-        QCOMPARE(endInEditor, (QStringList{"OpenFile1", "SaveFileAs1"}));
+        QCOMPARE(endInEditor, (QStringList{"OpenFile1", "SaveFileAs1", "GoToLine1"}));
     }
 
     void menuBarOrder()
@@ -475,6 +485,11 @@ private slots:
         QTest::newRow("Ctrl+V") << "Paste1" << int(Qt::Key_V) << ctrl;
         QTest::newRow("Ctrl+Del") << "Delete1" << int(Qt::Key_Delete) << ctrl;
         QTest::newRow("F1") << "Contents1" << int(Qt::Key_F1) << int(Qt::NoModifier);
+        QTest::newRow("Ctrl+F") << "Find1" << int(Qt::Key_F) << ctrl;
+        QTest::newRow("F3") << "FindNext1" << int(Qt::Key_F3) << int(Qt::NoModifier);
+        QTest::newRow("Shift+F3") << "FindPrevious1" << int(Qt::Key_F3) << int(Qt::ShiftModifier);
+        QTest::newRow("Ctrl+H") << "Replace1" << int(Qt::Key_H) << ctrl;
+        QTest::newRow("Ctrl+G") << "GoToLine1" << int(Qt::Key_G) << ctrl;
     }
 
     // With the editor focused, holding text and a selection, each shortcut
