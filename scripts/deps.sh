@@ -10,6 +10,7 @@ packages=(
   libcanberra-dev libsodium-dev fonts-dejavu-core fonts-dejavu-extra
   libzxcvbn-dev
   lintian dpkg-dev desktop-file-utils appstream file man-db
+  poppler-utils xvfb openbox xdotool
 )
 missing=()
 for p in "${packages[@]}"; do
