@@ -11,6 +11,7 @@ packages=(
   libzxcvbn-dev
   lintian dpkg-dev desktop-file-utils appstream file man-db
   poppler-utils xvfb openbox xdotool
+  dbus libglib2.0-bin xclip
 )
 missing=()
 for p in "${packages[@]}"; do
