@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
   libcanberra-dev libsodium-dev fonts-dejavu-core fonts-dejavu-extra
+  libzxcvbn-dev
   lintian dpkg-dev desktop-file-utils appstream file man-db
   poppler-utils xvfb openbox xdotool
   dbus libglib2.0-bin xclip
