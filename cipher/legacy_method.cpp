@@ -226,7 +226,7 @@ public:
     ~LegacyBody() override { Wipe(phrase_); }
 
     bool NeedsPhrase() const override { return header_.phraseLength > 0; }
-    PhraseRule EntryRule() const override { return {kMaxPhraseLength, Folding::WhileTyping, false}; }
+    PhraseRule EntryRule() const override { return {.limit = kMaxPhraseLength, .folding = Folding::WhileTyping}; }
 
     bool Unlock(std::string_view entered, PhrasePrompt&) override
     {

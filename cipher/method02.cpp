@@ -362,7 +362,9 @@ public:
     bool NeedsPhrase() const override { return true; }
     PhraseRule EntryRule() const override
     {
-        return {kMethod02PhraseLimit, Folding::AfterEntry, block_.suite->earlierFolding};
+        return {.limit = kMethod02PhraseLimit,
+                .folding = Folding::AfterEntry,
+                .earlierFoldingFits = block_.suite->earlierFolding};
     }
 
     // The entry folded by FoldPhraseFully, then, for a suite that allows it,

@@ -175,6 +175,7 @@ class SealedFamily final : public MethodFamily {
 public:
     std::string FoldPhrase(std::string_view entered) const override;
     Folding PhraseFolding() const override { return Folding::AfterEntry; }
+    bool RatesPhrase() const override { return true; }
     std::unique_ptr<WrittenBlock> Write(std::string_view text, std::string& phrase, const MethodInfo& method,
                                         Costs costs, const LineSink& sink) const override;
     std::unique_ptr<FamilyReading> BeginReading(const MethodInfo& method) const override;

@@ -140,6 +140,10 @@ public:
     // When the entry of a new phrase is folded.
     virtual Folding PhraseFolding() const = 0;
 
+    // Whether a new phrase is rated for how easily it is guessed: true for a
+    // family whose key comes from the phrase alone.
+    virtual bool RatesPhrase() const { return false; }
+
     // Writes the block of `text` (1 to method.textLimit bytes) under
     // `method`, START line to END line, into `sink`. The phrase is wiped once
     // it is no longer needed. What is kept for the check of the block.
@@ -150,10 +154,13 @@ public:
     virtual std::unique_ptr<FamilyReading> BeginReading(const MethodInfo& method) const = 0;
 };
 
-// What the entry of a new phrase for a block of `method` takes.
-inline PhraseRule NewPhraseRule(const MethodInfo& method)
+// What the method takes of a phrase, for the phrase flows and prompts.
+inline PhraseRule PhraseRuleOf(const MethodInfo& method)
 {
-    return {method.phraseLimit, method.family->PhraseFolding(), false};
+    return {.limit = method.phraseLimit,
+            .required = method.needsPhrase,
+            .rated = method.family->RatesPhrase(),
+            .folding = method.family->PhraseFolding()};
 }
 
 } // namespace mus

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "cipher/messages.h"
+#include "cipher/phrase_strength.h"
 #include "cipher/secret.h"
 
 namespace mus {
@@ -100,14 +101,14 @@ bool PhraseFits(const PhraseRule& rule, std::string_view entered)
     return fits(FoldByRule(rule, entered)) || (rule.earlierFoldingFits && fits(FoldPhrase(entered)));
 }
 
-std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, const PhraseRule& rule)
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const PhraseRule& rule)
 {
-    const std::string_view question = required ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
+    const std::string_view question = rule.required ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
     for (;;) {
         std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, rule);
         if (!first) return std::nullopt;
         if (first->empty()) {
-            if (!required) return first; // no phrase, no confirmation
+            if (!rule.required) return first; // no phrase, no confirmation
             if (!prompt.RetryAfter(msg::kPhraseRequired)) return std::nullopt;
             continue;
         }
@@ -119,8 +120,15 @@ std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, 
         const bool same = firstFolded == secondFolded;
         Wipe(firstFolded);
         Wipe(secondFolded);
-        if (same) return std::string(*first);
-        if (!prompt.RetryAfter(msg::kPhrasesDoNotMatch)) return std::nullopt;
+        if (!same) {
+            if (!prompt.RetryAfter(msg::kPhrasesDoNotMatch)) return std::nullopt;
+            continue;
+        }
+        if (rule.rated) {
+            const PhraseStrength strength = EstimatePhraseStrength(*first);
+            if (strength.bits < kWeakPhraseBits && !prompt.TakeWeakPhrase(strength.bits)) continue;
+        }
+        return std::string(*first);
     }
 }
 

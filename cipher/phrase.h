@@ -31,10 +31,12 @@ enum class Folding {
     AfterEntry,  // by FoldPhraseFully, once it is given; the entry keeps what was typed (Method 02)
 };
 
-// What a phrase entry takes.
+// What a method takes of a phrase, as the flows and the prompts need it.
 struct PhraseRule {
-    std::int32_t limit = 16; // bytes of the folded phrase
-    Folding folding = Folding::WhileTyping;
+    std::int32_t limit = 16;                // bytes of the folded phrase
+    bool required = false;                  // a new block needs a phrase: an empty one is not taken
+    bool rated = false;                     // a new phrase is rated for how easily it is guessed
+    Folding folding = Folding::WhileTyping; // how the entry becomes the phrase
     // An entry whose FoldPhrase fits is taken too, even when its
     // FoldPhraseFully does not (the phrase of a block of version 1.30).
     bool earlierFoldingFits = false;
@@ -67,6 +69,10 @@ public:
     // The entered phrase was not taken, for the reason `message` gives; true
     // to ask again.
     virtual bool RetryAfter(std::string_view message) = 0;
+    // The new phrase, confirmed, is easy to guess (about 2^`bits` guesses):
+    // true to take it all the same, false to ask for both entries anew. A
+    // prompt that cannot ask takes it.
+    virtual bool TakeWeakPhrase(std::int32_t /*bits*/) { return true; }
     // Called with true before a slow step (a key derivation, decoding a text)
     // and with false after it, before anything else is asked or told.
     virtual void Working(bool /*busy*/) {}
@@ -85,10 +91,12 @@ private:
 };
 
 // The phrase of a new block: asked for, then asked for again to confirm it
-// unless the first entry is empty. When `required`, an empty entry is asked
-// for again. Entries are taken by `rule`, and two entries match when their
-// foldings are the same. The first entry, or nothing when the user gave up.
-std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, const PhraseRule& rule);
+// unless the first entry is empty. When `rule.required`, an empty entry is
+// asked for again; when `rule.rated`, a confirmed phrase that is easy to
+// guess is put to the prompt (TakeWeakPhrase), before any key is derived.
+// Entries are taken by `rule`, and two entries match when their foldings are
+// the same. The first entry, or nothing when the user gave up.
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const PhraseRule& rule);
 
 // What a test makes of an entered phrase.
 enum class PhraseVerdict {

@@ -54,7 +54,8 @@ Options ParseArguments(int argc, char** argv);
 
 // What a decrypted block's phrase may be before the block is read: a phrase
 // whose folding, either one, fits in the longest phrase of any method.
-inline constexpr PhraseRule kAnyBlockPhrase{kLongestPhrase, Folding::AfterEntry, true};
+inline constexpr PhraseRule kAnyBlockPhrase{
+    .limit = kLongestPhrase, .folding = Folding::AfterEntry, .earlierFoldingFits = true};
 
 // A phrase the phrase entry could have given (UTF-8 text without a zero
 // byte), as it was given (a method's family folds it); a usage error when it

@@ -29,6 +29,7 @@
 #include "cipher/method02.h"
 #include "cipher/methods.h"
 #include "cipher/phrase.h"
+#include "cipher/phrase_strength.h"
 #include "common/core_dumps.h"
 #include "terminal.h"
 
@@ -176,6 +177,13 @@ std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t mo
 
 // ---------------------------------------------------------------- phrases
 
+// A new phrase that is easy to guess is taken, with a warning.
+bool WarnOfWeakPhrase(std::int32_t bits)
+{
+    Message("mus: warning: weak phrase (" + GuessesText(bits) + "); it is easy to guess");
+    return true;
+}
+
 // Phrase attempts from the lines of a phrase file, in order; a phrase that
 // was not taken is told, and the next line tried. Without lines the user
 // has given up at once.
@@ -218,6 +226,8 @@ public:
 
     std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override { return phrase_; }
 
+    bool TakeWeakPhrase(std::int32_t bits) override { return WarnOfWeakPhrase(bits); }
+
     bool RetryAfter(std::string_view message) override
     {
         Message(message);
@@ -245,6 +255,8 @@ public:
         return CheckedPhrase(*entered, rule_);
     }
 
+    bool TakeWeakPhrase(std::int32_t bits) override { return WarnOfWeakPhrase(bits); }
+
     bool RetryAfter(std::string_view message) override
     {
         Message(message);
@@ -265,7 +277,7 @@ int Encrypt(const Options& options)
     // asked only once the text is taken; else no phrase.
     std::unique_ptr<PhrasePrompt> prompt;
     if (options.phraseFile) {
-        std::vector<std::string> lines = ReadPhraseFile(*options.phraseFile, 1, NewPhraseRule(method));
+        std::vector<std::string> lines = ReadPhraseFile(*options.phraseFile, 1, PhraseRuleOf(method));
         prompt = std::make_unique<GivenPhrase>(lines.empty() ? std::string() : lines.front());
         for (std::string& line : lines) Wipe(line);
     }
@@ -283,10 +295,10 @@ int Encrypt(const Options& options)
 
     if (!prompt) {
         if (std::unique_ptr<Terminal> terminal = Terminal::Open())
-            prompt = std::make_unique<TypedPhrases>(std::move(terminal), NewPhraseRule(method));
+            prompt = std::make_unique<TypedPhrases>(std::move(terminal), PhraseRuleOf(method));
         else prompt = std::make_unique<GivenPhrase>(std::string());
     }
-    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method.needsPhrase, NewPhraseRule(method));
+    std::optional<std::string> phrase = AskForNewPhrase(*prompt, PhraseRuleOf(method));
     if (!phrase) Refuse({});
     const ScopedWipe wipe(*phrase);
 

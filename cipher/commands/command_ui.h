@@ -39,7 +39,8 @@ public:
     // A new phrase dialog whose entry takes what `rule` takes: at most 16
     // bytes folded to upper case as they are typed (Methods 00 and 01), or
     // 64 bytes of the folded phrase, the entry keeping what was typed
-    // (Method 02); destroying the object destroys the dialog.
+    // (Method 02); a rated rule shows the strength of a new phrase.
+    // Destroying the object destroys the dialog.
     virtual std::unique_ptr<PhraseDialog> CreatePhraseDialog(const PhraseRule& rule) = 0;
 
     // A modal message box; the answer is the button that closed it. The box

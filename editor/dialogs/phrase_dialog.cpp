@@ -7,7 +7,12 @@
 #include <QPushButton>
 #include <QValidator>
 
+#include <utility>
+
+#include "cipher/method_family.h"
+#include "cipher/methods.h"
 #include "cipher/phrase.h"
+#include "cipher/phrase_strength.h"
 #include "cipher/secret.h"
 #include "editor/desktop/desktop.h"
 #include "editor/dialogs/dialog_parts.h"
@@ -29,38 +34,57 @@ public:
 
 // Refuses an edit that would make the phrase longer than the method takes,
 // counted in bytes of its folding through the cipher library, the same as
-// `mus` uses. Where the rule folds while typing (Methods 00 and 01), every
-// edit is folded to upper case too; otherwise the entry keeps what was typed.
+// `mus` uses; the entry then keeps what it had. Where the rule folds while
+// typing (Methods 00 and 01), every edit is folded to upper case too;
+// otherwise (Method 02) the entry keeps what was typed.
 class PhraseValidator final : public QValidator {
 public:
     PhraseValidator(const mus::PhraseRule& rule, QObject* parent) : QValidator(parent), rule_(rule) {}
 
     State validate(QString& input, int&) const override
     {
-        std::string entry = input.toStdString();
-        const mus::ScopedWipe wipe(entry);
-        if (!mus::PhraseFits(rule_, entry)) return Invalid;
+        std::string typed = input.toStdString();
+        const mus::ScopedWipe wipeTyped(typed);
+        if (!mus::PhraseFits(rule_, typed)) {
+            overLimit_ = true;
+            return Invalid;
+        }
         if (rule_.folding == mus::Folding::WhileTyping) {
             // Folding keeps every character's length in UTF-16, so the
             // cursor position stays right.
-            std::string folded = mus::FoldPhrase(entry);
+            std::string folded = mus::FoldPhrase(typed);
             const mus::ScopedWipe wipeFolded(folded);
             input = QString::fromStdString(folded);
         }
         return Acceptable;
     }
 
+    // Whether the last refusal was for the limit; asked once per refusal.
+    // The entry's inputRejected also comes for keys it does not take.
+    bool TakeOverLimit() { return std::exchange(overLimit_, false); }
+
 private:
     mus::PhraseRule rule_;
+    mutable bool overLimit_ = false;
 };
+
+// Where the entry's notes stand: under it, inside the frame, which grows to
+// hold them; the buttons and the dialog's edge move down with it.
+constexpr QRect kNoteGeometry(24, 63, 249, 15);
+constexpr int kButtonsY = 102;
+constexpr QSize kDialogSize(300, 136);
 
 } // namespace
 
-frm_PWord::frm_PWord(QWidget* owner, const mus::PhraseRule& rule)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+frm_PWord::frm_PWord(QWidget* owner) : frm_PWord(owner, mus::PhraseRuleOf(*mus::FindMethod(mus::kMethod01)))
 {
-    const QFont normal = mus::dialog::SetUp(*this, "frm_PWord", QStringLiteral("Password Protection"), QSize(300, 118));
-    Bevel1 = mus::dialog::Bevel(this, QRect(8, 8, 284, 65));
+}
+
+frm_PWord::frm_PWord(QWidget* owner, const mus::PhraseRule& rule)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), rule_(rule)
+{
+    const QFont normal = mus::dialog::SetUp(*this, "frm_PWord", QStringLiteral("Password Protection"), kDialogSize);
+    Bevel1 = mus::dialog::Bevel(this, QRect(8, 8, 284, 83));
 
     lab_PWord = new QLabel(this);
     lab_PWord->setObjectName(QStringLiteral("lab_PWord"));
@@ -74,17 +98,33 @@ frm_PWord::frm_PWord(QWidget* owner, const mus::PhraseRule& rule)
     txt_PWord->setGeometry(24, 40, 249, 20);
     txt_PWord->setEchoMode(QLineEdit::Password);
     txt_PWord->setStyle(new AsteriskStyle(txt_PWord));
-    // Characters, never more than bytes: a long paste is cut, then checked in
-    // bytes. An entry kept as typed may hold more characters than its folding
-    // holds bytes (a decomposed letter); only its folding is counted.
-    if (rule.folding == mus::Folding::WhileTyping) txt_PWord->setMaxLength(rule.limit);
-    txt_PWord->setValidator(new PhraseValidator(rule, txt_PWord));
-    // The prompt names the entry for a screen reader, whichever it shows.
+    // No length limit of the entry's own: it would cut a long paste
+    // silently, where the validator refuses it whole.
+    auto* validator = new PhraseValidator(rule_, txt_PWord);
+    txt_PWord->setValidator(validator);
+    // The prompt names the entry for a screen reader, whichever it shows;
+    // the note under it is the entry's description.
     lab_PWord->setBuddy(txt_PWord);
 
-    HelpBtn = mus::dialog::HelpButton(this, normal, 8, 84);
-    cmd_Cancel = mus::dialog::CancelButton(this, normal, 146, 84);
-    cmd_OK = mus::dialog::OkButton(this, normal, 222, 84);
+    for (QLabel** note : {&lab_Limit, &lab_Strength}) {
+        *note = new QLabel(this);
+        (*note)->setFont(normal);
+        (*note)->setGeometry(kNoteGeometry);
+        (*note)->hide();
+    }
+    lab_Limit->setObjectName(QStringLiteral("lab_Limit"));
+    lab_Limit->setText(QStringLiteral("A phrase holds at most %1 bytes.").arg(rule_.limit));
+    lab_Strength->setObjectName(QStringLiteral("lab_Strength"));
+
+    HelpBtn = mus::dialog::HelpButton(this, normal, 8, kButtonsY);
+    cmd_Cancel = mus::dialog::CancelButton(this, normal, 146, kButtonsY);
+    cmd_OK = mus::dialog::OkButton(this, normal, 222, kButtonsY);
+
+    connect(txt_PWord, &QLineEdit::inputRejected, this, [this, validator] {
+        if (validator->TakeOverLimit()) mus::desktop::RunGuarded(this, [this] { txt_PWordInputRejected(); });
+    });
+    connect(txt_PWord, &QLineEdit::textChanged, this,
+            [this] { mus::desktop::RunGuarded(this, [this] { txt_PWordChange(); }); });
 
     connect(cmd_OK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -101,12 +141,43 @@ void frm_PWord::FormActivate()
 {
     txt_PWord->clear();
     txt_PWord->setFocus();
+    ShowNotes(false);
 }
 
 void frm_PWord::SetPrompt(const QString& prompt, mus::PromptTopic topic)
 {
     lab_PWord->setText(prompt);
     topic_ = topic;
+    ShowNotes(false);
+}
+
+void frm_PWord::txt_PWordInputRejected()
+{
+    mus::desktop::PlaySound(mus::AlertSound::Exclamation);
+    ShowNotes(true);
+}
+
+void frm_PWord::txt_PWordChange()
+{
+    ShowNotes(false);
+}
+
+void frm_PWord::ShowNotes(bool limitReached)
+{
+    // The strength of the phrase a new block is to get, as the user types it.
+    QString strength;
+    if (rule_.rated && topic_ == mus::PromptTopic::NewPhrase && !txt_PWord->text().isEmpty()) {
+        std::string phrase = Phrase();
+        const mus::PhraseStrength estimate = mus::EstimatePhraseStrength(phrase);
+        mus::Wipe(phrase);
+        strength = QStringLiteral("Strength: %1 (%2)")
+                       .arg(QString::fromStdString(std::string(mus::LevelName(estimate.level))),
+                            QString::fromStdString(mus::GuessesText(estimate.bits)));
+    }
+    lab_Strength->setText(strength);
+    lab_Limit->setVisible(limitReached);
+    lab_Strength->setVisible(!limitReached && !strength.isEmpty());
+    txt_PWord->setAccessibleDescription(limitReached ? lab_Limit->text() : strength);
 }
 
 QString frm_PWord::HelpTopicFor(mus::PromptTopic topic)

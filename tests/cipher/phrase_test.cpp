@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "cipher/phrase.h"
+#include "cipher/phrase_strength.h"
 
 namespace mus {
 namespace {
@@ -62,9 +64,9 @@ std::string Times(int n, const std::string& piece)
     return out;
 }
 
-const PhraseRule kTyped{16, Folding::WhileTyping, false};
-const PhraseRule kNew{64, Folding::AfterEntry, false};
-const PhraseRule kEither{64, Folding::AfterEntry, true};
+const PhraseRule kTyped{.limit = 16, .folding = Folding::WhileTyping};
+const PhraseRule kNew{.limit = 64, .folding = Folding::AfterEntry};
+const PhraseRule kEither{.limit = 64, .folding = Folding::AfterEntry, .earlierFoldingFits = true};
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Phrases, PhraseFitsTest, testing::Values(
@@ -79,6 +81,46 @@ INSTANTIATE_TEST_SUITE_P(Phrases, PhraseFitsTest, testing::Values(
     // a byte that is not UTF-8 counts as U+FFFD
     FitRow{"a\xFF", "A\xEF\xBF\xBD", kNew, true}));
 // clang-format on
+
+struct StrengthRow {
+    std::string phrase;
+    StrengthLevel level;
+};
+
+void PrintTo(const StrengthRow& row, std::ostream* out)
+{
+    *out << '"' << row.phrase << '"';
+}
+
+class PhraseStrengthTest : public testing::TestWithParam<StrengthRow> {};
+
+// The levels stand at 40 and 60 bits, and case is not counted: the phrase is
+// folded to upper case before it derives a key.
+TEST_P(PhraseStrengthTest, RatesThePhraseWhateverItsCase)
+{
+    std::string upper = GetParam().phrase;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const PhraseStrength strength = EstimatePhraseStrength(GetParam().phrase);
+    EXPECT_EQ(strength.level, GetParam().level) << strength.bits;
+    EXPECT_EQ(strength.bits < kWeakPhraseBits, strength.level == StrengthLevel::Weak);
+    EXPECT_EQ(EstimatePhraseStrength(upper).bits, strength.bits);
+}
+
+INSTANTIATE_TEST_SUITE_P(Phrases, PhraseStrengthTest,
+                         testing::Values(StrengthRow{"", StrengthLevel::Weak}, StrengthRow{"a", StrengthLevel::Weak},
+                                         StrengthRow{" ", StrengthLevel::Weak},
+                                         StrengthRow{"password", StrengthLevel::Weak},
+                                         StrengthRow{"correct horse", StrengthLevel::Weak},
+                                         StrengthRow{"otter quilt 19", StrengthLevel::Fair},
+                                         StrengthRow{"meet me at the old mill", StrengthLevel::Strong}));
+
+TEST(PhraseStrengthTest, SaysHowManyGuesses)
+{
+    EXPECT_EQ(EstimatePhraseStrength("").bits, 0);
+    EXPECT_EQ(GuessesText(0), "about 1 guess");
+    EXPECT_EQ(GuessesText(23), "about 2^23 guesses");
+}
 
 } // namespace
 } // namespace mus
