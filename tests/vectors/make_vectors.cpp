@@ -250,6 +250,12 @@ std::vector<Vector> Vectors()
     v.push_back(Good("good_method02_suite1_phrase_sharp_s", Join(sharp), {"straße"}, Prose(200)));
     v.push_back(Good("good_method02_suite1_length1", Join(SealedLines("!", "x", 3)), {"x"}, "!"));
 
+    // The CRC line of a Method 02 block is not authenticated: a text that
+    // opens is given without a warning.
+    Lines crcChanged = known;
+    crcChanged[4] = "MuS/10563";
+    v.push_back(Good("good_method02_crc_line_changed", Join(crcChanged), {"correct horse"}, dawn));
+
     // The warnings: the text, then what went wrong.
     Lines crc = abc01;
     crc[3] = "MuS/883";
