@@ -34,7 +34,7 @@ const MethodInfo* ChooseMethod(CommandUser& user, bool ask)
 std::optional<std::string> AskForPhrase(CommandUser& user, const MethodInfo& method)
 {
     DialogPrompt prompt(user, DialogPrompt::Dialogs::OnePerRun);
-    return AskForNewPhrase(prompt, method.needsPhrase, method.phraseLimit);
+    return AskForNewPhrase(prompt, PhraseRuleOf(method));
 }
 
 // Writes the block into the transfer file and makes what is read back the
