@@ -211,7 +211,7 @@ class AttemptPrompt final : public PhrasePrompt {
 public:
     explicit AttemptPrompt(const std::vector<std::string>& attempts) : attempts_(attempts.begin(), attempts.end()) {}
 
-    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override
     {
         if (attempts_.empty()) return std::nullopt;
         std::string next = FoldPhrase(attempts_.front());
