@@ -59,6 +59,19 @@ Lines SealedLines(std::string_view text, std::string_view phrase, std::uint8_t s
     return lines;
 }
 
+// A suite-2 Method 02 block, the phrase folded by `fold` (the full folding
+// unless a test needs a block keyed otherwise).
+Lines Suite2Lines(std::string_view text, std::string_view phrase, std::uint8_t seed,
+                  std::string (*fold)(std::string_view) = FoldPhraseFully)
+{
+    const SealingKey key(fold(phrase), Counting<Salt>(seed), kMinimumCosts);
+    Lines lines;
+    WriteMethod02Block(
+        text, key, Counting<Nonce>(static_cast<std::uint8_t>(0x20 + seed)),
+        [&](std::string_view line) { lines.emplace_back(line); }, kSuite2);
+    return lines;
+}
+
 std::string Join(const Lines& lines, std::string_view lineBreak = "\r\n")
 {
     std::string out;
@@ -308,6 +321,43 @@ std::vector<Vector> Vectors()
     v.push_back(Refused("fail_quoted_crc_differs",
                         Join(Each(quotedCrc, [](std::string& l, std::size_t) { l = "> " + l; })), {},
                         msg::kNoHeaderAndFooter));
+
+    // Method 02, suite 2: phrases that fold otherwise than version 1.30
+    // folded them, and texts above 22528 bytes.
+    v.push_back(Good("good_method02_suite2_sharp_s", Join(Suite2Lines(dawn, "straße", 4)), {"STRASSE"}, dawn));
+    v.push_back(Good("good_method02_suite2_greek", Join(Suite2Lines(greeting, "λόγος", 5)), {"ΛΌΓΟΣ"}, greeting));
+    v.push_back(Good("good_method02_suite2_nfd_phrase", Join(Suite2Lines(dawn, "cafe\xCC\x81 crème", 6)),
+                     {"CAFÉ CRÈME"}, dawn));
+    v.push_back(Good("good_method02_suite2_length22529", Join(Suite2Lines(Prose(22529), "long", 7)), {"long"},
+                     Prose(22529)));
+    v.push_back(Good("good_method02_suite1_nfd_entry", Join(SealedLines(dawn, "café", 8)), {"cafe\xCC\x81"}, dawn));
+    v.push_back(Refused("fail_method02_suite2_no_earlier_folding",
+                        Join(Suite2Lines(dawn, "straße", 9, FoldPhrase)), {"straße"}, msg::kPhraseMismatch));
+    Lines crcOff = known;
+    crcOff[4] = "MuS/10563";
+    v.push_back(Refused("fail_method02_wrong_phrase_crc_differs", Join(crcOff), {"horse", "pony"},
+                        msg::kPhraseMismatchMaybeDamaged));
+    for (const auto& [name, line] : std::vector<std::pair<std::string, std::string>>{
+             {"fail_method02_header_short_version", "MuS/130/02/1/13"},
+             {"fail_method02_header_leading_zero", "MuS/0130/02/1/013"},
+             {"fail_method02_header_other_suite", "MuS/0140/02/1/13"},
+             {"fail_method02_header_phrase_field", "MuS/0130/02/0/13"}}) {
+        Lines edited = known;
+        edited[1] = line;
+        v.push_back(Refused(name, Join(edited), {"correct horse"}, msg::kDamaged));
+    }
+    bytes = BodyBytes(known);
+    bytes[0] = 3; // a suite this version does not know, under its own version
+    Lines unknown = WithBody(known, bytes);
+    unknown[1] = "MuS/0140/02/1/13";
+    v.push_back(Refused("fail_method02_unknown_suite", Join(unknown), {"correct horse"}, msg::kDamaged));
+    Lines suite2Long = Suite2Lines(dawn, "straße", 4);
+    suite2Long[1] = "MuS/0140/02/1/16777217";
+    v.push_back(Refused("fail_method02_suite2_too_long", Join(suite2Long), {"STRASSE"}, msg::kDamaged));
+    Lines trailing = known;
+    trailing[1] += "  ";
+    v.push_back(Repaired("repair_method02_blanks_after_length", Join(trailing), {"correct horse"}, dawn,
+                         "blanks removed from 1 line"));
 
     // The repairs, each alone, then several in their order.
     const std::string text100 = Prose(100);

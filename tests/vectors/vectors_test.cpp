@@ -214,7 +214,7 @@ public:
     std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override
     {
         if (attempts_.empty()) return std::nullopt;
-        std::string next = FoldPhrase(attempts_.front());
+        std::string next = attempts_.front(); // as typed: the block's family folds it
         attempts_.pop_front();
         return next;
     }
