@@ -8,7 +8,8 @@
 //   edit_commands.cpp    Undo, Cut, Copy, Paste, Delete, Select All
 //   appearance.cpp       Font, Text Color, Background Color, Word Wrap, and
 //                        the appearance settings read and written at start and end
-//   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Decrypt
+//   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Encrypt
+//                        Selection, Decrypt, Decrypt in Place
 //   search_commands.cpp  Find, Find Next, Find Previous, Replace, Go to Line
 //                        (the find bar itself is find_bar.cpp)
 
@@ -143,7 +144,9 @@ private:
     // cipher_commands.cpp
     void btn_EncryptClick();
     void EncryptUsingMethod1Click();
+    void EncryptSelection1Click();
     void btn_DecryptClick();
+    void DecryptInPlace1Click();
 
     // search_commands.cpp
     void Find1Click();

@@ -95,4 +95,15 @@ void WindowDocument::ReplaceWithBuffer(std::string_view buffer)
     document_.SetTextFromBuffer(buffer);
 }
 
+TextRange WindowDocument::Selection() const
+{
+    const auto [begin, end] = document_.SelectionBytes();
+    return {static_cast<std::size_t>(begin), static_cast<std::size_t>(end)};
+}
+
+void WindowDocument::ReplaceRange(TextRange range, std::string_view bytes)
+{
+    document_.ReplaceBytes(static_cast<std::int64_t>(range.begin), static_cast<std::int64_t>(range.end), bytes);
+}
+
 } // namespace mus

@@ -40,6 +40,8 @@ public:
     std::string Text() const override;
     void LoadText(std::string_view bytes) override;
     void ReplaceWithBuffer(std::string_view buffer) override;
+    TextRange Selection() const override;
+    void ReplaceRange(TextRange range, std::string_view bytes) override;
 
 private:
     ByteDocument& document_;
