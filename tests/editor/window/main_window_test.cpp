@@ -489,8 +489,10 @@ private slots:
         QTest::newRow("Ctrl+S") << "SaveFileAs1" << int(Qt::Key_S) << ctrl;
         QTest::newRow("Ctrl+E") << "Encrypt1" << int(Qt::Key_E) << ctrl;
         QTest::newRow("Ctrl+D") << "Decrypt1" << int(Qt::Key_D) << ctrl;
-        QTest::newRow("Ctrl+Shift+E") << "EncryptSelection1" << int(Qt::Key_E) << (ctrl | Qt::ShiftModifier);
-        QTest::newRow("Ctrl+Shift+D") << "DecryptInPlace1" << int(Qt::Key_D) << (ctrl | Qt::ShiftModifier);
+        QTest::newRow("Ctrl+Shift+E") << "EncryptSelection1" << int(Qt::Key_E)
+                                      << int(Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::newRow("Ctrl+Shift+D") << "DecryptInPlace1" << int(Qt::Key_D)
+                                      << int(Qt::ControlModifier | Qt::ShiftModifier);
         QTest::newRow("Ctrl+Z") << "Undo1" << int(Qt::Key_Z) << ctrl;
         QTest::newRow("Ctrl+X") << "Cut1" << int(Qt::Key_X) << ctrl;
         QTest::newRow("Ctrl+C") << "Copy1" << int(Qt::Key_C) << ctrl;
