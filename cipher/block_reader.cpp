@@ -165,7 +165,10 @@ ReadOutcome Reader::Read(const TextSink& sink, Delivery delivery)
             return strict->MismatchIsDamage() ? PhraseVerdict::Damaged : PhraseVerdict::Wrong;
         });
         if (!known.phrase) {
-            outcome.refusal = known.damaged ? Refusal::Damaged : Refusal::PhraseCancelled;
+            // Damage found on the repaired view alone leaves the strict
+            // reading's refusal standing.
+            if (!known.damaged) outcome.refusal = Refusal::PhraseCancelled;
+            else outcome.refusal = strict != nullptr ? Refusal::Damaged : strictRefusal;
             return outcome;
         }
         phrase = std::move(*known.phrase);

@@ -29,13 +29,11 @@ struct RawLine {
 
 RawLine LineAt(std::string_view text, std::size_t begin)
 {
-    const char* data = text.data();
     const std::size_t size = text.size();
-    const void* cr = std::memchr(data + begin, '\r', size - begin);
-    const void* lf = std::memchr(data + begin, '\n', size - begin);
-    std::size_t end = size;
-    if (cr != nullptr) end = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
-    if (lf != nullptr) end = std::min(end, static_cast<std::size_t>(static_cast<const char*>(lf) - data));
+    // Byte by byte: a search for CR and then for LF would run to the end of a
+    // text that has only one of them, for every line.
+    std::size_t end = begin;
+    while (end < size && text[end] != '\r' && text[end] != '\n') ++end;
     std::size_t next = end;
     while (next < size && text[next] == '\r') ++next;
     if (next < size && text[next] == '\n') {
@@ -340,8 +338,13 @@ std::optional<RepairedBlock> RepairTransport(std::string_view document, std::opt
     for (std::size_t at = 0; at < document.size();) {
         const RawLine raw = LineAt(document, at);
         at = raw.next;
-        // A header needs an "M"; most lines are passed over without cleaning.
-        if (std::memchr(document.data() + raw.begin, 'M', raw.end - raw.begin) == nullptr) continue;
+        // A header needs an "M" and a "/"; most lines are passed over without
+        // cleaning.
+        const std::size_t length = raw.end - raw.begin;
+        if (std::memchr(document.data() + raw.begin, 'M', length) == nullptr ||
+            std::memchr(document.data() + raw.begin, '/', length) == nullptr) {
+            continue;
+        }
         std::vector<CleanLine> lines{Clean(document, raw)};
         const auto header = FindHeader(lines.front().text);
         if (!header) continue;

@@ -17,7 +17,7 @@ namespace mus::cli {
 namespace {
 
 constexpr std::string_view kHelp = "Usage: mus encrypt [--method 00|01|02] [--phrase-file FILE] [--force] [FILE]\n"
-                                   "       mus decrypt [--phrase-file FILE] [FILE]\n"
+                                   "       mus decrypt [--phrase-file FILE] [--keep-context] [FILE]\n"
                                    "       mus detect [FILE]\n"
                                    "       mus --help | --version\n"
                                    "\n"
@@ -28,7 +28,9 @@ constexpr std::string_view kHelp = "Usage: mus encrypt [--method 00|01|02] [--ph
                                    "         A text that already holds a block is encrypted again only with --force.\n"
                                    "decrypt  reads a document that holds a block and writes the decrypted text.\n"
                                    "         A block quoted, wrapped or joined by mail or chat is read again with\n"
-                                   "         that undone, and the repair told on standard error.\n"
+                                   "         that undone, and the repair told on standard error. With\n"
+                                   "         --keep-context the text takes the place of the block's lines and the\n"
+                                   "         rest of the document is written around it as it was read.\n"
                                    "detect   exits 0 when the text holds a block, 1 when it does not.\n"
                                    "\n"
                                    "The phrase comes from --phrase-file (one attempt per line; encrypt uses the\n"
@@ -72,11 +74,12 @@ void ReadOption(int argc, char** argv, int& i, Options& options)
     }
     const bool takesValue = (name == "--method" && options.command == "encrypt") ||
                             (name == "--phrase-file" && options.command != "detect");
-    const bool flag = name == "--force" && options.command == "encrypt";
+    const bool flag = (name == "--force" && options.command == "encrypt") ||
+                      (name == "--keep-context" && options.command == "decrypt");
     if (!takesValue && !flag) UsageError("unknown option '" + name + "' for " + options.command);
     if (flag) {
-        if (value) UsageError("option '--force' takes no value");
-        options.force = true;
+        if (value) UsageError("option '" + name + "' takes no value");
+        (name == "--force" ? options.force : options.keepContext) = true;
         return;
     }
     if (!value) {

@@ -44,6 +44,7 @@ struct Options {
     const MethodInfo* method = FindMethod(kMethod01);
     std::optional<std::string> phraseFile;
     bool force = false;
+    bool keepContext = false; // decrypt: the document around the block stays
     std::optional<std::string> file;
 };
 

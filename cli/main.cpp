@@ -289,6 +289,18 @@ int Encrypt(const Options& options)
 
 // --------------------------------------------------------------- decrypt
 
+// The document with the block's lines replaced by the text, which is
+// followed by a line break (CR LF) unless it ends with one; every other byte
+// as it was read.
+void WriteInContext(std::string_view document, const ReadOutcome& outcome)
+{
+    const std::string& text = outcome.decoded.text;
+    WriteOutput(document.substr(0, outcome.span.begin));
+    WriteOutput(text);
+    if (text.empty() || (text.back() != '\n' && text.back() != '\r')) WriteOutput("\r\n");
+    WriteOutput(document.substr(outcome.span.end));
+}
+
 int Decrypt(const Options& options)
 {
     // The phrase file's lines, else the terminal, else no attempt at all; a
@@ -304,9 +316,15 @@ int Decrypt(const Options& options)
     // The lines are read where the document lies (the reader splits at CR LF,
     // lone CR and lone LF alike), and the text is written as it is decoded.
     DocumentBuffer buffer;
-    const ReadOutcome outcome = DecryptDocument(buffer.Read(options.file), *prompt,
-                                                [](std::string_view piece) { WriteOutput(piece); });
+    const std::string_view document = buffer.Read(options.file);
+    // With the context kept the text is collected, since the bytes before the
+    // block come first.
+    const ReadOutcome outcome = options.keepContext ? DecryptDocument(document, *prompt)
+                                                    : DecryptDocument(document, *prompt, [](std::string_view piece) {
+                                                          WriteOutput(piece);
+                                                      });
     if (outcome.refusal) Refuse(RefusalMessage(*outcome.refusal, outcome.header));
+    if (options.keepContext) WriteInContext(document, outcome);
     FlushOutput();
     if (outcome.repairs.Any()) Message("mus: repaired: " + RepairItems(outcome.repairs) + ".");
     if (const std::optional<std::string_view> warning = DecodeWarning(outcome.decoded)) {

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
   libcanberra-dev libsodium-dev fonts-dejavu-core fonts-dejavu-extra
   lintian dpkg-dev desktop-file-utils appstream file man-db
+  poppler-utils xvfb openbox xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -159,7 +159,7 @@ SettingsStore::SettingsStore(QString path) : path_(std::move(path))
     if (file.open(QIODevice::ReadOnly)) content_ = file.readAll();
 }
 
-std::optional<QString> SettingsStore::ReadValue(const QString& key) const
+std::optional<QByteArray> SettingsStore::ReadBytes(const QString& key) const
 {
     const std::vector<IniLine> lines = SplitLines(content_);
     auto section = FindSection(lines, kSettingsSection);
@@ -170,7 +170,14 @@ std::optional<QString> SettingsStore::ReadValue(const QString& key) const
     QByteArray value = line.mid(line.indexOf('=') + 1).trimmed();
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.mid(1, value.size() - 2);
-    return QString::fromUtf8(value);
+    return value;
+}
+
+std::optional<QString> SettingsStore::ReadValue(const QString& key) const
+{
+    auto bytes = ReadBytes(key);
+    if (!bytes) return std::nullopt;
+    return QString::fromUtf8(*bytes);
 }
 
 QString SettingsStore::ReadString(const QString& key, const QString& fallback) const
@@ -186,7 +193,7 @@ std::int32_t SettingsStore::ReadInteger(const QString& key, std::int32_t fallbac
     return ParseSettingInteger(*value).value_or(fallback);
 }
 
-void SettingsStore::Write(const QList<std::pair<QString, QString>>& values)
+void SettingsStore::Write(const QList<std::pair<QString, QString>>& values, const KeyFilter& remove)
 {
     // Start from the file as it is now, so nothing another program wrote to
     // it since it was read gets lost.
@@ -214,6 +221,14 @@ void SettingsStore::Write(const QList<std::pair<QString, QString>>& values)
         section = std::pair{lines.size(), lines.size()};
     }
     auto [first, last] = *section;
+    if (remove) {
+        for (std::size_t i = last; i-- > first;) {
+            auto name = KeyName(lines[i].text);
+            if (!name || !remove(QString::fromUtf8(*name))) continue;
+            lines.erase(lines.begin() + std::ptrdiff_t(i));
+            --last;
+        }
+    }
     // New keys follow the last line of the section that is not blank.
     std::size_t insertAt = last;
     while (insertAt > first && lines[insertAt - 1].text.trimmed().isEmpty()) --insertAt;
@@ -260,10 +275,10 @@ AppearanceSettings ReadAppearance(const SettingsStore& store, AppearanceSettings
     return a;
 }
 
-void WriteAppearance(SettingsStore& store, const AppearanceSettings& a)
+QList<std::pair<QString, QString>> AppearanceValues(const AppearanceSettings& a)
 {
     auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
-    store.Write({
+    return {
         {kKeyFontName, a.fontName},
         {kKeyFontSize, QString::number(a.fontSize)},
         {kKeyFontColor, QString::number(a.fontColor)},
@@ -271,7 +286,12 @@ void WriteAppearance(SettingsStore& store, const AppearanceSettings& a)
         {kKeyFontItalic, flag(a.fontItalic)},
         {kKeyWordWrap, flag(a.wordWrap)},
         {kKeyBackColor, QString::number(a.backColor)},
-    });
+    };
+}
+
+void WriteAppearance(SettingsStore& store, const AppearanceSettings& a)
+{
+    store.Write(AppearanceValues(a));
 }
 
 } // namespace mus

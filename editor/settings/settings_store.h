@@ -11,6 +11,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -60,6 +61,10 @@ public:
     // the key is missing.
     std::optional<QString> ReadValue(const QString& key) const;
 
+    // The same value as the bytes the file holds, for a reader with rules of
+    // its own on length and encoding.
+    std::optional<QByteArray> ReadBytes(const QString& key) const;
+
     // The value as text, up to kMaxSettingLength characters, or `fallback`.
     QString ReadString(const QString& key, const QString& fallback) const;
 
@@ -73,7 +78,10 @@ public:
     // read earlier is refreshed. A symbolic link is written through to its
     // target. Throws Failure("Unable to write to MUS.INI") when the file
     // cannot be read or replaced; the old file then stays as it was.
-    void Write(const QList<std::pair<QString, QString>>& values);
+    // Before the values are set, every key of the section for which `remove`
+    // holds is taken out, so a key both removed and set moves to the end.
+    using KeyFilter = std::function<bool(const QString& key)>;
+    void Write(const QList<std::pair<QString, QString>>& values, const KeyFilter& remove = {});
 
 private:
     QString path_;
@@ -98,6 +106,9 @@ struct AppearanceSettings {
 // FontBold or FontItalic adds the style, a non-zero WordWrap toggles word
 // wrap once, and a BackColor of -6 is ignored.
 AppearanceSettings ReadAppearance(const SettingsStore& store, AppearanceSettings current);
+
+// The seven keys with their values, in their order.
+QList<std::pair<QString, QString>> AppearanceValues(const AppearanceSettings& appearance);
 
 // Writes all seven keys in their order, in one replacement of the file.
 void WriteAppearance(SettingsStore& store, const AppearanceSettings& appearance);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "editor/settings/recent_files.h"
 #include "editor/settings/settings_store.h"
 #include "editor/settings/stored_colors.h"
 #include "editor/window/main_window.h"
@@ -186,6 +187,7 @@ void frm_CText::LoadAppearance()
 
 void frm_CText::SaveAppearance()
 {
+    // The recent list goes with the appearance, in the one write of the file.
     mus::SettingsStore store;
-    mus::WriteAppearance(store, CurrentAppearance());
+    mus::WriteSettings(store, CurrentAppearance(), recentFiles_);
 }

@@ -16,6 +16,7 @@
 #include "cipher/method02.h"
 #include "editor/document/byte_document.h"
 #include "editor/document/document_file.h"
+#include "editor/window/file_dialogs.h"
 #include "editor/window/main_window.h"
 
 using mus::AlertSound;
@@ -102,6 +103,7 @@ QFileDialog* MakeFileDialog(QWidget* parent, const char* name, const char* title
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setNameFilters({kMusFilter, kTextFilter, kAllFilesFilter});
     WidenAllFilesEntry(dialog);
+    mus::CloseCompletionWithDialog(dialog);
     if (mode == QFileDialog::AcceptSave) {
         QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
                          [dialog](const QString& filter) { dialog->setDefaultSuffix(SuffixFor(filter)); });
@@ -160,6 +162,7 @@ void frm_CText::OpenPath(const QString& path)
         Document().SetTextFromPieces(file.pieces, file.textLength);
         zeroBytePosition = file.zeroBytePosition;
     }
+    NoteFileUsed(path);
     if (zeroBytePosition > 0) {
         // Loading stops at a zero byte; saving the rest unaware would lose it.
         User().Alert(AlertSound::Exclamation, BoxKind::Warning, mus::ZeroByteWarning(zeroBytePosition).toStdString(),
@@ -187,6 +190,7 @@ void frm_CText::btn_SaveClick()
     std::string text = Document().Text();
     const mus::ScopedWipe wipe(text);
     mus::WriteDocumentFile(path, text);
+    NoteFileUsed(path);
 }
 
 void frm_CText::Exit1Click()

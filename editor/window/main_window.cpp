@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -262,6 +263,7 @@ void frm_CText::FormCreate()
 {
     AskForMethod = false;
     LoadAppearance();
+    LoadRecentFiles();
 }
 
 void frm_CText::FormDestroy()

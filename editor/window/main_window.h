@@ -10,6 +10,9 @@
 //                        the appearance settings read and written at start and end
 //   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Encrypt
 //                        Selection, Decrypt, Decrypt in Place
+//   print_commands.cpp   Print, Export as PDF
+//   recent_commands.cpp  the Recent Files submenu, Clear List, and the list
+//                        read and written at start and end
 //   search_commands.cpp  Find, Find Next, Find Previous, Replace, Go to Line
 //                        (the find bar itself is find_bar.cpp)
 
@@ -26,6 +29,7 @@
 
 #include "cipher/method02.h"
 #include "editor/settings/color_value.h"
+#include "editor/settings/recent_files.h"
 #include "editor/window/command_table.h"
 
 class QAction;
@@ -39,6 +43,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QPrinter;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
@@ -49,6 +54,7 @@ class CommandUser;
 class FindBar;
 class WindowCommandUser;
 struct AppearanceSettings;
+struct PrintJob;
 } // namespace mus
 
 class frm_CText : public QMainWindow {
@@ -165,6 +171,23 @@ private:
     mus::AppearanceSettings CurrentAppearance() const;
     void ApplyColors();
 
+    // print_commands.cpp
+    void Print1Click();
+    void ExportAsPdf1Click();
+    // The document as Print and Export as PDF put it on paper.
+    mus::PrintJob MakePrintJob() const;
+
+    // recent_commands.cpp
+    void RecentFiles1Fill(); // the submenu's entries, as it is about to show
+    void ClearList1Click();
+    // A file chosen in the submenu: opened as Open does; a file that is gone
+    // leaves the list and is reported.
+    void OpenRecentFile(const QString& path);
+    // A file was opened or saved: it goes to the top of the recent list, and
+    // its name into the header of what is printed.
+    void NoteFileUsed(const QString& path);
+    void LoadRecentFiles(); // FormCreate: reads the list
+
     // main_window.cpp
     void Contents1Click();
     void SearchforHelpOn1Click();
@@ -198,6 +221,13 @@ private:
     QFileDialog* SaveDialog1 = nullptr;
     QFontDialog* FontDialog1 = nullptr;
     QColorDialog* ColorDialog1 = nullptr;
+    QFileDialog* ExportDialog1 = nullptr;
+    std::unique_ptr<QPrinter> Printer1; // keeps the printer chosen for the next Print
+
+    // The files last opened or saved, most recent first, and the last of all
+    // in this run (empty: none yet).
+    mus::RecentFiles recentFiles_;
+    QString lastFile_;
 
     // One-shot: the next Encrypt lets the user choose the method.
     bool AskForMethod = false;

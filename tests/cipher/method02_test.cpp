@@ -1,6 +1,7 @@
 #include "cipher/method02.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <numeric>
@@ -118,6 +119,16 @@ TEST(Method02Test, RandomTextsAndPhrasesRoundTrip)
     WriteMethod02Block(kText, first, [&](std::string_view l) { b.emplace_back(l); });
     EXPECT_NE(a[2].substr(25, 32), b[2].substr(25, 32)); // nonce groups
     EXPECT_THROW(SealingKey(std::string(65, 'A'), kMinimumCosts), std::invalid_argument);
+}
+
+// The key and its check end where a page ends: guarded memory of their own,
+// with an inaccessible page after them, not a member on the stack.
+TEST(Method02Test, KeyLivesInGuardedMemory)
+{
+    const SealingKey key(kPhrase, kSalt, kMinimumCosts);
+    const auto end = reinterpret_cast<std::uintptr_t>(key.AeadKey().data()) + kKeySize + kCheckSize;
+    EXPECT_EQ(end % static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE)), 0u);
+    EXPECT_EQ(key.Check().data(), key.AeadKey().data() + kKeySize);
 }
 
 // The body bytes of the block of kText under `key` (the known-answer block

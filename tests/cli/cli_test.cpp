@@ -318,6 +318,18 @@ std::vector<CliRow> Rows()
     rows.push_back({"decrypt a quoted block whose CRC differs", {"decrypt"}, {},
                     quoted("MuS/0120/01/0/3\r\nCx2uq\r\nMuS/883\r\n"), 2, "", {std::string(msg::kNoHeaderAndFooter)}});
 
+    // decrypt keeping the document around the block, byte for byte
+    const std::string mail = "From: a\nSubject: b\r\n\r\nHi,\r\r\n";
+    rows.push_back({"keep the context of a quoted block", {"decrypt", "--keep-context"}, {},
+                    mail + quoted(ExpectedBlock("ab\r\nc", "", 1)) + "> \r\n-- \nsig", 0,
+                    mail + "ab\r\nc\r\n> \r\n-- \nsig", {"mus: repaired: quote marks removed from 5 lines."}});
+    rows.push_back({"keep the context of an intact block, its blank lines and frame", {"decrypt", "--keep-context"},
+                    {}, "a\n\n" + ExpectedBlock("x\r\n", "", 0) + "b", 0, "a\n\nx\r\nb", {}});
+    rows.push_back({"keep the context, CRC differs", {"decrypt", "--keep-context"}, {},
+                    "a\nMuS/0120/01/0/3\nCx2uq\nMuS/883\nb\n", 1, "a\nabc\r\nb\n", {std::string(msg::kCrcError)}});
+    rows.push_back({"--keep-context is for decrypt only", {"encrypt", "--keep-context"}, {}, "", 64, "",
+                    {"mus: unknown option '--keep-context' for encrypt", "Try 'mus --help'."}});
+
     // detect
     rows.push_back({"detect a block", {"detect"}, {}, kBlockAbc, 0, "", {}});
     rows.push_back({"detect two tagged lines anywhere", {"detect", "@d"}, {{"d", "x\nMuS/\ny\nMuS/"}}, "", 0, "", {}});

@@ -12,6 +12,7 @@
 
 #include "cipher/commands/decrypt_command.h"
 #include "cipher/messages.h"
+#include "cipher/transport_repair.h"
 #include "tests/support/command_test_support.h"
 #include "tests/support/scripted_ui.h"
 
@@ -170,13 +171,22 @@ std::string WithCrcLine(const std::string& block, const std::string& crcLine)
     return block.substr(0, at) + crcLine + block.substr(block.find("\r\n", at));
 }
 
-// A Method 02 block with one character of its sealed text changed.
-std::string Tampered()
+// A Method 02 block with one character changed: of its sealed text, or of
+// its salt (the second group); or with a text length 3 short.
+std::string Tampered(bool salt = false)
 {
     std::string block = SealedDocument(kText, kPhrase);
-    char& c = block[block.rfind("\r\nC", block.rfind("MuS/")) + 4];
+    char& c = block[salt ? block.find("\r\nC") + 7 : block.rfind("\r\nC", block.rfind("MuS/")) + 4];
     c = c == 'A' ? 'B' : 'A';
     return block;
+}
+
+std::string ShortLength()
+{
+    const std::string block = SealedDocument(kText, kPhrase);
+    const std::string length = "/" + std::to_string(kText.size()) + "\r\n";
+    const std::size_t at = block.find(length);
+    return block.substr(0, at) + "/" + std::to_string(kText.size() - 3) + block.substr(at + length.size() - 2);
 }
 
 struct GuardRow {
@@ -225,6 +235,8 @@ INSTANTIATE_TEST_SUITE_P(
         GuardRow{"QuotedWithAGroupCharacterDropped", Quoted(BlockDocument(kText).erase(BlockDocument(kText).find("\r\nC") + 5, 1)), {}, kNotPresent},
         GuardRow{"QuotedTamperedSealed", Quoted(Tampered()), {Phrase(kPhrase)}, kNotPresent},
         GuardRow{"RewrappedTamperedSealed", Rewrapped(Tampered(), 40), {Phrase(kPhrase)}, kDamagedBox},
+        GuardRow{"QuotedSealedWithSaltChanged", Quoted(Tampered(true)), {Phrase(kPhrase)}, kNotPresent},
+        GuardRow{"QuotedSealedWithLengthChanged", Quoted(ShortLength()), {}, kNotPresent},
         GuardRow{"QuotedPromptCancelled", Quoted(BlockDocument(kText, kPhrase)), {CancelPhrase()}, ""},
         GuardRow{"QuotedSealedPromptCancelled", Quoted(SealedDocument(kText, kPhrase)), {CancelPhrase()}, ""},
         GuardRow{"QuotedWrongPhrase", Quoted(BlockDocument(kText, kPhrase)), {Phrase("ABD"), Reply(Answer::Cancel)},
@@ -253,3 +265,22 @@ TEST(RepairTest, WhatTheStrictReadingOpensGetsNoNote)
 
 } // namespace
 } // namespace mus::fake
+
+namespace mus {
+namespace {
+
+// Every item, in its order, its noun singular for 1.
+TEST(RepairItemsTest, NamesEveryItemInOrder)
+{
+    Repairs repairs{true, 1, 1, 1, 1, 1, true, true};
+    EXPECT_EQ(RepairItems(repairs),
+              "line ends made CR LF; quote marks removed from 1 line; blanks removed from 1 line; "
+              "1 invisible character removed; <br> removed from 1 line; 1 blank line removed; "
+              "body lines rejoined; block split from one line");
+    repairs = {false, 0, 2, 3, 0, 4, false, false};
+    EXPECT_EQ(RepairItems(repairs),
+              "blanks removed from 2 lines; 3 invisible characters removed; 4 blank lines removed");
+}
+
+} // namespace
+} // namespace mus

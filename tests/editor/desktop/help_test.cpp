@@ -100,8 +100,18 @@ private slots:
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("text");
-        const char* const menuItems[] = {"New", "Open File", "Save File As", "Encrypt With Specific Method",
-                                         "Encrypt Selection", "Decrypt", "Decrypt in Place", "Exit"};
+        const char* const menuItems[] = {"New",
+                                         "Open File",
+                                         "Save File As",
+                                         "Print",
+                                         "Export as PDF",
+                                         "Recent Files",
+                                         "Clear List",
+                                         "Encrypt With Specific Method",
+                                         "Encrypt Selection",
+                                         "Decrypt",
+                                         "Decrypt in Place",
+                                         "Exit"};
         for (const char* item : menuItems) QTest::newRow(item) << "action_menu.html" << QString::fromLatin1(item);
         for (const char* item : {"Undo", "Cut", "Copy", "Paste", "Delete", "Select All", "Find Next", "Find Previous",
                                  "Replace All", "Go to Line", "Passed the end; continued from the top.", "Not found."}) {
@@ -127,6 +137,7 @@ private slots:
         QTest::newRow("phrase in bytes") << "phrase.html" << "at most 16 bytes of its UTF-8 form";
         QTest::newRow("phrase limit in bytes") << "limits.html" << "16 bytes of its UTF-8 form";
         QTest::newRow("settings place") << "settings.html" << "$XDG_CONFIG_HOME/Murmurscript/MUS.INI";
+        QTest::newRow("recent files kept") << "settings.html" << "RecentFiles=0";
         QTest::newRow("no protection") << "security.html" << "no protection against\na determined attacker";
         QTest::newRow("Method 02 advised") << "method.html" << "Use Method 02 for anything\nthat matters";
         QTest::newRow("forgotten phrase") << "security.html" << "A forgotten phrase cannot be recovered";

@@ -170,6 +170,9 @@ private slots:
                                 << QStringList{"New1|&New|Ctrl+N",
                                                "OpenFile1|&Open File...|Ctrl+O",
                                                "SaveFileAs1|&Save File As...|Ctrl+S",
+                                               "Print1|&Print...|Ctrl+P",
+                                               "ExportAsPdf1|Expor&t as PDF...|",
+                                               "RecentFiles1|Recent &Files|",
                                                "-",
                                                "Encrypt1|&Encrypt|Ctrl+E",
                                                "EncryptUsingMethod1|Encrypt With Specific &Method...|",
@@ -235,9 +238,9 @@ private slots:
             if (!c.ShowsHiddenTextFirst()) keepHidden << c.name;
             if (c.EndsInEditor()) endInEditor << c.name;
         }
-        QCOMPARE(keepHidden, (QStringList{"New1", "OpenFile1", "Exit1", "Contents1", "SearchforHelpOn1",
+        QCOMPARE(keepHidden, (QStringList{"New1", "OpenFile1", "ClearList1", "Exit1", "Contents1", "SearchforHelpOn1",
                                           "HowtoUseHelp1", "About2"}));
-        QCOMPARE(endInEditor, (QStringList{"OpenFile1", "SaveFileAs1", "GoToLine1"}));
+        QCOMPARE(endInEditor, (QStringList{"OpenFile1", "SaveFileAs1", "Print1", "ExportAsPdf1", "GoToLine1"}));
     }
 
     void menuBarOrder()
