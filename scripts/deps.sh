@@ -10,6 +10,7 @@ packages=(
   libcanberra-dev libsodium-dev fonts-dejavu-core fonts-dejavu-extra
   lintian dpkg-dev desktop-file-utils appstream file man-db
   poppler-utils xvfb openbox xdotool
+  dbus libglib2.0-bin xclip
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -225,26 +225,29 @@ bool ByteDocument::HoldsPieces(const std::vector<std::string>& pieces, std::int6
 // rebuilt in one edit (one change notification), and the caret goes to the start.
 void ByteDocument::Replace(const std::function<bool(QString& text)>& nextPiece)
 {
-    QTextDocument* doc = editor_.document();
-    // No repaint while the document is rebuilt.
-    const bool updates = editor_.updatesEnabled();
-    editor_.setUpdatesEnabled(false);
-    doc->setUndoRedoEnabled(false);
-    QTextCursor cursor(doc);
-    cursor.beginEditBlock();
-    // The edit ends, and the editor comes back, also when a piece fails.
-    const auto finish = qScopeGuard([&] {
-        cursor.endEditBlock();
-        doc->setUndoRedoEnabled(true);
-        editor_.setTextCursor(QTextCursor(doc));
-        editor_.setUpdatesEnabled(updates);
-    });
-    doc->clear();
-    QString text;
-    while (nextPiece(text)) {
-        cursor.insertText(text);
-        text.clear();
+    {
+        QTextDocument* doc = editor_.document();
+        // No repaint while the document is rebuilt.
+        const bool updates = editor_.updatesEnabled();
+        editor_.setUpdatesEnabled(false);
+        doc->setUndoRedoEnabled(false);
+        QTextCursor cursor(doc);
+        cursor.beginEditBlock();
+        // The edit ends, and the editor comes back, also when a piece fails.
+        const auto finish = qScopeGuard([&] {
+            cursor.endEditBlock();
+            doc->setUndoRedoEnabled(true);
+            editor_.setTextCursor(QTextCursor(doc));
+            editor_.setUpdatesEnabled(updates);
+        });
+        doc->clear();
+        QString text;
+        while (nextPiece(text)) {
+            cursor.insertText(text);
+            text.clear();
+        }
     }
+    if (wholeTextReplaced_) wholeTextReplaced_();
 }
 
 std::int64_t ByteDocument::SelectionLength() const

@@ -71,6 +71,11 @@ public:
     // TextLength() counts it.
     void SetTextFromPieces(std::vector<std::string>& pieces, std::int64_t textLength);
 
+    // `hook` runs after every replacement of the whole text by the three
+    // calls above, once the new text is in; not when the text was already
+    // there, nor after a replacement that failed.
+    void SetWholeTextReplacedHook(std::function<void()> hook) { wholeTextReplaced_ = std::move(hook); }
+
     // Bytes of the selection, line breaks counting two; 0 without one.
     std::int64_t SelectionLength() const;
     // Where the selection begins and ends, as offsets into Text(); the same
@@ -123,6 +128,8 @@ private:
     mutable std::int64_t selBytes_ = 0;
 
     mutable std::string line_; // the text Line() last returned
+
+    std::function<void()> wholeTextReplaced_;
 };
 
 } // namespace mus

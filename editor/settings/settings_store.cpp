@@ -294,4 +294,15 @@ void WriteAppearance(SettingsStore& store, const AppearanceSettings& a)
     store.Write(AppearanceValues(a));
 }
 
+ForgetDelays ReadForgetDelays(const SettingsStore& store)
+{
+    const auto seconds = [&store](const char* key, std::int32_t fallback) {
+        const std::int32_t value = store.ReadInteger(key, fallback);
+        return value < 0 ? fallback : value;
+    };
+    const ForgetDelays defaults;
+    return {seconds(kKeyClipboardClearSeconds, defaults.clipboardClearSeconds),
+            seconds(kKeyHideAfterIdleSeconds, defaults.hideAfterIdleSeconds)};
+}
+
 } // namespace mus

@@ -31,6 +31,13 @@ inline constexpr char kKeyFontItalic[] = "FontItalic";
 inline constexpr char kKeyWordWrap[] = "WordWrap";
 inline constexpr char kKeyBackColor[] = "BackColor";
 
+// Two keys read at start and never written, so a first run still leaves only
+// the seven keys above: how many seconds decrypted text the program put on
+// the clipboard stays there, and how many seconds without input decrypted
+// text stays on screen (0: for ever).
+inline constexpr char kKeyClipboardClearSeconds[] = "ClipboardClearSeconds";
+inline constexpr char kKeyHideAfterIdleSeconds[] = "HideAfterIdleSeconds";
+
 // A text value is read up to this many characters.
 inline constexpr int kMaxSettingLength = 1023;
 
@@ -112,5 +119,17 @@ QList<std::pair<QString, QString>> AppearanceValues(const AppearanceSettings& ap
 
 // Writes all seven keys in their order, in one replacement of the file.
 void WriteAppearance(SettingsStore& store, const AppearanceSettings& appearance);
+
+// How long decrypted text may stay on the clipboard and on screen, in
+// seconds; 0 is for ever.
+struct ForgetDelays {
+    std::int32_t clipboardClearSeconds = 30;
+    std::int32_t hideAfterIdleSeconds = 600;
+
+    friend bool operator==(const ForgetDelays&, const ForgetDelays&) = default;
+};
+
+// The two keys; a missing, unreadable or negative value gives the default.
+ForgetDelays ReadForgetDelays(const SettingsStore& store);
 
 } // namespace mus

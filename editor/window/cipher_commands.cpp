@@ -19,7 +19,8 @@ void frm_CText::EncryptUsingMethod1Click()
 
 void frm_CText::btn_DecryptClick()
 {
-    mus::WindowDocument document(Document());
+    // The text Decrypt puts in is decrypted text.
+    mus::WindowDocument document(Document(), &DecryptedText());
     mus::DecryptCommand(User(), document);
 }
 

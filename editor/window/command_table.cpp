@@ -17,6 +17,7 @@
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/fonts.h"
 #include "editor/icons/pictures.h"
+#include "editor/window/decrypted_text_guard.h"
 #include "editor/window/main_window.h"
 
 using mus::Command;
@@ -58,7 +59,7 @@ std::span<const Command> frm_CText::Commands()
         {"Print1", "&Print...", "Ctrl+P", &W::Print1Click, Show | Focus},
         {"ExportAsPdf1", "Expor&t as PDF...", "", &W::ExportAsPdf1Click, Show | Focus},
         mus::SubmenuRow("RecentFiles1", "Recent &Files", &W::RecentFiles1Fill, 0),
-        {"ClearList1", "&Clear List", "", &W::ClearList1Click, InSubmenu},
+        {"ClearList1", "&Clear List", "", &W::ClearList1Click, Show | InSubmenu},
         SeparatorRow(),
         {"Encrypt1", "&Encrypt", "Ctrl+E", &W::btn_EncryptClick, Show, {"Encrypt", "document-encrypt", 41, Captioned}},
         {"EncryptUsingMethod1", "Encrypt With Specific &Method...", "", &W::EncryptUsingMethod1Click, Show},
@@ -138,12 +139,12 @@ void frm_CText::AddMenuItem(QMenu* menu, const Command& c)
         // Qt flips a checkable item's mark before it reports the trigger, but
         // the handler inverts the mark itself (also when the settings run it),
         // so the menu's flip is taken back first.
-        connect(action, &QAction::triggered, this, [this, action, handler = c.handler] {
+        connect(action, &QAction::triggered, this, [this, action, &c] {
             action->setChecked(!action->isChecked());
-            mus::desktop::RunGuarded(this, [this, handler] { (this->*handler)(); });
+            RunCommand(c);
         });
     } else {
-        ConnectGuarded(action, &QAction::triggered, this, c.handler);
+        connect(action, &QAction::triggered, this, [this, &c] { RunCommand(c); });
     }
     // A slot connected after the handler's runs after it, boxes included.
     if (c.EndsInEditor()) connect(action, &QAction::triggered, this, &frm_CText::FocusEditor);
@@ -190,7 +191,7 @@ void frm_CText::AddToolButton(const Command& c)
     }
     pan_Toolbar->addWidget(button);
     buttons_.emplace_back(button->objectName().toStdString(), button);
-    ConnectGuarded(button, &QToolButton::clicked, this, c.handler);
+    connect(button, &QToolButton::clicked, this, [this, &c] { RunCommand(c); });
     if (c.EndsInEditor()) connect(button, &QToolButton::clicked, this, &frm_CText::FocusEditor);
 }
 
@@ -209,6 +210,19 @@ QToolButton* frm_CText::Button(std::string_view name) const
     }
     Q_ASSERT(false);
     return nullptr;
+}
+
+// ---- Running a command --------------------------------------------------------
+
+// The rows live as long as the program, so the connections hold them by
+// reference.
+void frm_CText::RunCommand(const Command& c)
+{
+    // A command that needs the editor's text shows it first when it is
+    // hidden; while a command runs, the document does not go back to its
+    // block under it.
+    const mus::DecryptedTextGuard::RunningCommand running(*decrypted_, c.ShowsHiddenTextFirst());
+    mus::desktop::RunGuarded(this, [this, &c] { (this->*c.handler)(); });
 }
 
 // ---- Shortcut guard ---------------------------------------------------------

@@ -22,6 +22,8 @@
 #include "editor/dialogs/about_dialog.h"
 #include "editor/document/byte_document.h"
 #include "editor/icons/pictures.h"
+#include "editor/settings/settings_store.h"
+#include "editor/window/decrypted_text_guard.h"
 #include "editor/window/find_bar.h"
 #include "editor/window/window_command_ui.h"
 
@@ -59,6 +61,7 @@ frm_CText::frm_CText(QWidget* parent) : QMainWindow(parent)
     BuildToolbar();
     BuildStatusBar();
     document_ = std::make_unique<mus::ByteDocument>(*txt_CText);
+    decrypted_ = std::make_unique<mus::DecryptedTextGuard>(*static_cast<mus::SecretTextEdit*>(txt_CText), *document_);
     BuildFindBar();
     ownUser_ = std::make_unique<mus::WindowCommandUser>(*this);
     user_ = ownUser_.get();
@@ -84,7 +87,7 @@ void frm_CText::BuildEditor()
     pan_CText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pan_CText->setLineWidth(1);
 
-    txt_CText = new QPlainTextEdit(pan_CText);
+    txt_CText = new mus::SecretTextEdit(pan_CText);
     txt_CText->setObjectName(QStringLiteral("txt_CText"));
     txt_CText->setFrameShape(QFrame::NoFrame);
     QFont font = mus::DesignFontPixels(mus::kEditorFace, 13);
@@ -122,6 +125,9 @@ void frm_CText::BuildFindBar()
     pan_Find = new mus::FindBar(*txt_CText, *document_, centralWidget());
     centralWidget()->layout()->addWidget(pan_Find);
     ConnectGuarded(pan_Find, &mus::FindBar::selectionMoved, this, &frm_CText::UpdateStatus);
+    // While the text is hidden the find bar neither searches nor replaces.
+    connect(decrypted_.get(), &mus::DecryptedTextGuard::textHiddenChanged, pan_Find,
+            [this](bool hidden) { pan_Find->setEnabled(!hidden); });
 }
 
 // ---- Toolbar ---------------------------------------------------------------
@@ -256,7 +262,7 @@ void frm_CText::FocusEditor()
     // manager's choice, and not every one gives it back to the dialog's
     // owner: what the user types next would be lost until they click.
     activateWindow();
-    txt_CText->setFocus(Qt::OtherFocusReason);
+    decrypted_->FocusEditor();
 }
 
 void frm_CText::FormCreate()
@@ -264,6 +270,7 @@ void frm_CText::FormCreate()
     AskForMethod = false;
     LoadAppearance();
     LoadRecentFiles();
+    decrypted_->SetDelays(mus::ReadForgetDelays(mus::SettingsStore()));
 }
 
 void frm_CText::FormDestroy()

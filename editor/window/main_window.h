@@ -15,6 +15,9 @@
 //                        read and written at start and end
 //   search_commands.cpp  Find, Find Next, Find Previous, Replace, Go to Line
 //                        (the find bar itself is find_bar.cpp)
+// Decrypted text in the document is watched over by DecryptedTextGuard
+// (decrypted_text_guard.h): marked on the clipboard, cleared from it, hidden
+// or taken back from the screen when the user is away.
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -51,6 +54,7 @@ class QToolButton;
 namespace mus {
 class ByteDocument;
 class CommandUser;
+class DecryptedTextGuard;
 class FindBar;
 class WindowCommandUser;
 struct AppearanceSettings;
@@ -72,6 +76,9 @@ public:
     // The document as bytes: length, logical lines, whole-text replacement.
     mus::ByteDocument& Document() { return *document_; }
     const mus::ByteDocument& Document() const { return *document_; }
+
+    // What keeps decrypted text from outliving its use.
+    mus::DecryptedTextGuard& DecryptedText() { return *decrypted_; }
 
     // Whom the commands ask and tell: the window's own dialogs, boxes,
     // sounds and busy cursor, or the user put in their place (tests put a
@@ -126,6 +133,8 @@ private:
     // The shortcut guard: `key` is one of the commands' shortcuts, which the
     // editor must leave to the window.
     bool IsWindowShortcut(const QKeyEvent& key) const;
+    // Runs the row's handler, as every menu item and toolbar button does.
+    void RunCommand(const mus::Command& command);
 
     // ---- Handlers (each runs through the guarded wrapper when the user
     // triggers it, so an escaping failure reaches the failure report) ----
@@ -238,6 +247,8 @@ private:
     std::int32_t BackColorValue = mus::kSystemWindowColor;
 
     std::unique_ptr<mus::ByteDocument> document_;
+    // Declared after the document, which it watches, so it goes first.
+    std::unique_ptr<mus::DecryptedTextGuard> decrypted_;
     std::unique_ptr<mus::WindowCommandUser> ownUser_;
     mus::CommandUser* user_ = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "editor/dialogs/method_dialog.h"
 #include "editor/dialogs/phrase_dialog.h"
 #include "editor/document/byte_document.h"
+#include "editor/window/decrypted_text_guard.h"
 #include "editor/window/main_window.h"
 
 namespace mus {
@@ -92,7 +93,8 @@ void WindowDocument::LoadText(std::string_view bytes)
 
 void WindowDocument::ReplaceWithBuffer(std::string_view buffer)
 {
-    document_.SetTextFromBuffer(buffer);
+    if (decrypted_ == nullptr) return document_.SetTextFromBuffer(buffer);
+    decrypted_->PutDecryptedText([this, buffer] { document_.SetTextFromBuffer(buffer); });
 }
 
 TextRange WindowDocument::Selection() const

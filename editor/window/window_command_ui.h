@@ -14,6 +14,7 @@ class frm_CText;
 namespace mus {
 
 class ByteDocument;
+class DecryptedTextGuard;
 
 class WindowCommandUser final : public CommandUser {
 public:
@@ -32,7 +33,12 @@ private:
 
 class WindowDocument final : public CommandDocument {
 public:
-    explicit WindowDocument(ByteDocument& document) : document_(document) {}
+    // With `decrypted`, the text ReplaceWithBuffer puts in is decrypted text
+    // (DecryptedTextGuard::PutDecryptedText).
+    explicit WindowDocument(ByteDocument& document, DecryptedTextGuard* decrypted = nullptr)
+        : document_(document), decrypted_(decrypted)
+    {
+    }
 
     std::int64_t TextLength() const override;
     std::int32_t LineCount() const override;
@@ -45,6 +51,7 @@ public:
 
 private:
     ByteDocument& document_;
+    DecryptedTextGuard* decrypted_;
 };
 
 } // namespace mus

@@ -145,6 +145,10 @@ private slots:
             << "messages.html" << "The encrypted text is damaged or was altered.  Unable to decrypt this text.";
         QTest::newRow("phrase required") << "messages.html" << "A phrase is required to encrypt with Method 02.";
         QTest::newRow("licence") << "licence.html" << "GNU General Public License";
+        QTest::newRow("clipboard delay key") << "settings.html" << "<code>ClipboardClearSeconds</code>";
+        QTest::newRow("idle delay key") << "settings.html" << "<code>HideAfterIdleSeconds</code>";
+        QTest::newRow("hidden note") << "security.html" << "Hidden while you were away.";
+        QTest::newRow("typed over, kept") << "security.html" << "Text you typed over or deleted stays in the Undo history";
     }
     // clang-format on
 

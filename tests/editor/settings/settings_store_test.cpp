@@ -232,6 +232,35 @@ private slots:
         QCOMPARE(others, defaults);
     }
 
+    void forgetDelays_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("clipboard");
+        QTest::addColumn<int>("idle");
+        const auto keys = [](const char* clipboard, const char* idle) {
+            return "[Murmurscript]\nClipboardClearSeconds=" + QByteArray(clipboard) + "\nHideAfterIdleSeconds=" + idle +
+                   "\n";
+        };
+        QTest::newRow("missing") << QByteArray("[Murmurscript]\nFontSize=12\n") << 30 << 600;
+        QTest::newRow("set") << keys("5", "$3C") << 5 << 60;
+        QTest::newRow("zero is never") << keys("0", "0") << 0 << 0;
+        QTest::newRow("negative") << keys("-1", "-600") << 30 << 600;
+        QTest::newRow("unreadable") << keys("soon", "10s") << 30 << 600;
+    }
+
+    // Read, and left alone by the write at exit, which writes only the seven keys.
+    void forgetDelays()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, clipboard);
+        QFETCH(int, idle);
+        WriteFile(IniPath(), file);
+        SettingsStore store;
+        QCOMPARE(mus::ReadForgetDelays(store), (mus::ForgetDelays{clipboard, idle}));
+        mus::WriteAppearance(store, AppearanceSettings{});
+        QCOMPARE(mus::ReadForgetDelays(SettingsStore{}), (mus::ForgetDelays{clipboard, idle}));
+    }
+
     void writeAndReadBack_data()
     {
         QTest::addColumn<QString>("name");

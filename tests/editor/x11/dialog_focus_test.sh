@@ -20,9 +20,9 @@ fail() {
   exit 1
 }
 
-# Waits up to 15 s for a command to succeed.
+# Waits up to 30 s for a command to succeed (a loaded machine starts X slowly).
 until_true() {
-  for _ in $(seq 150); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  for _ in $(seq 300); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
   return 1
 }
 
