@@ -32,6 +32,7 @@ void frm_CText::EncryptSelection1Click()
 
 void frm_CText::DecryptInPlace1Click()
 {
-    mus::WindowDocument document(Document());
+    // The text Decrypt in Place puts in is decrypted text, as Decrypt's is.
+    mus::WindowDocument document(Document(), &DecryptedText());
     mus::DecryptInPlaceCommand(User(), document);
 }

@@ -105,7 +105,11 @@ TextRange WindowDocument::Selection() const
 
 void WindowDocument::ReplaceRange(TextRange range, std::string_view bytes)
 {
-    document_.ReplaceBytes(static_cast<std::int64_t>(range.begin), static_cast<std::int64_t>(range.end), bytes);
+    const auto replace = [this, range, bytes] {
+        document_.ReplaceBytes(static_cast<std::int64_t>(range.begin), static_cast<std::int64_t>(range.end), bytes);
+    };
+    if (decrypted_ == nullptr) return replace();
+    decrypted_->PutDecryptedText(replace);
 }
 
 } // namespace mus

@@ -33,8 +33,8 @@ private:
 
 class WindowDocument final : public CommandDocument {
 public:
-    // With `decrypted`, the text ReplaceWithBuffer puts in is decrypted text
-    // (DecryptedTextGuard::PutDecryptedText).
+    // With `decrypted`, the text ReplaceWithBuffer and ReplaceRange put in
+    // is decrypted text (DecryptedTextGuard::PutDecryptedText).
     explicit WindowDocument(ByteDocument& document, DecryptedTextGuard* decrypted = nullptr)
         : document_(document), decrypted_(decrypted)
     {
