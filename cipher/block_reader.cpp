@@ -146,7 +146,7 @@ ReadOutcome Reader::Read(const TextSink& sink, Delivery delivery)
     std::string phrase;
     const ScopedWipe wipe(phrase);
     if (chosen->body->NeedsPhrase()) {
-        KnownPhrase known = AskForKnownPhrase(prompt_, chosen->method->phraseLimit, [&](const std::string& entered) {
+        KnownPhrase known = AskForKnownPhrase(prompt_, PhraseRuleOf(*chosen->method), [&](const std::string& entered) {
             if (strict == nullptr) {
                 if (repaired_->body->Unlock(entered, prompt_)) return PhraseVerdict::Fits;
                 return repaired_->body->MismatchIsDamage() ? PhraseVerdict::Damaged : PhraseVerdict::Wrong;

@@ -16,6 +16,8 @@ inline constexpr std::string_view kPromptConfirm = "Re-enter phrase to confirm:"
 // The first prompt for a method that needs a phrase.
 inline constexpr std::string_view kPromptPhraseRequired = "Enter a phrase to password-protect:";
 inline constexpr std::string_view kPhraseRequired = "A phrase is required to encrypt with Method 02.";
+// Asked when a new phrase is easy to guess; No asks for the phrase anew.
+inline constexpr std::string_view kWeakPhrase = "This phrase is easy to guess.  Use it anyway?";
 
 // Decrypt
 inline constexpr std::string_view kNoTextToDecrypt = "There is no text to decrypt.";

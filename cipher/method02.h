@@ -120,6 +120,7 @@ void SetDerivationObserver(std::function<void()> observer);
 class SealedFamily final : public MethodFamily {
 public:
     std::string FoldPhrase(std::string_view entered) const override;
+    bool RatesPhrase() const override { return true; }
     std::unique_ptr<WrittenBlock> Write(std::string_view text, std::string& phrase, const MethodInfo& method,
                                         Costs costs, const LineSink& sink) const override;
     std::unique_ptr<FamilyReading> BeginReading(const MethodInfo& method) const override;

@@ -135,6 +135,10 @@ public:
     // gave it. Every phrase that reaches Write and Unlock passes through it.
     virtual std::string FoldPhrase(std::string_view entered) const = 0;
 
+    // Whether a new phrase is rated for how easily it is guessed: true for a
+    // family whose key comes from the phrase alone.
+    virtual bool RatesPhrase() const { return false; }
+
     // Writes the block of `text` (1 to method.textLimit bytes) under
     // `method`, START line to END line, into `sink`. The phrase is wiped once
     // it is no longer needed. What is kept for the check of the block.
@@ -144,5 +148,11 @@ public:
     // A new reading for one run of Decrypt.
     virtual std::unique_ptr<FamilyReading> BeginReading(const MethodInfo& method) const = 0;
 };
+
+// What the method takes of a phrase, for the phrase flows and prompts.
+inline PhraseRule PhraseRuleOf(const MethodInfo& method)
+{
+    return {method.phraseLimit, method.needsPhrase, method.family->RatesPhrase(), method.family};
+}
 
 } // namespace mus

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "cipher/messages.h"
+#include "cipher/phrase_strength.h"
 #include "cipher/secret.h"
 
 namespace mus {
@@ -38,31 +39,38 @@ std::string FoldPhrase(std::string_view utf8)
     return out;
 }
 
-std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, bool required, std::int32_t limit)
+std::optional<std::string> AskForNewPhrase(PhrasePrompt& prompt, const PhraseRule& rule)
 {
-    const std::string_view question = required ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
+    const std::string_view question = rule.required ? msg::kPromptPhraseRequired : msg::kPromptPhrase;
     for (;;) {
-        std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, limit);
+        std::optional<std::string> first = prompt.Ask(question, PromptTopic::NewPhrase, rule);
         if (!first) return std::nullopt;
         if (first->empty()) {
-            if (!required) return first; // no phrase, no confirmation
+            if (!rule.required) return first; // no phrase, no confirmation
             if (!prompt.RetryAfter(msg::kPhraseRequired)) return std::nullopt;
             continue;
         }
         const ScopedWipe wipeFirst(*first);
-        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, PromptTopic::Confirmation, limit);
+        std::optional<std::string> second = prompt.Ask(msg::kPromptConfirm, PromptTopic::Confirmation, rule);
         if (!second) return std::nullopt;
         const ScopedWipe wipeSecond(*second);
-        if (*second == *first) return std::string(*first);
-        if (!prompt.RetryAfter(msg::kPhrasesDoNotMatch)) return std::nullopt;
+        if (*second != *first) {
+            if (!prompt.RetryAfter(msg::kPhrasesDoNotMatch)) return std::nullopt;
+            continue;
+        }
+        if (rule.rated) {
+            const PhraseStrength strength = EstimatePhraseStrength(*first);
+            if (strength.bits < kWeakPhraseBits && !prompt.TakeWeakPhrase(strength.bits)) continue;
+        }
+        return std::string(*first);
     }
 }
 
-KnownPhrase AskForKnownPhrase(PhrasePrompt& prompt, std::int32_t limit,
+KnownPhrase AskForKnownPhrase(PhrasePrompt& prompt, const PhraseRule& rule,
                               const std::function<PhraseVerdict(const std::string& entered)>& test)
 {
     for (;;) {
-        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, PromptTopic::ProtectedText, limit);
+        std::optional<std::string> entered = prompt.Ask(msg::kPromptProtected, PromptTopic::ProtectedText, rule);
         if (!entered) return {};
         const PhraseVerdict verdict = test(*entered);
         if (verdict == PhraseVerdict::Fits) return {std::move(entered), false};

@@ -29,6 +29,7 @@
 #include "cipher/method02.h"
 #include "cipher/methods.h"
 #include "cipher/phrase.h"
+#include "cipher/phrase_strength.h"
 #include "common/core_dumps.h"
 #include "terminal.h"
 
@@ -163,6 +164,13 @@ std::vector<std::string> ReadPhraseFile(const std::string& path, std::int32_t mo
 
 // ---------------------------------------------------------------- phrases
 
+// A new phrase that is easy to guess is taken, with a warning.
+bool WarnOfWeakPhrase(std::int32_t bits)
+{
+    Message("mus: warning: weak phrase (" + GuessesText(bits) + "); it is easy to guess");
+    return true;
+}
+
 // Phrase attempts from the lines of a phrase file, in order; a phrase that
 // was not taken is told, and the next line tried. Without lines the user
 // has given up at once.
@@ -176,7 +184,7 @@ public:
     PhraseLines(const PhraseLines&) = delete;
     PhraseLines& operator=(const PhraseLines&) = delete;
 
-    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override
     {
         if (next_ >= phrases_.size()) return std::nullopt;
         return phrases_[next_++];
@@ -203,7 +211,9 @@ public:
     GivenPhrase(const GivenPhrase&) = delete;
     GivenPhrase& operator=(const GivenPhrase&) = delete;
 
-    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override { return phrase_; }
+    std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override { return phrase_; }
+
+    bool TakeWeakPhrase(std::int32_t bits) override { return WarnOfWeakPhrase(bits); }
 
     bool RetryAfter(std::string_view message) override
     {
@@ -223,13 +233,15 @@ public:
     {
     }
 
-    std::optional<std::string> Ask(std::string_view prompt, PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view prompt, PromptTopic, const PhraseRule&) override
     {
         std::optional<std::string> entered = terminal_->AskHidden(prompt);
         if (!entered) return std::nullopt;
         const ScopedWipe wipe(*entered);
         return CheckedPhrase(*entered, limit_);
     }
+
+    bool TakeWeakPhrase(std::int32_t bits) override { return WarnOfWeakPhrase(bits); }
 
     bool RetryAfter(std::string_view message) override
     {
@@ -272,7 +284,7 @@ int Encrypt(const Options& options)
             prompt = std::make_unique<TypedPhrases>(std::move(terminal), method.phraseLimit);
         else prompt = std::make_unique<GivenPhrase>(std::string());
     }
-    std::optional<std::string> phrase = AskForNewPhrase(*prompt, method.needsPhrase, method.phraseLimit);
+    std::optional<std::string> phrase = AskForNewPhrase(*prompt, PhraseRuleOf(method));
     if (!phrase) Refuse({});
     const ScopedWipe wipe(*phrase);
 

@@ -24,7 +24,7 @@ class FuzzPrompt final : public mus::PhrasePrompt {
 public:
     explicit FuzzPrompt(std::string_view input) : input_(input) {}
 
-    std::optional<std::string> Ask(std::string_view, mus::PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view, mus::PromptTopic, const mus::PhraseRule&) override
     {
         if (attempts_ == 2) return std::nullopt;
         const std::size_t start = attempts_++ * 16;

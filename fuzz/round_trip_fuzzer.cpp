@@ -21,7 +21,10 @@ namespace {
 class KnownPhrase final : public mus::PhrasePrompt {
 public:
     explicit KnownPhrase(std::string phrase) : phrase_(std::move(phrase)) {}
-    std::optional<std::string> Ask(std::string_view, mus::PromptTopic, std::int32_t) override { return phrase_; }
+    std::optional<std::string> Ask(std::string_view, mus::PromptTopic, const mus::PhraseRule&) override
+    {
+        return phrase_;
+    }
     bool RetryAfter(std::string_view) override { std::abort(); }
 
 private:

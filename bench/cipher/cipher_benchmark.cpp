@@ -49,7 +49,7 @@ std::string BlockOf(std::int32_t method)
 
 class KnownPhrase final : public mus::PhrasePrompt {
 public:
-    std::optional<std::string> Ask(std::string_view, mus::PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view, mus::PromptTopic, const mus::PhraseRule&) override
     {
         return std::string(kPhrase);
     }

@@ -37,10 +37,11 @@ public:
     // the chosen method code on OK, nothing otherwise.
     virtual std::optional<std::int32_t> AskForMethod() = 0;
 
-    // A new phrase dialog whose entry takes at most `limit` bytes of folded
-    // UTF-8 (the method's phrase limit: 16, or 64 for Method 02); destroying
+    // A new phrase dialog whose entry takes what `rule` allows: at most
+    // rule.limit bytes of the phrase as rule.family folds it (16, or 64 for
+    // Method 02); a rated rule shows the strength of a new phrase. Destroying
     // the object destroys the dialog.
-    virtual std::unique_ptr<PhraseDialog> CreatePhraseDialog(std::int32_t limit) = 0;
+    virtual std::unique_ptr<PhraseDialog> CreatePhraseDialog(const PhraseRule& rule) = 0;
 
     // A modal message box; the answer is the button that closed it. The box
     // plays no sound of its own.

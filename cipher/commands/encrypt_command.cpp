@@ -35,7 +35,7 @@ const MethodInfo* ChooseMethod(CommandUser& user, bool ask)
 std::optional<std::string> AskForPhrase(CommandUser& user, const MethodInfo& method)
 {
     DialogPrompt prompt(user, DialogPrompt::Dialogs::OnePerRun);
-    return AskForNewPhrase(prompt, method.needsPhrase, method.phraseLimit);
+    return AskForNewPhrase(prompt, PhraseRuleOf(method));
 }
 
 // What a run encrypts, and where its block goes.

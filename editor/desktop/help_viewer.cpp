@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,6 +23,31 @@
 #include <vector>
 
 #include "editor/desktop/desktop.h"
+#include "editor/window/reader_page.h"
+
+namespace {
+
+// The help's pages name the reader page this build ships by its SHA-256,
+// which the build computes: the browser puts it where a page says
+// @READER_PAGE_SHA256@.
+class HelpBrowser final : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+    QVariant loadResource(int type, const QUrl& name) override
+    {
+        QVariant resource = QTextBrowser::loadResource(type, name);
+        if (type != QTextDocument::HtmlResource) return resource;
+        QString html = resource.typeId() == QMetaType::QByteArray ? QString::fromUtf8(resource.toByteArray())
+                                                                  : resource.toString();
+        static const QString mark = QStringLiteral("@READER_PAGE_SHA256@");
+        if (!html.contains(mark)) return resource;
+        const QString digest = mus::ReaderPageDigest();
+        return html.replace(mark, digest.isEmpty() ? QStringLiteral("(this build has no reader page)") : digest);
+    }
+};
+
+} // namespace
 
 static void InitHelpResource()
 {
@@ -145,7 +171,7 @@ void HelpWindow::BuildIndexAndPage()
     indexLayout->addWidget(keyword_);
     indexLayout->addWidget(index_);
 
-    browser_ = new QTextBrowser(this);
+    browser_ = new HelpBrowser(this);
     browser_->setObjectName(QStringLiteral("txt_Help"));
     browser_->setOpenExternalLinks(true);
     browser_->setAccessibleName(QStringLiteral("Help page"));

@@ -1,6 +1,7 @@
 #include "editor/dialogs/about_dialog.h"
 
 #include <QDate>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QIcon>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/fonts.h"
 #include "editor/settings/settings_store.h"
+#include "editor/window/reader_page.h"
 
 namespace {
 
@@ -124,6 +126,7 @@ frm_About::frm_About(QWidget* parent)
     AddColumn();
     QLabel* platformCaption = AddPlatformLine();
     AddOkButton();
+    AddReaderPageLine();
 
     lab_Version->setText(VersionText());
     lab_Platform->setText(PlatformText());
@@ -165,6 +168,32 @@ void frm_About::AddColumn()
     const QString settings = mus::SettingsStore::DefaultPath();
     ColumnLine(this, QStringLiteral("Settings: $XDG_CONFIG_HOME/"), 152, "lab_Settings")->setToolTip(settings);
     ColumnLine(this, QStringLiteral("Murmurscript/MUS.INI (~/.config)"), 168, "lab_Settings2")->setToolTip(settings);
+}
+
+// Under the design's box, the SHA-256 of the reader page this version ships,
+// so that a recipient can check the page they were sent; selectable, to be
+// copied.
+void frm_About::AddReaderPageLine()
+{
+    const QString digest = mus::ReaderPageDigest();
+    if (digest.isEmpty()) return;
+    constexpr int kTop = 230;
+    constexpr int kHeight = 32;
+    lab_ReaderPage = new QLabel(QStringLiteral("Reader page SHA-256:\n") + digest, this);
+    lab_ReaderPage->setObjectName(QStringLiteral("lab_ReaderPage"));
+    QFont mono(QString::fromLatin1(mus::kEditorFace));
+    mono.setStyleHint(QFont::TypeWriter);
+    // The digest on one line: a wider face is drawn smaller, never cut off.
+    for (int size = 11; size >= 8; --size) {
+        mono.setPixelSize(size);
+        if (QFontMetrics(mono).horizontalAdvance(digest) <= width() - 2 * kMargin) break;
+    }
+    lab_ReaderPage->setFont(mono);
+    lab_ReaderPage->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lab_ReaderPage->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lab_ReaderPage->setAccessibleName(QStringLiteral("Reader page SHA-256"));
+    lab_ReaderPage->setGeometry(kMargin, kTop, width() - 2 * kMargin, kHeight);
+    setFixedSize(width(), kTop + kHeight + kMargin);
 }
 
 // The caption "Version Platform:" and lab_Platform; returns the caption.

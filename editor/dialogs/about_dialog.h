@@ -17,6 +17,7 @@ public:
     QLabel* ProductName = nullptr; // in relief
     QLabel* lab_Version = nullptr;
     QLabel* lab_Platform = nullptr;
+    QLabel* lab_ReaderPage = nullptr; // the shipped reader page's SHA-256, when there is one
     QPushButton* cmd_OK = nullptr;
 
 protected:
@@ -27,6 +28,7 @@ private:
     // The parts beside the picture, in the order they are made.
     void AddProductName();
     void AddColumn();
+    void AddReaderPageLine();
     QLabel* AddPlatformLine();
     void AddOkButton();
     void PlacePlatformLine(QLabel* caption);

@@ -90,6 +90,7 @@ std::span<const Command> frm_CText::Commands()
         {"Contents1", "&Contents", "F1", &W::Contents1Click, 0},
         {"SearchforHelpOn1", "&Search for Help On...", "", &W::SearchforHelpOn1Click, 0},
         {"HowtoUseHelp1", "&How to Use Help", "", &W::HowtoUseHelp1Click, 0},
+        {"SaveReaderPageAs1", "Save &Reader Page As...", "", &W::SaveReaderPageAs1Click, Focus},
         SeparatorRow(),
         {"About2", "&About...", "", &W::About2Click, 0},
     };

@@ -18,6 +18,7 @@
 #include "editor/document/document_file.h"
 #include "editor/window/file_dialogs.h"
 #include "editor/window/main_window.h"
+#include "editor/window/reader_page.h"
 
 using mus::AlertSound;
 using mus::Answer;
@@ -196,4 +197,32 @@ void frm_CText::btn_SaveClick()
 void frm_CText::Exit1Click()
 {
     close();
+}
+
+// The reader page this build ships, saved where the user chooses, to give to
+// the people they write to.
+void frm_CText::SaveReaderPageAs1Click()
+{
+    const QByteArray page = mus::ReaderPage();
+    if (page.isEmpty()) {
+        User().Alert(AlertSound::Stop, BoxKind::Error, "The reader page is not part of this build.",
+                     mus::ButtonSet(Button::Ok));
+        return;
+    }
+    if (SaveReaderPageDialog1 == nullptr) {
+        auto* dialog = new QFileDialog(this, QStringLiteral("Save Reader Page"));
+        dialog->setObjectName(QStringLiteral("SaveReaderPageDialog1"));
+        // Qt's own dialog, as the window's other file dialogs.
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setNameFilters({QStringLiteral("Web page (*.html)")});
+        dialog->setDefaultSuffix(QStringLiteral("html"));
+        SaveReaderPageDialog1 = dialog;
+    }
+    SaveReaderPageDialog1->selectFile(QString::fromLatin1(mus::kReaderPageName));
+    if (SaveReaderPageDialog1->exec() != QDialog::Accepted) return;
+    const QString path = SaveReaderPageDialog1->selectedFiles().value(0);
+    if (path.isEmpty()) return;
+    mus::WriteDocumentFile(path, std::string_view(page.constData(), static_cast<std::size_t>(page.size())));
 }

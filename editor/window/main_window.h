@@ -202,6 +202,8 @@ private:
     void SearchforHelpOn1Click();
     void HowtoUseHelp1Click();
     void About2Click();
+    // file_commands.cpp
+    void SaveReaderPageAs1Click();
     void txt_CTextChange();
     void FormCreate();
     void FormDestroy();
@@ -228,6 +230,7 @@ private:
     // (with this window as parent, which frees them) and kept for later uses.
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
+    QFileDialog* SaveReaderPageDialog1 = nullptr;
     QFontDialog* FontDialog1 = nullptr;
     QColorDialog* ColorDialog1 = nullptr;
     QFileDialog* ExportDialog1 = nullptr;

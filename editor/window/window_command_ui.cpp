@@ -18,7 +18,9 @@ namespace {
 // One frm_PWord, a child of the main window while the command holds it.
 class WindowPhraseDialog final : public PhraseDialog {
 public:
-    WindowPhraseDialog(frm_CText& window, int limit) : dialog_(std::make_unique<frm_PWord>(&window, limit)) {}
+    WindowPhraseDialog(frm_CText& window, const PhraseRule& rule) : dialog_(std::make_unique<frm_PWord>(&window, rule))
+    {
+    }
 
     std::optional<std::string> Ask(std::string_view prompt, PromptTopic topic) override
     {
@@ -41,9 +43,9 @@ std::optional<std::int32_t> WindowCommandUser::AskForMethod()
     return dialog.ChosenMethod;
 }
 
-std::unique_ptr<PhraseDialog> WindowCommandUser::CreatePhraseDialog(std::int32_t limit)
+std::unique_ptr<PhraseDialog> WindowCommandUser::CreatePhraseDialog(const PhraseRule& rule)
 {
-    return std::make_unique<WindowPhraseDialog>(window_, limit);
+    return std::make_unique<WindowPhraseDialog>(window_, rule);
 }
 
 Answer WindowCommandUser::ShowBox(BoxKind kind, std::string_view text, Buttons buttons)

@@ -21,7 +21,7 @@ public:
     explicit WindowCommandUser(frm_CText& window) : window_(window) {}
 
     std::optional<std::int32_t> AskForMethod() override;
-    std::unique_ptr<PhraseDialog> CreatePhraseDialog(std::int32_t limit) override;
+    std::unique_ptr<PhraseDialog> CreatePhraseDialog(const PhraseRule& rule) override;
     Answer ShowBox(BoxKind kind, std::string_view text, Buttons buttons) override;
     void PlaySound(AlertSound sound) override;
     void SetBusyCursor(bool busy) override;

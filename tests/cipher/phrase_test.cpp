@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "cipher/phrase.h"
+#include "cipher/phrase_strength.h"
 
 namespace mus {
 namespace {
@@ -38,6 +40,46 @@ INSTANTIATE_TEST_SUITE_P(Phrases, FoldPhraseTest,
                                                  "\xC3"
                                                  "A"},
                                          FoldRow{"x\xC3", "X\xC3"}));
+
+struct StrengthRow {
+    std::string phrase;
+    StrengthLevel level;
+};
+
+void PrintTo(const StrengthRow& row, std::ostream* out)
+{
+    *out << '"' << row.phrase << '"';
+}
+
+class PhraseStrengthTest : public testing::TestWithParam<StrengthRow> {};
+
+// The levels stand at 40 and 60 bits, and case is not counted: the phrase is
+// folded to upper case before it derives a key.
+TEST_P(PhraseStrengthTest, RatesThePhraseWhateverItsCase)
+{
+    std::string upper = GetParam().phrase;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const PhraseStrength strength = EstimatePhraseStrength(GetParam().phrase);
+    EXPECT_EQ(strength.level, GetParam().level) << strength.bits;
+    EXPECT_EQ(strength.bits < kWeakPhraseBits, strength.level == StrengthLevel::Weak);
+    EXPECT_EQ(EstimatePhraseStrength(upper).bits, strength.bits);
+}
+
+INSTANTIATE_TEST_SUITE_P(Phrases, PhraseStrengthTest,
+                         testing::Values(StrengthRow{"", StrengthLevel::Weak}, StrengthRow{"a", StrengthLevel::Weak},
+                                         StrengthRow{" ", StrengthLevel::Weak},
+                                         StrengthRow{"password", StrengthLevel::Weak},
+                                         StrengthRow{"correct horse", StrengthLevel::Weak},
+                                         StrengthRow{"otter quilt 19", StrengthLevel::Fair},
+                                         StrengthRow{"meet me at the old mill", StrengthLevel::Strong}));
+
+TEST(PhraseStrengthTest, SaysHowManyGuesses)
+{
+    EXPECT_EQ(EstimatePhraseStrength("").bits, 0);
+    EXPECT_EQ(GuessesText(0), "about 1 guess");
+    EXPECT_EQ(GuessesText(23), "about 2^23 guesses");
+}
 
 } // namespace
 } // namespace mus

@@ -47,7 +47,7 @@ public:
     {
     }
 
-    std::optional<std::string> Ask(std::string_view, PromptTopic, std::int32_t) override
+    std::optional<std::string> Ask(std::string_view, PromptTopic, const PhraseRule&) override
     {
         ++asked;
         if (answers_.empty()) return std::nullopt;

@@ -22,6 +22,7 @@
 #include "cipher/messages.h"
 #include "cipher/method02.h"
 #include "cipher/phrase.h"
+#include "cipher/phrase_strength.h"
 
 namespace mus {
 namespace {
@@ -483,14 +484,40 @@ TEST(CliTest, Method02RoundTripsA64BytePhraseAtTheDefaultCosts)
     EXPECT_TRUE(plain.errLines.empty());
 }
 
+// A Method 02 phrase that is easy to guess is used all the same, with one
+// warning line; a strong one, or another method's, gets none.
+TEST(CliTest, WarnsOfAWeakMethod02Phrase)
+{
+    const std::string weak = "mus: warning: weak phrase (" + GuessesText(EstimatePhraseStrength("ABC").bits) +
+                             "); it is easy to guess";
+    const struct {
+        const char* method;
+        const char* phrase;
+        Lines err;
+    } rows[] = {
+        {"02", "abc\n", {weak}},
+        {"02", "meet me at the old mill\n", {}},
+        {"01", "abc\n", {}},
+    };
+    MusRunner mus;
+    for (const auto& row : rows) {
+        const std::string phrase = mus.Write("p", row.phrase);
+        const Result block = mus.Run({"encrypt", "--method", row.method, "--phrase-file", phrase}, "Meet at dawn.");
+        EXPECT_EQ(block.status, 0) << row.method << " " << row.phrase;
+        EXPECT_EQ(block.errLines, row.err) << row.method << " " << row.phrase;
+        const Result plain = mus.Run({"decrypt", "--phrase-file", phrase}, block.out);
+        EXPECT_EQ(plain.out, "Meet at dawn.") << row.method << " " << row.phrase;
+    }
+}
+
 TEST(CliTest, KeyDerivationWithoutMemoryFails)
 {
 #ifdef MUS_SANITIZE
     GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
 #endif
     MusRunner mus;
-    mus.addressLimit = 48 << 20; // the derivation needs 64 MiB
-    const std::string phrase = mus.Write("p", "key\n");
+    mus.addressLimit = 48 << 20;                                            // the derivation needs 64 MiB
+    const std::string phrase = mus.Write("p", "meet me at the old mill\n"); // strong: no warning
     const Result result = mus.Run({"encrypt", "--method", "02", "--phrase-file", phrase}, "abc");
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");

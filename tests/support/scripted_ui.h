@@ -144,10 +144,10 @@ public:
         return std::nullopt;
     }
 
-    std::unique_ptr<PhraseDialog> CreatePhraseDialog(std::int32_t limit) override
+    std::unique_ptr<PhraseDialog> CreatePhraseDialog(const PhraseRule& rule) override
     {
-        log_->push_back(NewDialogLine(limit));
-        return std::make_unique<Dialog>(*this, limit);
+        log_->push_back(NewDialogLine(rule.limit));
+        return std::make_unique<Dialog>(*this, rule.limit);
     }
 
     Answer ShowBox(BoxKind kind, std::string_view text, Buttons buttons) override

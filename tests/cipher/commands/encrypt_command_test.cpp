@@ -12,6 +12,7 @@
 #include "cipher/commands/decrypt_command.h"
 #include "cipher/messages.h"
 #include "cipher/methods.h"
+#include "cipher/phrase_strength.h"
 #include "tests/support/command_test_support.h"
 #include "tests/support/scripted_ui.h"
 
@@ -297,12 +298,23 @@ std::vector<SealRow> SealRows()
     const std::string required = PromptLine(msg::kPromptPhraseRequired, PromptTopic::NewPhrase);
     const Log sealed = {kGone, kBusy, kKeyDerived, kReplaced, kNormal};
     const Log refused = {kStop, BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhraseRequired)};
-    const std::string longest(64, 'W');
+    // Asked once both entries match, before any key is derived.
+    const Log weak = {SoundLine(AlertSound::Question),
+                      BoxLine(BoxKind::Confirm, "Yes No, No default", msg::kWeakPhrase)};
+    const std::string strong = "MEET ME AT THE OLD MILL";
+    const std::string longest = "MEET ME AT THE OLD MILL BY THE RIVER AT NINE, BRING 4 LANTERNS!!";
     return {
-        {"Confirmed", {Phrase("SECRET"), Phrase("SECRET")}, Concat({{required, kAskConfirm}, sealed}), "SECRET"},
+        {"Confirmed", {Phrase(strong), Phrase(strong)}, Concat({{required, kAskConfirm}, sealed}), strong},
         {"LongestPhrase", {Phrase(longest), Phrase(longest)}, Concat({{required, kAskConfirm}, sealed}), longest},
-        {"EmptyPhraseThenRetry", {Phrase(""), Reply(Answer::Retry), Phrase("K"), Phrase("K")},
-         Concat({{required}, refused, {required, kAskConfirm}, sealed}), "K"},
+        {"EmptyPhraseThenRetry", {Phrase(""), Reply(Answer::Retry), Phrase(strong), Phrase(strong)},
+         Concat({{required}, refused, {required, kAskConfirm}, sealed}), strong},
+        {"WeakPhraseTakenWithYes", {Phrase("ABC"), Phrase("ABC"), Reply(Answer::Yes)},
+         Concat({{required, kAskConfirm}, weak, sealed}), "ABC"},
+        {"WeakPhraseRefusedAsksBothAgain",
+         {Phrase("ABC"), Phrase("ABC"), Reply(Answer::No), Phrase(strong), Phrase(strong)},
+         Concat({{required, kAskConfirm}, weak, {required, kAskConfirm}, sealed}), strong},
+        {"WeakPhraseRefusedThenCancel", {Phrase(" "), Phrase(" "), Reply(Answer::No), CancelPhrase()},
+         Concat({{required, kAskConfirm}, weak, {required, kGone}}), ""},
         {"EmptyPhraseThenCancel", {Phrase(""), Reply(Answer::Cancel)}, Concat({{required}, refused, {kGone}}), ""},
         {"ConfirmationDiffers", {Phrase("A"), Phrase("B"), Reply(Answer::Cancel)},
          {required, kAskConfirm, kStop, BoxLine(BoxKind::Error, "Cancel Retry", msg::kPhrasesDoNotMatch), kGone}, ""},
@@ -322,7 +334,10 @@ TEST_F(EncryptCommandTest, Method02RoundTripsRandomTextsAndPhrases)
         const std::string phrase(1 + length % 64, static_cast<char>('A' + length % 26));
         ScriptedDocument document(log_, text);
         bool askForMethod = true;
-        user_.Script({Method(kMethod02), Phrase(phrase), Phrase(phrase)});
+        std::vector<Step> script{Method(kMethod02), Phrase(phrase), Phrase(phrase)};
+        // Runs of one letter are easy to guess: taken all the same.
+        if (EstimatePhraseStrength(phrase).bits < kWeakPhraseBits) script.push_back(Reply(Answer::Yes));
+        user_.Script(script);
         EncryptCommand(user_, document, askForMethod, kMinimumCosts);
         ASSERT_EQ(document.Bytes().find("\r\nMuS/0130/02/1/" + std::to_string(length) + "\r\n"), 65u) << length;
         user_.Script({Phrase(phrase)});

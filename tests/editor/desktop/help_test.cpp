@@ -120,7 +120,8 @@ private slots:
         for (const char* item : {"Font", "Text Color", "Background Color", "Word Wrap"}) {
             QTest::newRow(item) << "options_menu.html" << QString::fromLatin1(item);
         }
-        for (const char* item : {"Contents", "Search for Help On", "How to Use Help", "About"}) {
+        for (const char* item : {"Contents", "Search for Help On", "How to Use Help", "Save Reader Page As", "About",
+                                 "murmurscript-reader.html", "Share, then\nSafari"}) {
             QTest::newRow(item) << "help_menu.html" << QString::fromLatin1(item);
         }
         QTest::newRow("phrase prompts") << "phrase.html" << "Re-enter phrase to confirm:";

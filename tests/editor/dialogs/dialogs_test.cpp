@@ -1,7 +1,9 @@
 // The phrase dialog frm_PWord and the method dialog frm_EncodeMethod on
-// their own: layout, folding and masking, Enter and Escape, every showing
-// empty, help topics by prompt, the method choice.
+// their own: layout, folding and masking, edits past the limit, the strength
+// hint, Enter and Escape, every showing empty, help topics by prompt, the
+// method choice.
 #include <QApplication>
+#include <QClipboard>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,8 @@
 #include <string_view>
 
 #include "cipher/messages.h"
+#include "cipher/methods.h"
+#include "cipher/phrase_strength.h"
 #include "editor/desktop/desktop.h"
 #include "editor/desktop/help_viewer.h"
 #include "editor/dialogs/method_dialog.h"
@@ -35,6 +39,11 @@ QString ShownTopic()
     const mus::HelpWindow* help = mus::CurrentHelpWindow();
     if (help == nullptr || !help->isVisible()) return {};
     return mus::test::HelpPage(*help).fragment();
+}
+
+mus::PhraseRule RuleOf(std::int32_t method)
+{
+    return mus::PhraseRuleOf(*mus::FindMethod(method));
 }
 
 } // namespace
@@ -65,7 +74,7 @@ private slots:
     {
         frm_PWord dialog(owner_.get());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Password Protection"));
-        QCOMPARE(dialog.size(), QSize(300, 118));
+        QCOMPARE(dialog.size(), QSize(300, 136));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         QCOMPARE(dialog.windowModality(), Qt::WindowModal);
         QCOMPARE(dialog.parentWidget(), owner_.get());
@@ -76,11 +85,17 @@ private slots:
 
         QCOMPARE(dialog.lab_PWord->pos(), QPoint(24, 24));
         QCOMPARE(dialog.lab_PWord->text(), QString());
-        QCOMPARE(dialog.Bevel1->geometry(), QRect(8, 8, 284, 65));
+        // The frame holds a line for the notes under the entry.
+        QCOMPARE(dialog.Bevel1->geometry(), QRect(8, 8, 284, 83));
         QCOMPARE(dialog.txt_PWord->geometry(), QRect(24, 40, 249, 20));
-        QCOMPARE(dialog.cmd_OK->geometry(), QRect(222, 84, 70, 27));
-        QCOMPARE(dialog.cmd_Cancel->geometry(), QRect(146, 84, 70, 27));
-        QCOMPARE(dialog.HelpBtn->geometry(), QRect(8, 84, 70, 27));
+        for (QLabel* note : {dialog.lab_Limit, dialog.lab_Strength}) {
+            QCOMPARE(note->geometry(), QRect(24, 63, 249, 15));
+            QVERIFY(note->isHidden());
+            QVERIFY(!note->font().bold());
+        }
+        QCOMPARE(dialog.cmd_OK->geometry(), QRect(222, 102, 70, 27));
+        QCOMPARE(dialog.cmd_Cancel->geometry(), QRect(146, 102, 70, 27));
+        QCOMPARE(dialog.HelpBtn->geometry(), QRect(8, 102, 70, 27));
         QCOMPARE(dialog.cmd_OK->text(), QStringLiteral("OK"));
         QCOMPARE(dialog.cmd_Cancel->text(), QStringLiteral("Cancel"));
         QCOMPARE(dialog.HelpBtn->text(), QStringLiteral("&Help"));
@@ -135,6 +150,8 @@ private slots:
         QFETCH(std::string, phrase);
         frm_PWord dialog(owner_.get());
         dialog.show();
+        mus::fake::Log sounds; // a character past the limit is refused with a sound
+        mus::test::DesktopProbe probe(sounds);
         mus::test::TypeText(dialog.txt_PWord, typed);
         QCOMPARE(dialog.Phrase(), phrase);
         QCOMPARE(dialog.txt_PWord->text().toStdString(), phrase);
@@ -143,12 +160,109 @@ private slots:
         dialog.hide();
     }
 
-    void phrasePasteIsCutToTheLimit()
+    // An edit past the limit, typed or pasted, is refused whole: the entry
+    // keeps what it had, the exclamation sound plays and the note says the
+    // limit until the next edit.
+    void editPastTheLimitIsRefused_data()
     {
-        frm_PWord dialog(owner_.get());
+        QTest::addColumn<int>("method");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("pasted"); // after the typing, with Ctrl+V
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("note"); // empty: nothing refused
+        const QString at16 = QStringLiteral("A phrase holds at most 16 bytes.");
+        const QString at64 = QStringLiteral("A phrase holds at most 64 bytes.");
+        QTest::newRow("17th character typed") << 1 << QString(17, 'a') << QString() << QString(16, 'A') << at16;
+        QTest::newRow("long paste into an empty entry")
+            << 1 << QString() << QStringLiteral("a much longer phrase than allowed") << QString() << at16;
+        QTest::newRow("paste keeps what was typed")
+            << 0 << QStringLiteral("abc") << QString(14, 'x') << QStringLiteral("ABC") << at16;
+        QTest::newRow("paste that fits") << 1 << QStringLiteral("abc") << QString(13, 'x')
+                                         << QStringLiteral("ABC") + QString(13, 'X') << QString();
+        QTest::newRow("Method 02, 65th byte typed") << 2 << QString(65, 'w') << QString() << QString(64, 'W') << at64;
+        QTest::newRow("Method 02, two-byte letter after 63 bytes")
+            << 2 << QString(63, 'w') + QChar(0xe9) << QString() << QString(63, 'W') << at64;
+        QTest::newRow("Method 02, 70-byte paste") << 2 << QString() << QString(70, 'p') << QString() << at64;
+    }
+
+    void editPastTheLimitIsRefused()
+    {
+        QFETCH(int, method);
+        QFETCH(QString, typed);
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        QFETCH(QString, note);
+        frm_PWord dialog(owner_.get(), RuleOf(method));
         dialog.show();
-        dialog.txt_PWord->insert(QStringLiteral("a much longer phrase than allowed"));
-        QCOMPARE(dialog.Phrase(), std::string("A MUCH LONGER PH"));
+        mus::fake::Log log;
+        mus::test::DesktopProbe probe(log);
+        mus::test::TypeText(dialog.txt_PWord, typed);
+        if (!pasted.isEmpty()) {
+            QApplication::clipboard()->setText(pasted);
+            QTest::keyClick(dialog.txt_PWord, Qt::Key_V, Qt::ControlModifier);
+        }
+        QCOMPARE(dialog.txt_PWord->text(), kept);
+        const mus::fake::Log sounds = note.isEmpty()
+                                          ? mus::fake::Log{}
+                                          : mus::fake::Log{mus::fake::SoundLine(mus::AlertSound::Exclamation)};
+        QCOMPARE(log, sounds);
+        QCOMPARE(dialog.lab_Limit->isVisible(), !note.isEmpty());
+        if (!note.isEmpty()) QCOMPARE(dialog.lab_Limit->text(), note);
+        QCOMPARE(dialog.txt_PWord->accessibleDescription(), note.isEmpty() ? dialog.lab_Strength->text() : note);
+        if (!note.isEmpty()) QVERIFY(!dialog.lab_Strength->isVisible());
+
+        // A key that edits nothing leaves the note and plays nothing; the
+        // next edit takes the note away (a new Method 02 phrase's strength
+        // shows again).
+        QTest::keyClick(dialog.txt_PWord, Qt::Key_Left);
+        QTest::keyClick(dialog.txt_PWord, Qt::Key_F5);
+        QCOMPARE(dialog.lab_Limit->isVisible(), !note.isEmpty());
+        QCOMPARE(log, sounds);
+        if (kept.isEmpty()) mus::test::TypeText(dialog.txt_PWord, QStringLiteral("z"));
+        else QTest::keyClick(dialog.txt_PWord, Qt::Key_Backspace);
+        QVERIFY(!dialog.lab_Limit->isVisible());
+        QCOMPARE(dialog.txt_PWord->accessibleDescription(), dialog.lab_Strength->text());
+        QCOMPARE(dialog.lab_Strength->isVisible(), method == 2);
+        dialog.hide();
+    }
+
+    // Only Method 02's prompt for a new phrase says how strong it is, as it
+    // is typed; the note is the entry's description too.
+    void strengthHintForANewMethod02Phrase_data()
+    {
+        using mus::PromptTopic;
+        QTest::addColumn<int>("method");
+        QTest::addColumn<PromptTopic>("topic");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("level"); // empty: no hint
+        QTest::newRow("weak") << 2 << PromptTopic::NewPhrase << QStringLiteral("abc") << QStringLiteral("weak");
+        QTest::newRow("strong") << 2 << PromptTopic::NewPhrase << QStringLiteral("meet me at the old mill")
+                                << QStringLiteral("strong");
+        QTest::newRow("empty entry") << 2 << PromptTopic::NewPhrase << QString() << QString();
+        QTest::newRow("confirmation") << 2 << PromptTopic::Confirmation << QStringLiteral("abc") << QString();
+        QTest::newRow("decrypt") << 2 << PromptTopic::ProtectedText << QStringLiteral("abc") << QString();
+        QTest::newRow("Method 01") << 1 << PromptTopic::NewPhrase << QStringLiteral("abc") << QString();
+    }
+
+    void strengthHintForANewMethod02Phrase()
+    {
+        QFETCH(int, method);
+        QFETCH(mus::PromptTopic, topic);
+        QFETCH(QString, typed);
+        QFETCH(QString, level);
+        frm_PWord dialog(owner_.get(), RuleOf(method));
+        dialog.SetPrompt(QStringLiteral("prompt"), topic);
+        dialog.show();
+        mus::test::TypeText(dialog.txt_PWord, typed);
+        QString hint;
+        if (!level.isEmpty()) {
+            const mus::PhraseStrength strength = mus::EstimatePhraseStrength(dialog.Phrase());
+            hint =
+                QStringLiteral("Strength: %1 (%2)").arg(level, QString::fromStdString(mus::GuessesText(strength.bits)));
+        }
+        QCOMPARE(dialog.lab_Strength->isVisible(), !hint.isEmpty());
+        if (!hint.isEmpty()) QCOMPARE(dialog.lab_Strength->text(), hint);
+        QCOMPARE(dialog.txt_PWord->accessibleDescription(), hint);
         dialog.hide();
     }
 

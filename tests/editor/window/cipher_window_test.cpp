@@ -72,14 +72,15 @@ private:
     frm_CText& W() { return *window_; }
     std::string Text() { return W().Document().Text(); }
 
-    // The phrase dialog: types `phrase` and presses Enter; notes the entry's limit in `limits`.
-    void TypePhrase(const QString& phrase, QList<int>* limits = nullptr)
+    // The phrase dialog: types `phrase` and presses Enter; notes in `kept`
+    // how many characters the entry kept.
+    void TypePhrase(const QString& phrase, QList<int>* kept = nullptr)
     {
-        answer_->Add<frm_PWord>([this, phrase, limits](frm_PWord* dialog) {
+        answer_->Add<frm_PWord>([this, phrase, kept](frm_PWord* dialog) {
             seen_ << dialog->lab_PWord->text();
-            if (limits != nullptr) *limits << dialog->txt_PWord->maxLength();
             QVERIFY(dialog->txt_PWord->text().isEmpty());
             mus::test::TypeText(dialog->txt_PWord, phrase);
+            if (kept != nullptr) *kept << dialog->txt_PWord->text().size();
             QTest::keyClick(dialog->txt_PWord, Qt::Key_Return);
         });
     }
@@ -209,16 +210,24 @@ private slots:
         W().Method02Costs = mus::kMinimumCosts;
         const std::string text = "Sealed in the window\r\n";
         W().Document().SetText(text);
-        QList<int> limits;
+        QList<int> kept;
         answer_->Add<frm_EncodeMethod>([](frm_EncodeMethod* dialog) {
             QVERIFY(dialog->RadioButton2->isChecked());
             QTest::mouseClick(dialog->RadioButton3, Qt::LeftButton);
             QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
         });
-        // 65 characters typed: the entry keeps 64.
+        // 65 characters typed: the entry keeps 64 and refuses the last with
+        // the exclamation sound. A run of one letter is easy to guess: Yes
+        // takes it all the same.
         const QString typed = QString(60, QLatin1Char('w')) + QStringLiteral("ord 5");
-        for (int i = 0; i < 3; ++i) TypePhrase(typed, &limits);
+        for (int i = 0; i < 3; ++i) TypePhrase(typed, &kept);
+        Log log;
+        DesktopProbe probe(log);
+        probe.answers = {mus::Answer::Yes};
         MenuItem(W(), "EncryptUsingMethod1")->trigger();
+        const std::string refused = SoundLine(mus::AlertSound::Exclamation);
+        QCOMPARE(log, (Log{refused, refused, SoundLine(mus::AlertSound::Question),
+                           BoxLine(mus::BoxKind::Confirm, "Yes No, No default", mus::msg::kWeakPhrase)}));
         QVERIFY(Text().starts_with(std::string(mus::kStartLine) + "\r\nMuS/0130/02/1/22\r\n"));
         QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
 
@@ -226,7 +235,47 @@ private slots:
         QCOMPARE(Text(), text);
         QCOMPARE(seen_, (QStringList{Q(mus::msg::kPromptPhraseRequired), Q(mus::msg::kPromptConfirm),
                                      Q(mus::msg::kPromptProtected)}));
-        QCOMPARE(limits, (QList<int>{64, 64, 64}));
+        QCOMPARE(kept, (QList<int>{64, 64, 64}));
+        QCOMPARE(log.back(), refused);
+    }
+
+    // The real box about an easy phrase: Escape and Enter both answer No,
+    // and both entries are asked for anew.
+    void weakPhraseBoxDefaultsToNo_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+    }
+
+    void weakPhraseBoxDefaultsToNo()
+    {
+        QFETCH(int, key);
+        W().Method02Costs = mus::kMinimumCosts;
+        W().Document().SetText("Weak or not\r\n");
+        answer_->Add<frm_EncodeMethod>([](frm_EncodeMethod* dialog) {
+            QTest::mouseClick(dialog->RadioButton3, Qt::LeftButton);
+            QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+        });
+        TypePhrase(QStringLiteral("abc"));
+        TypePhrase(QStringLiteral("abc"));
+        answer_->Add([this, key](QDialog* box) {
+            seen_ << box->windowTitle();
+            QTest::keyClick(box, Qt::Key(key));
+        });
+        const QString strong = QStringLiteral("meet me at the old mill");
+        TypePhrase(strong);
+        TypePhrase(strong);
+        Log log;
+        DesktopProbe probe(log);
+        probe.showBoxes = true;
+        MenuItem(W(), "EncryptUsingMethod1")->trigger();
+        const QString first = Q(mus::msg::kPromptPhraseRequired);
+        const QString confirm = Q(mus::msg::kPromptConfirm);
+        QCOMPARE(seen_, (QStringList{first, confirm, QStringLiteral("Confirm"), first, confirm}));
+        QCOMPARE(log, (Log{SoundLine(mus::AlertSound::Question),
+                           BoxLine(mus::BoxKind::Confirm, "Yes No, No default", mus::msg::kWeakPhrase)}));
+        QVERIFY(Text().starts_with(std::string(mus::kStartLine) + "\r\nMuS/0130/02/1/13\r\n"));
     }
 
     void wrongPhraseThenRetryThenRightPhrase()

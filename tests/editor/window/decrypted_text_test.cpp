@@ -326,7 +326,7 @@ private slots:
                 QTest::newRow(c.name) << c.name << c.ShowsHiddenTextFirst(); // Exit ends the test
         }
         QCOMPARE(keepHidden, (QStringList{"New1", "OpenFile1", "Exit1", "Contents1", "SearchforHelpOn1",
-                                          "HowtoUseHelp1", "About2"}));
+                                          "HowtoUseHelp1", "SaveReaderPageAs1", "About2"}));
     }
 
     void commandsShowTheTextFirst()

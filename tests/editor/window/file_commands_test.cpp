@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -49,6 +50,7 @@
 #include "editor/document/byte_document.h"
 #include "editor/document/document_file.h"
 #include "editor/window/main_window.h"
+#include "editor/window/reader_page.h"
 #include "tests/support/desktop_probe.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/modal_answerer.h"
@@ -650,6 +652,29 @@ private slots:
         QVERIFY(QFileInfo(File("link.txt")).isSymLink());
         QCOMPARE(ReadBytes(File("target.txt")), "new");
         QCOMPARE(QFileInfo(File("target.txt")).permissions(), mode);
+    }
+
+    // Help > Save Reader Page As... writes the page this build ships, byte for
+    // byte; a build without it says so.
+    void saveReaderPageAs()
+    {
+        if (!mus::ReaderPageShipped()) {
+            MenuItem(W(), "SaveReaderPageAs1")->trigger();
+            QCOMPARE(log_, (Log{kStop, BoxLine(BoxKind::Error, "OK", "The reader page is not part of this build.")}));
+            return;
+        }
+        auto seen = AnswerFileDialog(File("for-anna"));
+        MenuItem(W(), "SaveReaderPageAs1")->trigger();
+        QCOMPARE(seen->title, "Save Reader Page");
+        QCOMPARE(seen->filters, QStringList{"Web page (*.html)"});
+        QCOMPARE(seen->fileName, "murmurscript-reader.html");
+        QCOMPARE(seen->mode, QFileDialog::AcceptSave);
+        QVERIFY(seen->confirmsOverwrite);
+        const QByteArray page = ReadBytes(File("for-anna.html"));
+        QVERIFY(page.startsWith("<!DOCTYPE html>"));
+        QCOMPARE(QString::fromLatin1(QCryptographicHash::hash(page, QCryptographicHash::Sha256).toHex()),
+                 mus::ReaderPageDigest());
+        QVERIFY(log_.empty());
     }
 
     void saveWithoutPermission_data()
