@@ -63,6 +63,8 @@ public:
     }
 
     ReadOutcome Read(const TextSink& sink, Delivery delivery);
+    // The span of the block whose text is being handed on.
+    const BlockSpan& Span() const { return span_; }
 
 private:
     // The repaired view, made once when first asked for; null when there is
@@ -79,6 +81,7 @@ private:
     View strict_;
     bool repairedTried_ = false;
     std::unique_ptr<RepairedView> repaired_;
+    BlockSpan span_;
 };
 
 RepairedView* Reader::Repaired()
@@ -98,18 +101,22 @@ RepairedView* Reader::Repaired()
     return repaired_.get();
 }
 
+// The span is known before the text is handed on.
 void Reader::Deliver(View& view, const TextSink& sink, Delivery delivery, ReadOutcome& outcome)
 {
+    if (&view == repaired_.get()) {
+        span_ = repaired_->block.span;
+    } else if (repair_) {
+        span_ = FindBlockSpan(document_, LineOffset(document_, view.header.headerLine),
+                              LineOffset(document_, view.header.crcLine));
+    }
     BlockBody::Result result = view.body->Decode(sink, delivery);
     outcome.refusal = result.refusal;
     outcome.decoded = std::move(result.decoded);
+    outcome.span = span_;
     if (&view == repaired_.get()) {
         outcome.header = view.header;
         outcome.repairs = repaired_->block.repairs;
-        outcome.span = repaired_->block.span;
-    } else if (repair_) {
-        outcome.span = FindBlockSpan(document_, LineOffset(document_, view.header.headerLine),
-                                     LineOffset(document_, view.header.crcLine));
     }
 }
 
@@ -202,6 +209,19 @@ ReadOutcome DecryptDocument(std::string_view document, PhrasePrompt& prompt, con
 {
     const TextLines lines(document);
     return Reader(lines, document, true, prompt).Read(sink, delivery);
+}
+
+ReadOutcome DecryptDocument(std::string_view document, PhrasePrompt& prompt, const PlacedTextSink& sink)
+{
+    const TextLines lines(document);
+    Reader reader(lines, document, true, prompt);
+    return reader.Read([&](std::string_view text) { sink(reader.Span(), text); }, Delivery::Whole);
+}
+
+std::string_view LineBreakAfter(std::string_view text)
+{
+    if (!text.empty() && (text.back() == '\n' || text.back() == '\r')) return {};
+    return "\r\n";
 }
 
 } // namespace mus

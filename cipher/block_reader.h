@@ -5,6 +5,7 @@
 // decrypt` both run it, each asking the user through its own PhrasePrompt.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,5 +60,17 @@ ReadOutcome ReadArmouredBlock(const DocumentLines& lines, PhrasePrompt& prompt, 
 // once for every salt, costs and phrase.
 ReadOutcome DecryptDocument(std::string_view document, PhrasePrompt& prompt, const TextSink& sink = {},
                             Delivery delivery = Delivery::Pieces);
+
+// Receives the text whole, with the span of the block's lines it was read
+// from, so that it can take their place.
+using PlacedTextSink = std::function<void(const BlockSpan& span, std::string_view text)>;
+
+// DecryptDocument for a text that takes the place of the block's lines:
+// the same reading, the text handed to `sink` whole.
+ReadOutcome DecryptDocument(std::string_view document, PhrasePrompt& prompt, const PlacedTextSink& sink);
+
+// The line break that follows a text put in the place of a block's lines:
+// CR LF, or nothing when the text ends with a line break of its own.
+std::string_view LineBreakAfter(std::string_view text);
 
 } // namespace mus

@@ -19,8 +19,8 @@ constexpr std::size_t kLongestField = 8;
 constexpr std::size_t kLongestBody = std::size_t{64} << 20;
 
 // A line of the document: its content [begin, end), its break [end, next).
-// A break is a run of CRs with an LF after it or not, or a lone LF, so that
-// CR CR LF ends one line.
+// A break is a run of CRs with an LF after it, a lone CR or a lone LF, so
+// that CR CR LF ends one line while CR CR, as in a text of lone CRs, ends two.
 struct RawLine {
     std::size_t begin = 0;
     std::size_t end = 0;
@@ -35,11 +35,11 @@ RawLine LineAt(std::string_view text, std::size_t begin)
     std::size_t end = begin;
     while (end < size && text[end] != '\r' && text[end] != '\n') ++end;
     std::size_t next = end;
-    if (next < size && text[next] == '\r') {
-        while (next < size && text[next] == '\r') ++next;
-        if (next < size && text[next] == '\n') ++next;
-    } else if (next < size) {
+    while (next < size && text[next] == '\r') ++next;
+    if (next < size && text[next] == '\n') {
         ++next;
+    } else if (end < size) {
+        next = end + 1;
     }
     return {begin, end, next};
 }
@@ -48,8 +48,12 @@ RawLine LineAt(std::string_view text, std::size_t begin)
 RawLine LineBefore(std::string_view text, std::size_t begin)
 {
     std::size_t end = begin;
-    if (end > 0 && text[end - 1] == '\n') --end;
-    while (end > 0 && text[end - 1] == '\r') --end;
+    if (end > 0 && text[end - 1] == '\n') {
+        --end;
+        while (end > 0 && text[end - 1] == '\r') --end;
+    } else if (end > 0) {
+        --end; // a lone CR
+    }
     std::size_t start = end;
     while (start > 0 && text[start - 1] != '\r' && text[start - 1] != '\n') --start;
     return {start, end, begin};

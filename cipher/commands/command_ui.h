@@ -4,6 +4,7 @@
 // window talks to the user, and, for Encrypt and Decrypt, the document.
 // The window implements both with real widgets; the tests with scripted fakes.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -80,9 +81,16 @@ private:
     CommandUser* user_;
 };
 
+// Bytes [begin, end) of the document's text.
+struct TextRange {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    friend bool operator==(const TextRange&, const TextRange&) = default;
+};
+
 // The editor's document: its length and logical lines (DocumentLines), its
-// bytes, and replacing it in one step. A replacement raises the editor's
-// change notification.
+// bytes, its selection, and replacing all of it or a range of it in one
+// step. A replacement raises the editor's change notification.
 class CommandDocument : public DocumentLines {
 public:
     // The whole text, every line break as CR LF; TextLength() bytes.
@@ -97,6 +105,16 @@ public:
     // byte, or all of it) the whole text, always replacing it. The same
     // failure as LoadText.
     virtual void ReplaceWithBuffer(std::string_view buffer) = 0;
+
+    // The selection as bytes of Text(); begin == end where nothing is selected.
+    virtual TextRange Selection() const = 0;
+
+    // Puts `bytes` (any line breaks) in the place of `range` of Text(), every
+    // other byte staying as it is, in one step that one Undo takes back. The
+    // range neither begins nor ends inside a character or between the CR and
+    // the LF of a line break. The same failure as LoadText when the editor
+    // cannot hold the result.
+    virtual void ReplaceRange(TextRange range, std::string_view bytes) = 0;
 };
 
 } // namespace mus

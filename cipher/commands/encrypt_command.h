@@ -1,6 +1,6 @@
 #pragma once
-// The Encrypt command: the whole document becomes an armoured block, written
-// through the transfer file.
+// The Encrypt commands: the whole document, or the selection, becomes an
+// armoured block, written through the transfer file.
 
 #include <cstdint>
 #include <string_view>
@@ -24,5 +24,13 @@ void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMe
 
 // The same with the transfer file in the current directory.
 void EncryptCommand(CommandUser& user, CommandDocument& document, bool& askForMethod, Costs costs = kDefaultCosts);
+
+// Encrypt Selection: the selected text alone, after the method dialog, with
+// Encrypt's refusals (nothing selected: no text to encrypt), question,
+// phrase exchange and check. The block takes the selection's place on lines
+// of its own, in one step that one Undo takes back.
+void EncryptSelectionCommand(CommandUser& user, CommandDocument& document, TransferFiles& files,
+                             Costs costs = kDefaultCosts);
+void EncryptSelectionCommand(CommandUser& user, CommandDocument& document, Costs costs = kDefaultCosts);
 
 } // namespace mus

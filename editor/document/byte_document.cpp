@@ -290,6 +290,68 @@ std::int64_t ByteDocument::SelectionLength() const
     return total;
 }
 
+std::pair<std::int64_t, std::int64_t> ByteDocument::SelectionBytes() const
+{
+    const QTextCursor cursor = editor_.textCursor();
+    const std::int64_t start = ByteOfPosition(cursor.selectionStart());
+    return {start, start + SelectionLength()};
+}
+
+std::int64_t ByteDocument::ByteOfPosition(int position) const
+{
+    const QTextBlock block = editor_.document()->findBlock(position);
+    if (!block.isValid()) return TextLength();
+    const int number = block.blockNumber();
+    std::int64_t offset = 2 * static_cast<std::int64_t>(number);
+    for (int i = 0; i < number; ++i) offset += lines_[static_cast<std::size_t>(i)].bytes;
+    return offset + ByteLength(QStringView(block.text()).left(position - block.position()));
+}
+
+int ByteDocument::PositionOfByte(std::int64_t offset) const
+{
+    const QTextDocument* doc = editor_.document();
+    std::int64_t lineStart = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const std::int64_t bytes = lines_[static_cast<std::size_t>(block.blockNumber())].bytes;
+        if (offset > lineStart + bytes + 1 && block.next().isValid()) {
+            lineStart += bytes + 2;
+            continue;
+        }
+        // Characters of the block until `offset` is reached, a surrogate
+        // pair taken whole.
+        const QString text = block.text();
+        std::int64_t at = lineStart;
+        qsizetype i = 0;
+        while (i < text.size()) {
+            const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            const std::int64_t next = at + ByteLength(QStringView(text).mid(i, n));
+            if (next > offset) break;
+            at = next;
+            i += n;
+        }
+        return block.position() + static_cast<int>(i);
+    }
+    return 0;
+}
+
+void ByteDocument::ReplaceBytes(std::int64_t begin, std::int64_t end, std::string_view bytes)
+{
+    CheckEditorCapacity(TextLength() - (end - begin) + static_cast<std::int64_t>(bytes.size()));
+    const int from = PositionOfByte(begin);
+    const int to = std::max(from, PositionOfByte(end));
+    QString text;
+    AppendLines(bytes, text);
+    QTextCursor cursor(editor_.document());
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    // One edit block: one change notification, and one step for Undo.
+    cursor.beginEditBlock();
+    cursor.insertText(text);
+    cursor.endEditBlock();
+    cursor.setPosition(from);
+    editor_.setTextCursor(cursor);
+}
+
 bool ByteDocument::CanUndo() const
 {
     return editor_.document()->isUndoAvailable();

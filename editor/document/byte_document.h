@@ -78,6 +78,16 @@ public:
 
     // Bytes of the selection, line breaks counting two; 0 without one.
     std::int64_t SelectionLength() const;
+    // Where the selection begins and ends, as offsets into Text(); the same
+    // twice without a selection.
+    std::pair<std::int64_t, std::int64_t> SelectionBytes() const;
+
+    // Puts `bytes` (any line breaks) in the place of bytes [begin, end) of
+    // Text() in one edit, which one Undo takes back; every other line stays.
+    // An offset inside a character or a line break counts as the start of
+    // it. The caret goes to the start of what was put in. Same capacity rule
+    // as SetText.
+    void ReplaceBytes(std::int64_t begin, std::int64_t end, std::string_view bytes);
     bool CanUndo() const;
 
     // Lines beginning with the block tag, and whether there are two or more
@@ -92,6 +102,9 @@ private:
     };
 
     static LineInfo Measure(const QTextBlock& block);
+    // The editor position of byte `offset` of Text(), and back.
+    int PositionOfByte(std::int64_t offset) const;
+    std::int64_t ByteOfPosition(int position) const;
     void Rebuild();
     void OnContentsChange(int position, int removed, int added);
     void ReplaceWith(std::string_view bytes);

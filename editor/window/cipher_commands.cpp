@@ -1,4 +1,5 @@
-// Encrypt, Encrypt With Specific Method and Decrypt.
+// Encrypt, Encrypt With Specific Method, Encrypt Selection, Decrypt and
+// Decrypt in Place.
 #include "cipher/commands/decrypt_command.h"
 #include "cipher/commands/encrypt_command.h"
 #include "editor/window/main_window.h"
@@ -21,4 +22,17 @@ void frm_CText::btn_DecryptClick()
     // The text Decrypt puts in is decrypted text.
     mus::WindowDocument document(Document(), &DecryptedText());
     mus::DecryptCommand(User(), document);
+}
+
+void frm_CText::EncryptSelection1Click()
+{
+    mus::WindowDocument document(Document());
+    mus::EncryptSelectionCommand(User(), document, Method02Costs);
+}
+
+void frm_CText::DecryptInPlace1Click()
+{
+    // The text Decrypt in Place puts in is decrypted text, as Decrypt's is.
+    mus::WindowDocument document(Document(), &DecryptedText());
+    mus::DecryptInPlaceCommand(User(), document);
 }

@@ -8,7 +8,8 @@
 //   edit_commands.cpp    Undo, Cut, Copy, Paste, Delete, Select All
 //   appearance.cpp       Font, Text Color, Background Color, Word Wrap, and
 //                        the appearance settings read and written at start and end
-//   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Decrypt
+//   cipher_commands.cpp  Encrypt, Encrypt With Specific Method, Encrypt
+//                        Selection, Decrypt, Decrypt in Place
 //   print_commands.cpp   Print, Export as PDF
 //   recent_commands.cpp  the Recent Files submenu, Clear List, and the list
 //                        read and written at start and end
@@ -158,7 +159,9 @@ private:
     // cipher_commands.cpp
     void btn_EncryptClick();
     void EncryptUsingMethod1Click();
+    void EncryptSelection1Click();
     void btn_DecryptClick();
+    void DecryptInPlace1Click();
 
     // search_commands.cpp
     void Find1Click();

@@ -99,4 +99,19 @@ void WindowDocument::ReplaceWithBuffer(std::string_view buffer)
     decrypted_->PutDecryptedText([this, buffer] { document_.SetTextFromBuffer(buffer); });
 }
 
+TextRange WindowDocument::Selection() const
+{
+    const auto [begin, end] = document_.SelectionBytes();
+    return {static_cast<std::size_t>(begin), static_cast<std::size_t>(end)};
+}
+
+void WindowDocument::ReplaceRange(TextRange range, std::string_view bytes)
+{
+    const auto replace = [this, range, bytes] {
+        document_.ReplaceBytes(static_cast<std::int64_t>(range.begin), static_cast<std::int64_t>(range.end), bytes);
+    };
+    if (decrypted_ == nullptr) return replace();
+    decrypted_->PutDecryptedText(replace);
+}
+
 } // namespace mus

@@ -33,8 +33,8 @@ private:
 
 class WindowDocument final : public CommandDocument {
 public:
-    // With `decrypted`, the text ReplaceWithBuffer puts in is decrypted text
-    // (DecryptedTextGuard::PutDecryptedText).
+    // With `decrypted`, the text ReplaceWithBuffer and ReplaceRange put in
+    // is decrypted text (DecryptedTextGuard::PutDecryptedText).
     explicit WindowDocument(ByteDocument& document, DecryptedTextGuard* decrypted = nullptr)
         : document_(document), decrypted_(decrypted)
     {
@@ -46,6 +46,8 @@ public:
     std::string Text() const override;
     void LoadText(std::string_view bytes) override;
     void ReplaceWithBuffer(std::string_view buffer) override;
+    TextRange Selection() const override;
+    void ReplaceRange(TextRange range, std::string_view bytes) override;
 
 private:
     ByteDocument& document_;

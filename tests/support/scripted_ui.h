@@ -240,19 +240,34 @@ public:
 
     void ReplaceWithBuffer(std::string_view buffer) override { Replace(buffer.substr(0, buffer.find('\0'))); }
 
+    // Selects bytes [begin, end), as the user would.
+    void Select(TextRange range) { selection_ = range; }
+    TextRange Selection() const override { return selection_; }
+
+    void ReplaceRange(TextRange range, std::string_view bytes) override
+    {
+        if (range.begin > range.end || range.end > text_.size()) {
+            log_->push_back("RANGE OUTSIDE THE TEXT");
+            return;
+        }
+        Replace(text_.substr(0, range.begin).append(bytes).append(text_.substr(range.end)), "range replaced");
+    }
+
 private:
-    void Replace(std::string_view bytes)
+    void Replace(std::string_view bytes, const char* what = "document replaced")
     {
         if (capacity_ && bytes.size() > *capacity_) throw Failure("Text exceeds memo capacity");
         Type(std::string(bytes));
+        selection_ = {};
         ++replacements_;
-        log_->push_back("document replaced");
+        log_->push_back(what);
     }
 
     Log* log_;
     std::string text_;
     TextLines lines_;
     std::optional<std::size_t> capacity_;
+    TextRange selection_;
     int replacements_ = 0;
 };
 

@@ -100,8 +100,18 @@ private slots:
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("text");
-        const char* const menuItems[] = {"New", "Open File", "Save File As", "Print", "Export as PDF", "Recent Files",
-                                         "Clear List", "Encrypt With Specific Method", "Decrypt", "Exit"};
+        const char* const menuItems[] = {"New",
+                                         "Open File",
+                                         "Save File As",
+                                         "Print",
+                                         "Export as PDF",
+                                         "Recent Files",
+                                         "Clear List",
+                                         "Encrypt With Specific Method",
+                                         "Encrypt Selection",
+                                         "Decrypt",
+                                         "Decrypt in Place",
+                                         "Exit"};
         for (const char* item : menuItems) QTest::newRow(item) << "action_menu.html" << QString::fromLatin1(item);
         for (const char* item : {"Undo", "Cut", "Copy", "Paste", "Delete", "Select All", "Find Next", "Find Previous",
                                  "Replace All", "Go to Line", "Passed the end; continued from the top.", "Not found."}) {

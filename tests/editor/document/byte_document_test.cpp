@@ -202,6 +202,50 @@ private slots:
         QCOMPARE(doc.SelectionLength(), doc.TextLength());
     }
 
+    // Offsets inside a character or a line break count as its start; the
+    // edit is one Undo step; the selection maps back to the same bytes.
+    void replaceBytes_data()
+    {
+        QTest::addColumn<int>("begin");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<std::string>("bytes");
+        QTest::addColumn<std::string>("expected");
+        // a b CR LF é(2) \xFF CR LF c d: offsets 0 1 2 3 4-5 6 7 8 9 10
+        QTest::newRow("inside a line") << 1 << 2 << "X"s
+                                       << "aX\r\n\xC3\xA9\xFF\r\ncd"s;
+        QTest::newRow("a line break") << 2 << 4 << ""s
+                                      << "ab\xC3\xA9\xFF\r\ncd"s;
+        QTest::newRow("inside a character") << 5 << 6 << "Z"s
+                                            << "ab\r\nZ\xFF\r\ncd"s;
+        QTest::newRow("inside a line break") << 8 << 9 << "-"s
+                                             << "ab\r\n\xC3\xA9\xFF-cd"s;
+        QTest::newRow("at the end, lone LF") << 11 << 11 << "\nEnd"s
+                                             << "ab\r\n\xC3\xA9\xFF\r\ncd\r\nEnd"s;
+    }
+
+    void replaceBytes()
+    {
+        QFETCH(int, begin);
+        QFETCH(int, end);
+        QFETCH(std::string, bytes);
+        QFETCH(std::string, expected);
+        QPlainTextEdit editor;
+        mus::ByteDocument doc(editor);
+        const std::string text = "ab\r\n\xC3\xA9\xFF\r\ncd";
+        doc.SetText(text);
+        QTextCursor cursor = editor.textCursor();
+        cursor.setPosition(3);
+        cursor.setPosition(5, QTextCursor::KeepAnchor); // é and \xFF
+        editor.setTextCursor(cursor);
+        QCOMPARE(doc.SelectionBytes(), (std::pair<std::int64_t, std::int64_t>{4, 7}));
+
+        doc.ReplaceBytes(begin, end, bytes);
+        QCOMPARE(doc.Text(), expected);
+        CheckAgainstScan(editor, doc);
+        editor.undo();
+        QCOMPARE(doc.Text(), text);
+    }
+
     // Random edits of every kind; after each, the cached figures must equal
     // a count from scratch.
     void cachesFollowEveryEdit()

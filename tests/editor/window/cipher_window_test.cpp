@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextLayout>
 #include <QToolButton>
 
@@ -396,6 +397,91 @@ private slots:
         QCOMPARE(Text(), std::string("abc"));
         QCOMPARE(log, (Log{BoxLine(mus::BoxKind::Information, "OK",
                                    std::string(mus::msg::kRepairedPrefix) + "quote marks removed from 5 lines.")}));
+    }
+
+    // The mail around the block, with characters of several bytes and a
+    // byte that is no UTF-8, stays as it was; one Undo brings the block back.
+    void decryptInPlaceKeepsTheMailAndUndoes_data()
+    {
+        QTest::addColumn<bool>("shortcut");
+        QTest::newRow("menu item") << false;
+        QTest::newRow("Ctrl+Shift+D, then Ctrl+Z") << true;
+    }
+
+    void decryptInPlaceKeepsTheMailAndUndoes()
+    {
+        QFETCH(bool, shortcut);
+        const std::string before = "Gr\xC3\xBC\xC3\x9F"
+                                   "e \xF0\x9F\x99\x82 \xFF\r\n\r\n";
+        const std::string after = "\r\nBis bald, \xE2\x82\xAC\r\nAl";
+        const std::string document = before + mus::fake::BlockDocument("the map", "KEY") + after;
+        W().Document().SetText(document);
+        QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
+        TypePhrase(QStringLiteral("key"));
+        Editor(W())->setFocus();
+        if (shortcut) {
+            QTest::keyClick(Editor(W()), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        } else {
+            MenuItem(W(), "DecryptInPlace1")->trigger();
+        }
+        QCOMPARE(Text(), before + "the map\r\n" + after);
+        QCOMPARE(TextType(W()), QStringLiteral(" Normal Text"));
+        QVERIFY(ToolButton(W(), "btn_Undo")->isEnabled());
+
+        if (shortcut) {
+            QTest::keyClick(Editor(W()), Qt::Key_Z, Qt::ControlModifier);
+        } else {
+            Click(ToolButton(W(), "btn_Undo"));
+        }
+        QCOMPARE(Text(), document);
+        QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
+    }
+
+    // The selection, after a character of two bytes, becomes a block on
+    // lines of its own; one Undo brings the selection back.
+    void encryptSelectionReplacesTheSelectionAlone_data()
+    {
+        QTest::addColumn<bool>("shortcut");
+        QTest::newRow("menu item") << false;
+        QTest::newRow("Ctrl+Shift+E") << true;
+    }
+
+    void encryptSelectionReplacesTheSelectionAlone()
+    {
+        QFETCH(bool, shortcut);
+        const std::string document = "Dear S\xC3\xA1m,\r\nthe code is 1234 today.\r\nBye";
+        W().Document().SetText(document);
+        QTextCursor cursor = Editor(W())->textCursor();
+        cursor.setPosition(22); // "Dear Sám,", a line break, "the code is "
+        cursor.setPosition(26, QTextCursor::KeepAnchor);
+        Editor(W())->setTextCursor(cursor);
+        QCOMPARE(Editor(W())->textCursor().selectedText(), QStringLiteral("1234"));
+        ChooseMethod00();
+        TypePhrase(QString());
+        Editor(W())->setFocus();
+        if (shortcut) {
+            QTest::keyClick(Editor(W()), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        } else {
+            MenuItem(W(), "EncryptSelection1")->trigger();
+        }
+        QCOMPARE(seen_, (QStringList{QStringLiteral("method dialog, Method 01 checked"), Q(mus::msg::kPromptPhrase)}));
+        QCOMPARE(Text(),
+                 "Dear S\xC3\xA1m,\r\nthe code is \r\n" + mus::fake::BlockDocument("1234", "", 0) + " today.\r\nBye");
+        QCOMPARE(TextType(W()), QStringLiteral(" Encrypted Text"));
+
+        MenuItem(W(), "Undo1")->trigger();
+        QCOMPARE(Text(), document);
+    }
+
+    void encryptSelectionWithoutSelectionIsRefused()
+    {
+        W().Document().SetText("Nothing selected");
+        Log log;
+        DesktopProbe probe(log);
+        MenuItem(W(), "EncryptSelection1")->trigger();
+        QCOMPARE(log, (Log{SoundLine(mus::AlertSound::Stop),
+                           BoxLine(mus::BoxKind::Error, "OK", mus::msg::kNoTextToEncrypt)}));
+        QCOMPARE(Text(), std::string("Nothing selected"));
     }
 
     void transferFileErrorReachesTheFailureReport()

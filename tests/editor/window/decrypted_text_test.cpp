@@ -179,6 +179,22 @@ private slots:
         QCOMPARE(data->hasHtml(), !marked);
     }
 
+    // Decrypt in Place marks the document as Decrypt does; away, the whole
+    // document goes back, the mail around the block included.
+    void decryptInPlaceHoldsDecryptedText()
+    {
+        const std::string mail = "Hi,\r\n" + block_ + "Bye\r\n";
+        W().Document().SetText(mail);
+        Run("DecryptInPlace1");
+        QCOMPARE(Text(), "Hi,\r\n" + kText + "\r\nBye\r\n");
+        QVERIFY(Guard().HoldsDecryptedText());
+        CopyAll();
+        QVERIFY(ClipboardMarked());
+        Guard().Away();
+        QCOMPARE(Text(), mail);
+        QVERIFY(!Guard().HoldsDecryptedText());
+    }
+
     void clipboardCleared_data()
     {
         QTest::addColumn<int>("delay");

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -175,7 +176,9 @@ private slots:
                                                "-",
                                                "Encrypt1|&Encrypt|Ctrl+E",
                                                "EncryptUsingMethod1|Encrypt With Specific &Method...|",
+                                               "EncryptSelection1|Encrypt Se&lection|Ctrl+Shift+E",
                                                "Decrypt1|&Decrypt|Ctrl+D",
+                                               "DecryptInPlace1|Decrypt &in Place|Ctrl+Shift+D",
                                                "-",
                                                "Exit1|E&xit|"};
         QTest::newRow("Edit") << "Edit1|&Edit"
@@ -215,10 +218,17 @@ private slots:
         }
         QVERIFY2(found != nullptr, qPrintable(titles.join(", ")));
         QCOMPARE(MenuLayout(found), items);
-        // Menu items are never disabled, and only Word Wrap has a check mark.
+        // Menu items are never disabled, and only Word Wrap has a check mark;
+        // no two items of a menu share an access key.
+        QSet<QChar> keys;
         for (const QAction* a : found->actions()) {
             QVERIFY(a->isEnabled());
             QCOMPARE(a->isCheckable(), a->objectName() == QLatin1String("WordWrap1"));
+            const qsizetype amp = a->text().indexOf(QLatin1Char('&'));
+            if (amp < 0) continue;
+            const QChar key = a->text().at(amp + 1).toLower();
+            QVERIFY2(!keys.contains(key), qPrintable(a->text()));
+            keys.insert(key);
         }
     }
 
@@ -483,6 +493,10 @@ private slots:
         QTest::newRow("Ctrl+S") << "SaveFileAs1" << int(Qt::Key_S) << ctrl;
         QTest::newRow("Ctrl+E") << "Encrypt1" << int(Qt::Key_E) << ctrl;
         QTest::newRow("Ctrl+D") << "Decrypt1" << int(Qt::Key_D) << ctrl;
+        QTest::newRow("Ctrl+Shift+E") << "EncryptSelection1" << int(Qt::Key_E)
+                                      << int(Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::newRow("Ctrl+Shift+D") << "DecryptInPlace1" << int(Qt::Key_D)
+                                      << int(Qt::ControlModifier | Qt::ShiftModifier);
         QTest::newRow("Ctrl+Z") << "Undo1" << int(Qt::Key_Z) << ctrl;
         QTest::newRow("Ctrl+X") << "Cut1" << int(Qt::Key_X) << ctrl;
         QTest::newRow("Ctrl+C") << "Copy1" << int(Qt::Key_C) << ctrl;
