@@ -3,6 +3,7 @@
 // what is a valid sequence, for the editor's byte codec and for mus.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace mus {
@@ -55,6 +56,26 @@ inline bool IsWellFormedUtf8(std::string_view bytes)
         i += static_cast<std::size_t>(len);
     }
     return true;
+}
+
+// Appends the UTF-8 form of the code point `cp` (at most U+10FFFF) to `out`.
+inline void AppendUtf8(char32_t cp, std::string& out)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
 }
 
 } // namespace mus

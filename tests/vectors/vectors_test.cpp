@@ -24,6 +24,7 @@
 #include "cipher/messages.h"
 #include "cipher/phrase.h"
 #include "cipher/transport_repair.h"
+#include "cipher/utf8.h"
 
 namespace mus {
 namespace {
@@ -99,24 +100,6 @@ private:
         if (Peek() != c) failed_ = true;
         else ++at_;
     }
-    void Utf8(char32_t cp, std::string& out)
-    {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
     char32_t Hex4()
     {
         if (at_ + 4 > s_.size()) return failed_ = true, 0;
@@ -148,7 +131,7 @@ private:
                     at_ += 2;
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (Hex4() - 0xDC00);
                 }
-                Utf8(cp, out);
+                AppendUtf8(cp, out);
                 break;
             }
             default: failed_ = true;
