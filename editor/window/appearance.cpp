@@ -164,10 +164,10 @@ mus::AppearanceSettings frm_CText::CurrentAppearance() const
     return a;
 }
 
-void frm_CText::LoadAppearance()
+void frm_CText::LoadAppearance(const mus::SettingsStore& settings)
 {
     const mus::AppearanceSettings current = CurrentAppearance();
-    const mus::AppearanceSettings stored = mus::ReadAppearance(mus::SettingsStore(), current);
+    const mus::AppearanceSettings stored = mus::ReadAppearance(settings, current);
 
     QFont font = txt_CText->font();
     font.setFamily(stored.fontName);

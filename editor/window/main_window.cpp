@@ -268,9 +268,11 @@ void frm_CText::FocusEditor()
 void frm_CText::FormCreate()
 {
     AskForMethod = false;
-    LoadAppearance();
-    LoadRecentFiles();
-    decrypted_->SetDelays(mus::ReadForgetDelays(mus::SettingsStore()));
+    // The settings file is read once, for every setting read at start.
+    const mus::SettingsStore settings;
+    LoadAppearance(settings);
+    LoadRecentFiles(settings);
+    decrypted_->SetDelays(mus::ReadForgetDelays(settings));
 }
 
 void frm_CText::FormDestroy()

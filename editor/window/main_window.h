@@ -56,6 +56,7 @@ class ByteDocument;
 class CommandUser;
 class DecryptedTextGuard;
 class FindBar;
+class SettingsStore;
 class WindowCommandUser;
 struct AppearanceSettings;
 struct PrintJob;
@@ -175,7 +176,7 @@ private:
     void TextColor1Click();
     void BackgroundColor1Click();
     void WordWrap1Click();
-    void LoadAppearance(); // FormCreate: reads the settings file
+    void LoadAppearance(const mus::SettingsStore& settings); // FormCreate
     void SaveAppearance(); // FormDestroy: writes the settings file
     mus::AppearanceSettings CurrentAppearance() const;
     void ApplyColors();
@@ -195,7 +196,7 @@ private:
     // A file was opened or saved: it goes to the top of the recent list, and
     // its name into the header of what is printed.
     void NoteFileUsed(const QString& path);
-    void LoadRecentFiles(); // FormCreate: reads the list
+    void LoadRecentFiles(const mus::SettingsStore& settings); // FormCreate
 
     // main_window.cpp
     void Contents1Click();

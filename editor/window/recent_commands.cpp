@@ -19,9 +19,9 @@ const char kEntryProperty[] = "recentEntry";
 
 } // namespace
 
-void frm_CText::LoadRecentFiles()
+void frm_CText::LoadRecentFiles(const mus::SettingsStore& settings)
 {
-    recentFiles_ = mus::ReadRecentFiles(mus::SettingsStore());
+    recentFiles_ = mus::ReadRecentFiles(settings);
 }
 
 void frm_CText::NoteFileUsed(const QString& path)
