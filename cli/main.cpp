@@ -323,7 +323,7 @@ void WriteInContext(std::string_view document, const ReadOutcome& outcome)
     const std::string& text = outcome.decoded.text;
     WriteOutput(document.substr(0, outcome.span.begin));
     WriteOutput(text);
-    if (text.empty() || (text.back() != '\n' && text.back() != '\r')) WriteOutput("\r\n");
+    WriteOutput(LineBreakAfter(text));
     WriteOutput(document.substr(outcome.span.end));
 }
 
